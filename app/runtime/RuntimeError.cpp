@@ -17,6 +17,9 @@ std::string ErrorDescription(ErrorNumber number) {
         case ErrorNumber::PathFileAccessError: return "Errore di accesso al percorso o al file";
         case ErrorNumber::PathNotFound: return "Percorso non trovato";
         case ErrorNumber::InternalError: return "Errore interno";
+        case ErrorNumber::DllLoadError: return "Errore durante il caricamento della DLL";
+        case ErrorNumber::DllEntryPointNotFound:
+            return "Impossibile trovare il punto di ingresso della DLL";
     }
     return "Errore sconosciuto";
 }

@@ -20,6 +20,8 @@ enum class ErrorNumber : int32_t {
     PathFileAccessError = 75,
     PathNotFound = 76,
     InternalError = 51,
+    DllLoadError = 48,
+    DllEntryPointNotFound = 453,
 };
 
 // The Italian description of an error number.

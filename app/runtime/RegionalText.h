@@ -1,0 +1,33 @@
+// Date and time as text in the forms of the regional settings (the POSIX locale).
+#pragma once
+
+#include <ctime>
+#include <locale.h>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// The separator a date or time format uses: its first punctuation character outside a
+// conversion ("%d.%m.%Y" gives "."); %D and %T stand for "/" and ":". `fallback` when none.
+std::string SeparatorOfFormat(std::string_view format, std::string_view fallback);
+
+// "dd/mm/yyyy" with `separator` in place of "/": the event log's date.
+std::string LogDateText(const std::tm& time, std::string_view separator);
+// "hh:mm:ss" on the 24-hour clock with `separator` in place of ":": the event log's time.
+std::string LogTimeText(const std::tm& time, std::string_view separator);
+
+// The given locale's date and time separators and its short date and time forms;
+// a null locale stands for the process's current one.
+std::string DateSeparator(locale_t locale);
+std::string TimeSeparator(locale_t locale);
+std::string ShortDateText(const std::tm& time, locale_t locale);
+std::string LongTimeText(const std::tm& time, locale_t locale);
+
+// The same for the process's current locale (as set by setlocale).
+std::string LogDateText(const std::tm& time);
+std::string LogTimeText(const std::tm& time);
+std::string ShortDateText(const std::tm& time);
+std::string LongTimeText(const std::tm& time);
+
+}  // namespace orvane

@@ -1,0 +1,35 @@
+// The instance lock: flock on a lock file in the application directory.
+#include "InstanceLock.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "runtime/RuntimeError.h"
+#include "settings/SafeFile.h"
+
+namespace orvane::mCrypt {
+
+void InstanceLock::Acquire(const std::string& lockPath, const std::string& appDir) {
+    Release();
+    const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) throw settings::FileFailure(errno, "cannot open the lock file", lockPath);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        close(fd);
+        if (error == EWOULDBLOCK)
+            throw RuntimeError(ErrorNumber::FileAlreadyOpen,
+                               "another copy of Orvane is already running in " + appDir);
+        throw settings::FileFailure(error, "cannot lock", lockPath);
+    }
+    fd_ = fd;
+}
+
+void InstanceLock::Release() {
+    if (fd_ < 0) return;
+    close(fd_);
+    fd_ = -1;
+}
+
+}  // namespace orvane::mCrypt

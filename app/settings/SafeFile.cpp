@@ -1,0 +1,117 @@
+// Atomic file replacement through an exclusive temporary file, fsync and rename.
+#include "SafeFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvane::settings {
+
+namespace {
+
+// Closes a descriptor on every path out of a scope unless released.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    int get() const { return fd_; }
+    // Closes now and reports close's own failure, which can be a late write error.
+    int CloseNow() {
+        const int result = close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+std::string RandomSuffix() {
+    unsigned char bytes[8] = {};
+    if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        // Without the random source the time and pid still make a clash unlikely;
+        // O_EXCL makes a clash harmless.
+        const auto seed = static_cast<unsigned long long>(getpid()) ^
+                          static_cast<unsigned long long>(time(nullptr));
+        std::memcpy(bytes, &seed, sizeof bytes);
+    }
+    char text[17];
+    for (std::size_t i = 0; i < sizeof bytes; ++i)
+        std::snprintf(text + 2 * i, 3, "%02x", static_cast<unsigned>(bytes[i]));
+    return text;
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t count = write(fd, bytes.data(), bytes.size());
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+    return true;
+}
+
+// Makes the rename itself durable; a failure here loses nothing already renamed.
+void SyncDirectory(const std::string& directory) {
+    const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+}  // namespace
+
+RuntimeError FileFailure(int errnoValue, std::string_view what, const std::string& path) {
+    return RuntimeError(FileError(errnoValue, path).number(),
+                        std::string(what) + " " + path + ": " + std::strerror(errnoValue));
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
+    const std::string directory = DirectoryOf(path);
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = directory + "." + BaseNameOf(path) + "." + RandomSuffix() + ".tmp";
+        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EEXIST) throw FileFailure(errno, "cannot write", path);
+    }
+    if (fd < 0) throw FileFailure(EEXIST, "cannot write", path);
+    FileDescriptor file(fd);
+
+    struct stat info {};
+    int failure = 0;
+    // fchmod: the mode must not depend on the umask, in either direction.
+    if (fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0 ||
+        fstat(fd, &info) != 0 || file.CloseNow() != 0 ||
+        rename(temporary.c_str(), path.c_str()) != 0)
+        failure = errno;
+    if (failure != 0) {
+        unlink(temporary.c_str());
+        throw FileFailure(failure, "cannot write", path);
+    }
+    SyncDirectory(directory);
+    return FileIdentity{info.st_dev, info.st_ino};
+}
+
+}  // namespace orvane::settings

@@ -1,0 +1,11 @@
+// The key builder over the loaded support library.
+#include "mCustom.h"
+
+#include "settings/KeyMaterial.h"
+#include "settings/SupportLibrary.h"
+
+namespace orvane::mCustom {
+
+std::string BuildCipherKey() { return mCrypt::LibraryDecrypt(KeyMaterialText()); }
+
+}  // namespace orvane::mCustom
