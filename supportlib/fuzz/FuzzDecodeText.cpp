@@ -45,8 +45,8 @@ void CheckDecode(std::span<const char> text) {
 
     if (EncoderCouldWrite(text, decoded, out)) {
         std::vector<char> again(text.size());
-        const std::size_t written = raradozo::EncodeText(
-            {out.data(), decoded.declaredLength}, again, IndexOf(text[0]), IndexOf(text[1]));
+        const std::size_t written = raradozo::EncodeText({out.data(), decoded.declaredLength},
+                                                         again, IndexOf(text[0]), IndexOf(text[1]));
         Require(written == text.size() && std::memcmp(again.data(), text.data(), written) == 0);
     }
 }

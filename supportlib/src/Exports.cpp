@@ -46,8 +46,8 @@ RARADOZO_API RzString RARADOZO_CALL c_Crypt(const char* plain, int32_t count) {
     try {
         const auto n = static_cast<std::size_t>(count);
         std::vector<char> scratch(raradozo::EncodedLength(n));
-        const std::size_t written = raradozo::EncodeText(
-            {reinterpret_cast<const uint8_t*>(plain), n}, scratch);
+        const std::size_t written =
+            raradozo::EncodeText({reinterpret_cast<const uint8_t*>(plain), n}, scratch);
         return AllocResultString(scratch.data(), written);
     } catch (...) {
         return nullptr;  // only memory exhaustion gets here
