@@ -1,6 +1,7 @@
 // The library's eight C exports: thin wrappers over the cores that never let an exception out.
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <string>
 #include <vector>
 
 #include "ResultString.h"
@@ -24,13 +25,8 @@ bool CanCentre(const RzWindow* reference, const RzWindow* window) {
            reference->clientToScreen != nullptr;
 }
 
-}  // namespace
-
-extern "C" {
-
-RARADOZO_API int32_t RARADOZO_CALL c_CenterForm(RzWindowHandle reference, RzWindowHandle window) {
-    if (reference == window && window != nullptr) reference = window->desktop;
-    if (!CanCentre(reference, window)) return 0;
+// Moves the window onto the reference's client centre; 0 when a query fails.
+int32_t Centre(RzWindow* reference, RzWindow* window) {
     RzRect windowRect{}, clientRect{};
     if (!window->getWindowRect(window, &windowRect)) return 0;
     if (!reference->getClientRect(reference, &clientRect)) return 0;
@@ -39,6 +35,20 @@ RARADOZO_API int32_t RARADOZO_CALL c_CenterForm(RzWindowHandle reference, RzWind
     const auto placement = raradozo::CentredPlacement(windowRect, centre);
     window->moveWindow(window, placement.x, placement.y, placement.width, placement.height, 0);
     return 1;
+}
+
+}  // namespace
+
+extern "C" {
+
+RARADOZO_API int32_t RARADOZO_CALL c_CenterForm(RzWindowHandle reference, RzWindowHandle window) {
+    if (reference == window && window != nullptr) reference = window->desktop;
+    if (!CanCentre(reference, window)) return 0;
+    try {  // the callbacks belong to the caller's window system and might throw
+        return Centre(reference, window);
+    } catch (...) {
+        return 0;
+    }
 }
 
 RARADOZO_API RzString RARADOZO_CALL c_Crypt(const char* plain, int32_t count) {

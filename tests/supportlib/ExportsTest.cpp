@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,18 @@ TEST(Exports, CenterFormWithoutUsableHandlesDoesNothing) {
     EXPECT_EQ(ENTRY(c_CenterForm)(&screen.handle, nullptr), 0);
     screen.handle.clientToScreen = nullptr;
     EXPECT_EQ(ENTRY(c_CenterForm)(&screen.handle, &window.handle), 0);
+    EXPECT_TRUE(window.move.empty());
+}
+
+// A window system that throws from a callback does not get its exception back through the
+// library boundary.
+TEST(Exports, CenterFormStopsExceptionsFromCallbacks) {
+    FakeWindow screen({0, 0, 1024, 768}, {0, 0, 1024, 768}, {0, 0});
+    FakeWindow window({0, 0, 200, 100}, {0, 0, 190, 80}, {0, 0}, &screen.handle);
+    screen.handle.clientToScreen = [](RzWindow*, RzPoint*) -> int {
+        throw std::runtime_error("x");
+    };
+    EXPECT_EQ(ENTRY(c_CenterForm)(&window.handle, &window.handle), 0);
     EXPECT_TRUE(window.move.empty());
 }
 
