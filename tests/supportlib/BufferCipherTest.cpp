@@ -43,9 +43,9 @@ TEST(BufferCipher, KeysFormingTheSameBlockGiveTheSameStream) {
     struct Case {
         std::string key, same;
     } cases[] = {
-        {"secret", "secretsecret"},                // a key written twice in a row
-        {"abc", std::string("abc\0xyz", 7)},       // cut at its first zero byte
-        {key1024, key1024 + "more bytes after"},   // only the first 1024 bytes count
+        {"secret", "secretsecret"},               // a key written twice in a row
+        {"abc", std::string("abc\0xyz", 7)},      // cut at its first zero byte
+        {key1024, key1024 + "more bytes after"},  // only the first 1024 bytes count
     };
     const auto plain = Pattern(3000);
     for (const auto& c : cases) {
@@ -61,7 +61,8 @@ TEST(BufferCipher, StreamRepeatsEvery1024BytesWhateverTheKeyLength) {
         const auto stream = Xored(std::vector<uint8_t>(2048, 0), key.c_str());
         EXPECT_TRUE(std::equal(stream.begin(), stream.begin() + 1024, stream.begin() + 1024))
             << keyLength;
-        EXPECT_EQ(stream[1023] ^ raradozo::CryptTable[1023], static_cast<uint8_t>(key[1023 % keyLength]));
+        EXPECT_EQ(stream[1023] ^ raradozo::CryptTable[1023],
+                  static_cast<uint8_t>(key[1023 % keyLength]));
     }
 }
 

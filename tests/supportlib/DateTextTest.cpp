@@ -21,9 +21,9 @@ TEST(DateText, FieldsAreReadLikeAtoiFromFixedPositions) {
         DateTimeFields fields;
     } cases[] = {
         {"20240229235958", {2024, 2, 29, 23, 59, 58}},
-        {"  24 1 2 3 4 5", {24, 1, 2, 3, 4, 5}},      // leading spaces
-        {"+999+2-3+4-5+ ", {999, 2, -3, 4, -5, 0}},   // signs; a sign alone is 0
-        {"20aa1x0yzz99  ", {20, 1, 0, 0, 99, 0}},      // digits stop at a non-digit
+        {"  24 1 2 3 4 5", {24, 1, 2, 3, 4, 5}},          // leading spaces
+        {"+999+2-3+4-5+ ", {999, 2, -3, 4, -5, 0}},       // signs; a sign alone is 0
+        {"20aa1x0yzz99  ", {20, 1, 0, 0, 99, 0}},         // digits stop at a non-digit
         {"999912319999999", {9999, 12, 31, 99, 99, 99}},  // beyond 14 is not read
     };
     for (const auto& c : cases) EXPECT_EQ(raradozo::ParseDateText(c.text), c.fields) << c.text;
@@ -38,7 +38,7 @@ TEST(DateText, FormatsFourAndTwoDigitFields) {
 
 // A file in a private temporary directory with a known modification and access time.
 class FileTimes : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/raradozo-datetext-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -69,8 +69,8 @@ TEST_F(FileTimes, ReadsTheLocalModificationTime) {
 }
 
 TEST_F(FileTimes, SetThenGetGivesTheSameTextAndKeepsAccessTime) {
-    for (const char* text : {"20240229235958", "19991231000000", "20380119031408",
-                             "21000101120000"}) {
+    for (const char* text :
+         {"20240229235958", "19991231000000", "20380119031408", "21000101120000"}) {
         ASSERT_TRUE(raradozo::SetFileDateText(file_.c_str(), text)) << text;
         EXPECT_EQ(raradozo::FileDateText(file_.c_str()), text);
         EXPECT_EQ(Status().st_atim.tv_sec, 1000000000);
@@ -132,7 +132,10 @@ TEST(LocalTime, TimeSkippedByDaylightSavingIsRejected) {
     EXPECT_FALSE(raradozo::LocalTimeFromFields({2024, 3, 31, 2, 30, 0}));
     EXPECT_TRUE(raradozo::LocalTimeFromFields({2024, 3, 31, 3, 30, 0}));
     EXPECT_TRUE(raradozo::LocalTimeFromFields({2024, 10, 27, 2, 30, 0}));  // repeated hour
-    if (saved) setenv("TZ", previous.c_str(), 1); else unsetenv("TZ");
+    if (saved)
+        setenv("TZ", previous.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
 }
 

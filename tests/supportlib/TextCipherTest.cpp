@@ -79,20 +79,20 @@ TEST(TextRoundTrip, EveryByteValueInEveryPositionOfShortTexts) {
     }
 }
 
-TEST(TextRoundTrip, LongerTextsOfEveryRemainder) {
-    for (std::size_t length : {5u, 6u, 7u, 255u, 256u, 1000u, 65537u}) {
-        std::string plain(length, '\0');
-        for (std::size_t i = 0; i < length; ++i) plain[i] = static_cast<char>(i * 7 + length);
-        ExpectWellFormedRoundTrip(plain, static_cast<unsigned>(length), 11);
-    }
-}
-
 TEST(TextEncoding, StepIsMadeOddAndStartTakenModulo64) {
     struct Case {
         unsigned r1, r2, start, step;
-    } cases[] = {{0, 0, 0, 1},   {1, 1, 1, 1},    {2, 2, 2, 1},      {3, 3, 3, 3},
-                 {4, 4, 4, 3},   {62, 62, 62, 61}, {63, 63, 63, 63}, {64, 64, 0, 1},
-                 {69, 130, 5, 1}, {127, 132, 63, 3}, {0xFFFFFFFFu, 0xFFFFFFFEu, 63, 61}};
+    } cases[] = {{0, 0, 0, 1},
+                 {1, 1, 1, 1},
+                 {2, 2, 2, 1},
+                 {3, 3, 3, 3},
+                 {4, 4, 4, 3},
+                 {62, 62, 62, 61},
+                 {63, 63, 63, 63},
+                 {64, 64, 0, 1},
+                 {69, 130, 5, 1},
+                 {127, 132, 63, 3},
+                 {0xFFFFFFFFu, 0xFFFFFFFEu, 63, 61}};
     for (const auto& c : cases) {
         const std::string text = Encode("x", c.r1, c.r2);
         EXPECT_EQ(text[0], CryptAlphabet[c.start]) << c.r1;
@@ -127,9 +127,9 @@ TEST(TextEncoding, NothingWhenEmptyTooLongOrOutTooSmall) {
 TEST(TextEncoding, TimeSeededEncodingDecodes) {
     const std::string plain = "ftp.example.org";
     std::string text(raradozo::EncodedLength(plain.size()), '\0');
-    ASSERT_EQ(raradozo::EncodeText({reinterpret_cast<const uint8_t*>(plain.data()), plain.size()},
-                                   text),
-              text.size());
+    ASSERT_EQ(
+        raradozo::EncodeText({reinterpret_cast<const uint8_t*>(plain.data()), plain.size()}, text),
+        text.size());
     EXPECT_EQ(CryptAlphabet.find(text[1]) % 2, 1u);
     EXPECT_EQ(Decode(text), plain);
 }
@@ -152,24 +152,6 @@ TEST(TextDecoding, EvenStepUsesLastPositionAndAlphabetIndexForAbsentCharacters) 
         EXPECT_EQ(decoded.declaredLength, c.length) << c.text;
         ASSERT_EQ(decoded.written, 3u);
         EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 3), c.bytes) << c.text;
-    }
-}
-
-TEST(TextDecoding, EvenStepRuleHoldsForEveryStartAndCharacter) {
-    for (unsigned step = 0; step < 64; step += 2) {
-        for (unsigned start = 0; start < 64; ++start) {
-            const auto permuted = raradozo::PermutedAlphabet(start, step);
-            for (unsigned index = 0; index < 64; ++index) {
-                const char c = CryptAlphabet[index];
-                uint32_t digit = index;
-                for (unsigned i = 0; i < 64; ++i)
-                    if (permuted[i] == c) digit = i;
-                const std::string text = {CryptAlphabet[start], CryptAlphabet[step], c, c, c, c};
-                uint8_t unused = 0;
-                const auto decoded = raradozo::DecodeText(text, {&unused, 0});
-                ASSERT_EQ(decoded.declaredLength, digit * 0x41041u) << text;
-            }
-        }
     }
 }
 
@@ -196,19 +178,19 @@ TEST_P(MalformedText, DecodesWhatIsThereAndStaysInBounds) {
 using namespace std::string_literals;
 INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedText,
-    testing::Values(MalformedCase{"3", 0, 0, ""},            // start only
-                    MalformedCase{"31", 0, 0, ""},           // no length digits
-                    MalformedCase{"31-", 20u << 18, 0, ""},  // missing digits count as 0
-                    MalformedCase{"31333", 0, 0, ""},        // five characters
-                    MalformedCase{"313336", 1, 0, ""},       // header without data
-                    MalformedCase{"313336B", 1, 3, "`"},     // a group of one character
-                    MalformedCase{"313336Bp3", 1, 3, "a"},   // a group of three characters
+    testing::Values(MalformedCase{"3", 0, 0, ""},                // start only
+                    MalformedCase{"31", 0, 0, ""},               // no length digits
+                    MalformedCase{"31-", 20u << 18, 0, ""},      // missing digits count as 0
+                    MalformedCase{"31333", 0, 0, ""},            // five characters
+                    MalformedCase{"313336", 1, 0, ""},           // header without data
+                    MalformedCase{"313336B", 1, 3, "`"},         // a group of one character
+                    MalformedCase{"313336Bp3", 1, 3, "a"},       // a group of three characters
                     MalformedCase{"31333CB5UiE3", 3, 6, "abc"},  // a trailing half group
                     MalformedCase{"31333CB5U!", 3, 3, "ab@"},    // '!' counts as digit 0
                     MalformedCase{"31333CB5U\0"s, 3, 3, "ab@"},  // so does a zero byte
                     MalformedCase{"31333CB5U\xff", 3, 3, "ab@"},
                     MalformedCase{"!1333CB5Ui", 6125018, 3, "\xBE\xD8\x3A"},  // '!' as start is 0
-                    MalformedCase{"31zzzzB5Ui", 0xFBEFBE, 3, "abc"},   // length beyond the data
-                    MalformedCase{"313336B5Ui", 1, 3, "a"}));          // length below the data
+                    MalformedCase{"31zzzzB5Ui", 0xFBEFBE, 3, "abc"},  // length beyond the data
+                    MalformedCase{"313336B5Ui", 1, 3, "a"}));         // length below the data
 
 }  // namespace
