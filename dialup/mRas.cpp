@@ -51,16 +51,16 @@ int32_t ConnectionTable::UpperBound() const {
     return lowerBound_ + static_cast<int32_t>(entries_.size()) - 1;
 }
 
-ConnectionInfo& ConnectionTable::At(int32_t index) {
+size_t ConnectionTable::Offset(int32_t index) const {
     if (index < lowerBound_ || index > UpperBound()) {
         throw RuntimeError(ErrorNumber::SubscriptOutOfRange, "connection " + std::to_string(index));
     }
-    return entries_[static_cast<size_t>(index - lowerBound_)];
+    return static_cast<size_t>(index - lowerBound_);
 }
 
-const ConnectionInfo& ConnectionTable::At(int32_t index) const {
-    return const_cast<ConnectionTable*>(this)->At(index);
-}
+ConnectionInfo& ConnectionTable::At(int32_t index) { return entries_[Offset(index)]; }
+
+const ConnectionInfo& ConnectionTable::At(int32_t index) const { return entries_[Offset(index)]; }
 
 int32_t RoundUpTo4(int32_t n) {
     const int64_t wide = n;

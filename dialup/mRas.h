@@ -24,7 +24,7 @@ struct ConnectionInfo {
 // A table of connections with a lower bound: entries 1 to count for `count` connections, or
 // the single empty entry 0 when there are none (which is also how a new table starts).
 class ConnectionTable {
-public:
+  public:
     ConnectionTable();
 
     // Discards every entry and makes the table anew, every field zero or empty.
@@ -37,7 +37,9 @@ public:
     int32_t LowerBound() const { return lowerBound_; }
     int32_t UpperBound() const;
 
-private:
+  private:
+    size_t Offset(int32_t index) const;
+
     int32_t lowerBound_ = 0;
     std::vector<ConnectionInfo> entries_;
 };

@@ -77,8 +77,8 @@ std::vector<ActiveLink> ListActiveLinks() {
     for (const auto& [index, facts] : ReadInterfaces()) {
         if (!IsActive(facts)) continue;
         links.push_back(ActiveLink{index, facts.name,
-                                   facts.isPppDevice || facts.name.starts_with("ppp"),
-                                   *facts.local, facts.peer});
+                                   facts.isPppDevice || facts.name.starts_with("ppp"), *facts.local,
+                                   facts.peer});
     }
     return links;
 }

@@ -10,10 +10,10 @@
 namespace orvane::dialup::linuxlink {
 
 struct ActiveLink {
-    unsigned index = 0;       // the interface index, the link's handle
-    std::string name;         // the interface name
-    bool isPpp = false;       // a PPP link (pppd's) rather than a tunnel
-    in_addr local{};          // its first IPv4 address
+    unsigned index = 0;           // the interface index, the link's handle
+    std::string name;             // the interface name
+    bool isPpp = false;           // a PPP link (pppd's) rather than a tunnel
+    in_addr local{};              // its first IPv4 address
     std::optional<in_addr> peer;  // the far end, where the address has one
 };
 

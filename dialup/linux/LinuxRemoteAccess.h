@@ -32,13 +32,12 @@ struct LinkServiceOptions {
 };
 
 class LinuxRemoteAccess final : public RemoteAccess {
-public:
+  public:
     explicit LinuxRemoteAccess(LinkServiceOptions options = {});
 
     // Active links (up, point-to-point, IPv4), by interface index; at most as many records
     // as *bufferSize holds, *count saying how many were written.
-    uint32_t RasEnumConnectionsA(RASCONN* records, uint32_t* bufferSize,
-                                 uint32_t* count) override;
+    uint32_t RasEnumConnectionsA(RASCONN* records, uint32_t* bufferSize, uint32_t* count) override;
     // The link's local and peer IPv4 addresses; the record is untouched on any failure.
     uint32_t RasGetProjectionInfoA(HRASCONN connection, uint32_t protocol, RASPPPIP* projection,
                                    uint32_t* size) override;
@@ -48,7 +47,7 @@ public:
     uint32_t InternetDial(WindowHandle parent, const std::string& entry, uint32_t flags,
                           uint32_t* connection) override;
 
-private:
+  private:
     LinkServiceOptions options_;
 };
 

@@ -25,7 +25,7 @@ constexpr std::chrono::milliseconds kStopGrace{2000};
 
 // Attributes and file actions of the spawn, released however the spawn goes.
 class SpawnSetup {
-public:
+  public:
     SpawnSetup() {
         posix_spawnattr_init(&attributes);
         posix_spawn_file_actions_init(&actions);
@@ -38,8 +38,8 @@ public:
         posix_spawnattr_setsigmask(&attributes, &none);
         // Its own process group, so a dial that runs too long is stopped with all it started.
         posix_spawnattr_setpgroup(&attributes, 0);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
-                                                  POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setflags(
+            &attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
         // Without a device in its options pppd would take standard input as the line.
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
@@ -92,8 +92,8 @@ DialOutcome RunPppd(const std::string& program, const std::string& entry,
                     std::chrono::milliseconds limit) {
     std::string call = "call", linkname = "linkname", updetach = "updetach";
     std::string name = program, entryArgument = entry, linkArgument = entry;
-    std::array<char*, 7> argv = {name.data(),          call.data(),     entryArgument.data(),
-                                 linkname.data(),      linkArgument.data(), updetach.data(),
+    std::array<char*, 7> argv = {name.data(),     call.data(),         entryArgument.data(),
+                                 linkname.data(), linkArgument.data(), updetach.data(),
                                  nullptr};
     SpawnSetup setup;
     pid_t child = 0;

@@ -40,15 +40,17 @@ RASCONN RecordOf(const ActiveLink& link, const std::filesystem::path& runDirecto
     RASCONN record{};
     record.dwSize = sizeof(RASCONN);
     record.hrasconn = link.index;
-    CopyText(record.szEntryName, linuxlink::FindLinkName(runDirectory, link.name).value_or(link.name));
+    CopyText(record.szEntryName,
+             linuxlink::FindLinkName(runDirectory, link.name).value_or(link.name));
     CopyText(record.szDeviceType, link.isPpp ? kPppDeviceType : kTunnelDeviceType);
     CopyText(record.szDeviceName, link.name);
     return record;
 }
 
 const ActiveLink* FindLink(const std::vector<ActiveLink>& links, HRASCONN connection) {
-    const auto found = std::find_if(links.begin(), links.end(),
-                                    [&](const ActiveLink& link) { return link.index == connection; });
+    const auto found = std::find_if(links.begin(), links.end(), [&](const ActiveLink& link) {
+        return link.index == connection;
+    });
     return found == links.end() ? nullptr : &*found;
 }
 
@@ -120,7 +122,8 @@ uint32_t LinuxRemoteAccess::InternetDial(WindowHandle, const std::string& entry,
     if (connection) {
         pid_t identifier = outcome.child;
         if (outcome.status == 0) {
-            identifier = linuxlink::FindLinkNameOwner(options_.runDirectory, entry).value_or(identifier);
+            identifier =
+                linuxlink::FindLinkNameOwner(options_.runDirectory, entry).value_or(identifier);
         }
         *connection = static_cast<uint32_t>(identifier);
     }
