@@ -1,9 +1,10 @@
-// The internet client on libcurl: one easy handle, and so one control connection, per FTP login.
+// The internet client on libcurl: one control connection per FTP login, kept for its uploads.
 #include <curl/curl.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -87,6 +88,8 @@ size_t ReadFromFd(char* buffer, size_t size, size_t count, void* userdata) {
     }
 }
 
+// Handles index tables owned by the client; like the program, it is used from one thread.
+// Every connection is direct (no proxy, whatever the access type or the environment says).
 class CurlInternetClient final : public InternetClient {
   public:
     explicit CurlInternetClient(Timeouts timeouts) : timeouts_(timeouts) {}
@@ -191,8 +194,9 @@ class CurlInternetClient final : public InternetClient {
         curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
         curl_easy_setopt(easy, CURLOPT_FTP_USE_EPSV, 1L);
         curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
+        // 0 would mean curl's default of minutes, so the shortest bound is 1 ms.
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
-                         static_cast<long>(timeouts_.connect.count()));
+                         std::max(1L, static_cast<long>(timeouts_.connect.count())));
         curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, CeilSeconds(timeouts_.stall));
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, CeilSeconds(timeouts_.stall));

@@ -238,6 +238,7 @@ TEST_P(ConnectFailureTest, GivesNoHandleAndNamesNoSecret) {
 
     EXPECT_EQ(ftp, 0u);
     ExpectNoSecret(client_->LastErrorText());
+    EXPECT_LE(server.commandCount("USER"), 1);  // a refused login is not tried again
     EXPECT_EQ(server.commandCount("STOR"), 0);
     EXPECT_EQ(server.commandCount("DELE"), 0);
     EXPECT_TRUE(client_->InternetCloseHandle(internet));
