@@ -1,0 +1,271 @@
+// The internet client on libcurl: one control connection per FTP login, kept for its uploads.
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string_view>
+
+#include "ftp/FtpUrl.h"
+#include "ftp/InternetClient.h"
+
+namespace orvane::ftp {
+
+namespace {
+
+CURLcode GlobalInit() {
+    static std::once_flag once;
+    static CURLcode result = CURLE_OK;
+    std::call_once(once, [] { result = curl_global_init(CURL_GLOBAL_DEFAULT); });
+    return result;
+}
+
+struct EasyDeleter {
+    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
+
+struct MultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }  // QUIT on its connections
+};
+using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
+
+// libcurl's blocking perform idles up to a second when a reply comes back before it expected
+// to wait for it; polling in short steps keeps a session quick. curl's own timers still bound
+// every wait, they are checked on each step.
+constexpr int kPollStepMs = 50;
+
+struct UrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+struct FdCloser {
+    int fd;
+    ~FdCloser() {
+        if (fd >= 0) close(fd);
+    }
+};
+
+// Whole seconds for the options that take seconds; a bound never shrinks to zero (no bound).
+long CeilSeconds(std::chrono::milliseconds duration) {
+    const long ms = static_cast<long>(duration.count());
+    return ms <= 1000 ? 1 : (ms + 999) / 1000;
+}
+
+// "ftp://host:port/", with the host checked by curl's URL parser so nothing in it can change
+// the URL's meaning; an IPv6 address gets its brackets.
+std::optional<std::string> BaseUrl(const std::string& host, uint16_t port) {
+    if (host.empty()) return std::nullopt;
+    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    if (!url) return std::nullopt;
+    const std::string urlHost = host.find(':') == std::string::npos ? host : "[" + host + "]";
+    const std::string urlPort = std::to_string(port);
+    if (curl_url_set(url.get(), CURLUPART_SCHEME, "ftp", 0) != CURLUE_OK ||
+        curl_url_set(url.get(), CURLUPART_HOST, urlHost.c_str(), 0) != CURLUE_OK ||
+        curl_url_set(url.get(), CURLUPART_PORT, urlPort.c_str(), 0) != CURLUE_OK ||
+        curl_url_set(url.get(), CURLUPART_PATH, "/", 0) != CURLUE_OK) {
+        return std::nullopt;
+    }
+    char* text = nullptr;
+    if (curl_url_get(url.get(), CURLUPART_URL, &text, 0) != CURLUE_OK) return std::nullopt;
+    std::string result(text);
+    curl_free(text);
+    return result;
+}
+
+size_t ReadFromFd(char* buffer, size_t size, size_t count, void* userdata) {
+    const int fd = *static_cast<int*>(userdata);
+    for (;;) {
+        const ssize_t got = read(fd, buffer, size * count);
+        if (got >= 0) return static_cast<size_t>(got);
+        if (errno != EINTR) return CURL_READFUNC_ABORT;
+    }
+}
+
+// Handles index tables owned by the client; like the program, it is used from one thread.
+// Every connection is direct (no proxy, whatever the access type or the environment says).
+class CurlInternetClient final : public InternetClient {
+  public:
+    explicit CurlInternetClient(Timeouts timeouts) : timeouts_(timeouts) {}
+
+    HINTERNET InternetOpenA(const std::string& agent, uint32_t, const std::string&,
+                            const std::string&, uint32_t) override {
+        if (GlobalInit() != CURLE_OK) return Fail("The network library could not start.");
+        const HINTERNET handle = NewHandle();
+        roots_.emplace(handle, Root{agent});
+        return handle;
+    }
+
+    HINTERNET InternetConnectA(HINTERNET internet, const std::string& server, uint16_t port,
+                               const std::string& user, const std::string& password,
+                               uint32_t service, uint32_t, uintptr_t) override {
+        if (!roots_.contains(internet)) return Fail("Not an open internet handle.");
+        if (service != INTERNET_SERVICE_FTP) return Fail("Only FTP is supported.");
+        if (HoldsControlCharacter(user) || HoldsControlCharacter(password)) {
+            return Fail("The FTP user name or password holds a control character.");
+        }
+        const auto baseUrl = BaseUrl(server, port == 0 ? INTERNET_DEFAULT_FTP_PORT : port);
+        if (!baseUrl) return Fail("The FTP server name is not valid.");
+        Connection connection{internet, MultiHandle(curl_multi_init()),
+                              EasyHandle(curl_easy_init()), *baseUrl};
+        if (!connection.multi || !connection.easy) {
+            return Fail("The network library could not start a connection.");
+        }
+        SetConnectionOptions(connection.easy.get(), *baseUrl, user, password);
+        if (!LogIn(connection)) return 0;
+        const HINTERNET handle = NewHandle();
+        connections_.emplace(handle, std::move(connection));
+        return handle;
+    }
+
+    bool FtpPutFileA(HINTERNET ftp, const std::string& localFile, const std::string& remoteFile,
+                     uint32_t, uintptr_t) override {
+        const auto found = connections_.find(ftp);
+        if (found == connections_.end()) return Fail("Not an open FTP handle.");
+        const auto urlPath = FtpUrlPath(remoteFile);
+        if (!urlPath) {
+            return Fail(
+                "The remote file name is empty, ends in \"/\" or holds a control character.");
+        }
+        FdCloser file{open(localFile.c_str(), O_RDONLY | O_CLOEXEC)};
+        struct stat info {};
+        if (file.fd < 0 || fstat(file.fd, &info) != 0) {
+            return Fail("Cannot read the local file " + localFile + ": " + std::strerror(errno));
+        }
+        if (!S_ISREG(info.st_mode)) return Fail("The local file is not a regular file.");
+        return Upload(found->second, file.fd, info.st_size, found->second.baseUrl + *urlPath);
+    }
+
+    bool InternetCloseHandle(HINTERNET handle) override {
+        if (connections_.erase(handle) != 0) return true;
+        if (roots_.erase(handle) == 0) return Fail("Not an open handle.");
+        std::erase_if(connections_,
+                      [handle](const auto& entry) { return entry.second.root == handle; });
+        return true;
+    }
+
+    std::string LastErrorText() const override { return lastError_; }
+
+  private:
+    struct Root {
+        std::string agent;  // kept as given; FTP has no place to send it
+    };
+    // The control connection lives in the multi handle's cache between transfers, so the
+    // multi handle goes last; closing it sends QUIT.
+    struct Connection {
+        HINTERNET root;
+        MultiHandle multi;
+        EasyHandle easy;
+        std::string baseUrl;
+    };
+
+    // Handles are never reused, so a stale one is unknown rather than someone else's.
+    HINTERNET NewHandle() { return nextHandle_++; }
+
+    HINTERNET Fail(std::string text) {
+        lastError_ = std::move(text);
+        return 0;
+    }
+
+    // The message says what failed in curl's own words and the server's last reply code; it is
+    // built from codes only, never from a URL or the credentials.
+    HINTERNET FailCurl(std::string_view what, CURL* easy, CURLcode code) {
+        long reply = 0;
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply);
+        std::string text = std::string(what) + ": " + curl_easy_strerror(code) + " (curl " +
+                           std::to_string(static_cast<int>(code));
+        if (reply != 0) text += ", last server reply " + std::to_string(reply);
+        return Fail(text + ").");
+    }
+
+    void SetConnectionOptions(CURL* easy, const std::string& baseUrl, const std::string& user,
+                              const std::string& password) const {
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
+        curl_easy_setopt(easy, CURLOPT_PROXY, "");  // a direct connection, whatever the environment
+        curl_easy_setopt(easy, CURLOPT_USERNAME, user.c_str());
+        curl_easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
+        curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+        curl_easy_setopt(easy, CURLOPT_FTP_USE_EPSV, 1L);
+        curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
+        // 0 would mean curl's default of minutes, so the shortest bound is 1 ms.
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                         std::max(1L, static_cast<long>(timeouts_.connect.count())));
+        curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, CeilSeconds(timeouts_.stall));
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, CeilSeconds(timeouts_.stall));
+        curl_easy_setopt(easy, CURLOPT_URL, baseUrl.c_str());
+    }
+
+    // A transfer without a body on the login directory: curl connects, logs in and stops. The
+    // control connection stays open in the handle for the uploads that follow.
+    bool LogIn(Connection& connection) {
+        CURL* easy = connection.easy.get();
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        const CURLcode code = Perform(connection);
+        if (code != CURLE_OK) return FailCurl("Connecting to the FTP server failed", easy, code);
+        return true;
+    }
+
+    bool Upload(Connection& connection, int fd, off_t size, const std::string& url) {
+        CURL* easy = connection.easy.get();
+        int readFd = fd;
+        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
+        curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(easy, CURLOPT_TRANSFERTEXT, 0L);
+        curl_easy_setopt(easy, CURLOPT_READFUNCTION, ReadFromFd);
+        curl_easy_setopt(easy, CURLOPT_READDATA, &readFd);
+        curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+        const CURLcode code = Perform(connection);
+        curl_easy_setopt(easy, CURLOPT_READDATA, nullptr);
+        curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
+        if (code != CURLE_OK) return FailCurl("Uploading the file failed", easy, code);
+        curl_off_t sent = 0;
+        curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &sent);
+        if (sent != size) return Fail("The local file changed while it was being uploaded.");
+        return true;
+    }
+
+    // One transfer on the connection's handles, to its end; its result.
+    static CURLcode Perform(Connection& connection) {
+        CURLM* multi = connection.multi.get();
+        CURL* easy = connection.easy.get();
+        if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+        int running = 1;
+        CURLMcode state = curl_multi_perform(multi, &running);
+        while (state == CURLM_OK && running != 0) {
+            state = curl_multi_poll(multi, nullptr, 0, kPollStepMs, nullptr);
+            if (state == CURLM_OK) state = curl_multi_perform(multi, &running);
+        }
+        CURLcode result = CURLE_FAILED_INIT;
+        int left = 0;
+        while (const CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+                result = message->data.result;
+            }
+        }
+        curl_multi_remove_handle(multi, easy);
+        return result;
+    }
+
+    Timeouts timeouts_;
+    std::map<HINTERNET, Root> roots_;
+    std::map<HINTERNET, Connection> connections_;
+    HINTERNET nextHandle_ = 1;
+    std::string lastError_;
+};
+
+}  // namespace
+
+std::unique_ptr<InternetClient> MakeSystemInternetClient(Timeouts timeouts) {
+    return std::make_unique<CurlInternetClient>(timeouts);
+}
+
+}  // namespace orvane::ftp

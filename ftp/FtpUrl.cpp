@@ -1,0 +1,58 @@
+// Escaping remote file names for ftp:// URLs.
+#include "ftp/FtpUrl.h"
+
+#include <algorithm>
+
+namespace orvane::ftp {
+
+namespace {
+
+bool IsUnreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
+void AppendEscaped(std::string& out, std::string_view segment) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char ch : segment) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (IsUnreserved(c)) {
+            out += ch;
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        }
+    }
+}
+
+}  // namespace
+
+bool HoldsControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        return c < 0x20 || c == 0x7F;
+    });
+}
+
+std::optional<std::string> FtpUrlPath(std::string_view remoteFile) {
+    if (remoteFile.empty() || remoteFile.back() == '/' || HoldsControlCharacter(remoteFile)) {
+        return std::nullopt;
+    }
+    std::string out;
+    std::string_view rest = remoteFile;
+    if (rest.front() == '/') {
+        out = "%2F";
+        rest.remove_prefix(1);
+    }
+    for (;;) {
+        const auto slash = rest.find('/');
+        AppendEscaped(out, rest.substr(0, slash));
+        if (slash == std::string_view::npos) break;
+        out += '/';
+        rest.remove_prefix(slash + 1);
+    }
+    return out;
+}
+
+}  // namespace orvane::ftp

@@ -1,0 +1,20 @@
+// The path part of an ftp:// URL that makes the server receive a remote file name exactly.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orvane::ftp {
+
+// What follows "ftp://host:port/" so that a client sending the path whole to STOR (no CWD)
+// sends exactly `remoteFile`: every path segment percent-escaped except the unreserved
+// characters, segments joined by "/", and an absolute name's leading "/" written as "%2F".
+// A name relative to the login directory stays relative. Nothing if no file can carry the
+// name: empty, ending in "/", or holding a control character (which could end the command line).
+std::optional<std::string> FtpUrlPath(std::string_view remoteFile);
+
+// True if `text` holds a byte below 0x20 or DEL: such text cannot go into an FTP command line.
+bool HoldsControlCharacter(std::string_view text);
+
+}  // namespace orvane::ftp

@@ -1,0 +1,61 @@
+// A test FTP server on loopback (tests/ftp/ftp_server.py), started and stopped with this object.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvane::testing {
+
+struct FtpServerOptions {
+    // normal, refuse-stor (550), disk-full (452), drop-data (data connection reset, 426),
+    // stall-stor (STOR never answered), silent (accepts TCP, never sends a byte).
+    std::string mode = "normal";
+    std::string user = "orvane";
+    std::string password = "p4ss:#@ w%rd";   // characters that would break a URL on purpose
+    std::string permissions = "elradfmwMT";  // pyftpdlib's letters; "elr" is read only
+    std::string loginDir;                    // a subdirectory of the root to log in to; "" = root
+};
+
+class FtpTestServer {
+  public:
+    // True if /usr/bin/python3 with pyftpdlib is there; otherwise `why` says what is missing.
+    static bool Available(std::string* why = nullptr);
+
+    // Starts the server on a fresh temporary root; throws std::runtime_error if it cannot.
+    explicit FtpTestServer(FtpServerOptions options = {});
+    ~FtpTestServer();  // stops the server and removes its root and transcript
+    FtpTestServer(const FtpTestServer&) = delete;
+    FtpTestServer& operator=(const FtpTestServer&) = delete;
+
+    uint16_t port() const { return port_; }
+    std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+    const FtpServerOptions& options() const { return options_; }
+    const std::filesystem::path& root() const { return root_; }  // served as "/"
+    const std::filesystem::path& transcriptPath() const { return transcriptPath_; }
+
+    // The transcript: "<n> CONNECT", "<n> <- COMMAND args" (PASS masked), "<n> -> reply".
+    std::string transcript() const;
+    std::vector<std::string> transcriptLines() const;
+    int connectionCount() const;                    // control connections accepted
+    int commandCount(std::string_view verb) const;  // commands received, e.g. "USER", "STOR"
+
+  private:
+    void Start();
+    void Stop();
+
+    FtpServerOptions options_;
+    std::filesystem::path base_;
+    std::filesystem::path root_;
+    std::filesystem::path transcriptPath_;
+    pid_t pid_ = -1;
+    int stdinWrite_ = -1;  // closing it tells the server that we are gone
+    int stdoutRead_ = -1;
+    uint16_t port_ = 0;
+};
+
+}  // namespace orvane::testing
