@@ -1,5 +1,6 @@
 // The application directory and the settings path derived from the executable's path.
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "settings/mCrypt.h"
 
@@ -10,6 +11,9 @@ struct PathCase {
     const char* executable;
     const char* appDir;
 };
+
+// Names the case in test names and failure messages.
+void PrintTo(const PathCase& c, std::ostream* os) { *os << '"' << c.executable << '"'; }
 
 class AppDirOf : public ::testing::TestWithParam<PathCase> {};
 
@@ -31,6 +35,9 @@ struct SettingsCase {
     const char* exeName;
     const char* settingsPath;
 };
+
+// Names the case in test names and failure messages.
+void PrintTo(const SettingsCase& c, std::ostream* os) { *os << '"' << c.exeName << '"'; }
 
 class SettingsPathOf : public ::testing::TestWithParam<SettingsCase> {};
 

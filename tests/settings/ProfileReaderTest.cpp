@@ -2,6 +2,7 @@
 #include "settings/ProfileReader.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "TempDir.h"
 #include "settings/mCrypt.h"
@@ -16,6 +17,9 @@ struct ReadCase {
     const char* key;
     std::optional<std::string> expected;  // nothing: the key is not found
 };
+
+// Names the case in test names and failure messages.
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << '"' << c.label << '"'; }
 
 class ReadProfile : public ::testing::TestWithParam<ReadCase> {};
 

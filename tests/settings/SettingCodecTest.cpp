@@ -2,6 +2,7 @@
 #include "settings/SettingCodec.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <raradozo/cipher.h>
 
 #include "settings/KeyMaterial.h"
@@ -46,6 +47,9 @@ struct MalformedCase {
     std::string stored;
 };
 
+// Names the case in test names and failure messages.
+void PrintTo(const MalformedCase& c, std::ostream* os) { *os << '"' << c.label << '"'; }
+
 class DecodeWithCoreRejects : public ::testing::TestWithParam<MalformedCase> {};
 
 TEST_P(DecodeWithCoreRejects, TextTheEncoderCannotWrite) {
@@ -69,6 +73,9 @@ struct PrintableCase {
     std::string text;
     bool printable;
 };
+
+// Names the case in test names and failure messages.
+void PrintTo(const PrintableCase& c, std::ostream* os) { *os << '"' << c.label << '"'; }
 
 class Printable : public ::testing::TestWithParam<PrintableCase> {};
 

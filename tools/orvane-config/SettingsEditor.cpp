@@ -69,18 +69,21 @@ std::string SetOne(const std::string& content, const ProfileAssignment& assignme
         InsertLine(lines, end + 1, entry, lineEnd);
         return Join(lines);
     }
-    std::size_t insertAt = *section + 1;
+    // A new key goes after the section's last entry; in a section without entries, after
+    // its last comment, so that comments under the header stay there.
+    std::size_t afterEntry = 0, afterText = *section + 1;
     for (std::size_t i = *section + 1; i < lines.parsed.size(); ++i) {
         const ProfileLine& line = lines.parsed[i];
         if (line.kind == ProfileLineKind::Section) break;
+        if (line.text.find_first_not_of(" \t") != std::string_view::npos) afterText = i + 1;
         if (line.kind != ProfileLineKind::Entry) continue;
         if (settings::SameProfileName(line.name, assignment.key)) {
             lines.text[i] = entry;
             return Join(lines);
         }
-        insertAt = i + 1;
+        afterEntry = i + 1;
     }
-    InsertLine(lines, insertAt, entry, lineEnd);
+    InsertLine(lines, afterEntry != 0 ? afterEntry : afterText, entry, lineEnd);
     return Join(lines);
 }
 
