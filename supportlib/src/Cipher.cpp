@@ -1,9 +1,9 @@
 // The text encoding (EncodeText, DecodeText) and the keyed buffer stream (XorBuffer).
+#include "raradozo/cipher.h"
+
 #include <cstring>
 #include <ctime>
 #include <random>
-
-#include "raradozo/cipher.h"
 
 namespace raradozo {
 namespace {

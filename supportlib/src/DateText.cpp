@@ -15,7 +15,8 @@ namespace {
 struct FieldPosition {
     std::size_t offset, width;
 };
-constexpr std::array<FieldPosition, 6> kFields = {{{0, 4}, {4, 2}, {6, 2}, {8, 2}, {10, 2}, {12, 2}}};
+constexpr std::array<FieldPosition, 6> kFields = {
+    {{0, 4}, {4, 2}, {6, 2}, {8, 2}, {10, 2}, {12, 2}}};
 
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -36,7 +37,7 @@ bool InRange(int value, int low, int high) { return value >= low && value <= hig
 
 // Closes the descriptor when the scope ends.
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     ~FileDescriptor() {
         if (fd_ >= 0) close(fd_);
@@ -46,7 +47,7 @@ public:
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_;
 };
 

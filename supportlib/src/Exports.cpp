@@ -1,6 +1,7 @@
 // The library's eight C exports: thin wrappers over the cores that never let an exception out.
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <string>
 #include <vector>
 
 #include "ResultString.h"
@@ -24,13 +25,8 @@ bool CanCentre(const RzWindow* reference, const RzWindow* window) {
            reference->clientToScreen != nullptr;
 }
 
-}  // namespace
-
-extern "C" {
-
-RARADOZO_API int32_t RARADOZO_CALL c_CenterForm(RzWindowHandle reference, RzWindowHandle window) {
-    if (reference == window && window != nullptr) reference = window->desktop;
-    if (!CanCentre(reference, window)) return 0;
+// Moves the window onto the reference's client centre; 0 when a query fails.
+int32_t Centre(RzWindow* reference, RzWindow* window) {
     RzRect windowRect{}, clientRect{};
     if (!window->getWindowRect(window, &windowRect)) return 0;
     if (!reference->getClientRect(reference, &clientRect)) return 0;
@@ -41,13 +37,27 @@ RARADOZO_API int32_t RARADOZO_CALL c_CenterForm(RzWindowHandle reference, RzWind
     return 1;
 }
 
+}  // namespace
+
+extern "C" {
+
+RARADOZO_API int32_t RARADOZO_CALL c_CenterForm(RzWindowHandle reference, RzWindowHandle window) {
+    if (reference == window && window != nullptr) reference = window->desktop;
+    if (!CanCentre(reference, window)) return 0;
+    try {  // the callbacks belong to the caller's window system and might throw
+        return Centre(reference, window);
+    } catch (...) {
+        return 0;
+    }
+}
+
 RARADOZO_API RzString RARADOZO_CALL c_Crypt(const char* plain, int32_t count) {
     if (plain == nullptr || count <= 0 || count >= kMaxPlainLength) return EmptyResultString();
     try {
         const auto n = static_cast<std::size_t>(count);
         std::vector<char> scratch(raradozo::EncodedLength(n));
-        const std::size_t written = raradozo::EncodeText(
-            {reinterpret_cast<const uint8_t*>(plain), n}, scratch);
+        const std::size_t written =
+            raradozo::EncodeText({reinterpret_cast<const uint8_t*>(plain), n}, scratch);
         return AllocResultString(scratch.data(), written);
     } catch (...) {
         return nullptr;  // only memory exhaustion gets here

@@ -1,0 +1,21 @@
+# Fails unless the shared library's dynamic symbol table defines exactly the eight c_ entries.
+# Run as: cmake -DNM=<nm> -DLIBRARY=<path> -P CheckExportList.cmake
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+                OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^ \n]+\n" lines "${listing}")
+set(names "")
+foreach(line ${lines})
+  string(STRIP "${line}" name)
+  list(APPEND names ${name})
+endforeach()
+list(SORT names)
+set(expected c_CenterForm c_Crypt c_CryptBuffer c_DeCrypt c_DeCryptBuffer c_GetFileDateTime
+    c_SetFileDateTime c_StrCrc16)
+list(SORT expected)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "exported: ${names}\nexpected: ${expected}")
+endif()
+message(STATUS "exports: ${names}")

@@ -1,0 +1,173 @@
+// The shared library as the program meets it: loaded by path, entries found by name.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "raradozo/bstr.h"
+#include "raradozo/raradozo.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+void* Library() {
+    static void* const handle = dlopen(RARADOZO_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+    return handle;
+}
+
+// An entry by its exported name, typed like its declaration.
+#define ENTRY(name) reinterpret_cast<decltype(&name)>(dlsym(Library(), #name))
+
+// Takes a result string, checks its layout and frees it.
+std::string Take(RzString result) {
+    EXPECT_NE(result, nullptr);
+    if (!result) return {};
+    const uint32_t length = SysStringByteLen(result);
+    std::string bytes(result, length);
+    EXPECT_EQ(result[length], '\0');
+    EXPECT_EQ(result[length + 1], '\0');
+    SysFreeString(result);
+    return bytes;
+}
+
+std::string Crypt(const std::string& plain) {
+    return Take(ENTRY(c_Crypt)(plain.data(), static_cast<int32_t>(plain.size())));
+}
+std::string DeCrypt(const std::string& text) {
+    return Take(ENTRY(c_DeCrypt)(text.data(), static_cast<int32_t>(text.size())));
+}
+
+TEST(Exports, AllEightAreFoundAndTheBufferEntriesAreOne) {
+    ASSERT_NE(Library(), nullptr) << dlerror();
+    for (const char* name :
+         {"c_CenterForm", "c_Crypt", "c_CryptBuffer", "c_DeCrypt", "c_DeCryptBuffer", "c_StrCrc16",
+          "c_GetFileDateTime", "c_SetFileDateTime"}) {
+        EXPECT_NE(dlsym(Library(), name), nullptr) << name;
+    }
+    EXPECT_EQ(dlsym(Library(), "c_CryptBuffer"), dlsym(Library(), "c_DeCryptBuffer"));
+}
+
+TEST(Exports, TextRoundTripKeepsEveryByteValueZeroIncluded) {
+    for (int value = 0; value <= 255; ++value) {
+        const std::string plain = {'\0', static_cast<char>(value), '\0', static_cast<char>(value)};
+        const std::string text = Crypt(plain);
+        ASSERT_EQ(text.size(), 14u);
+        ASSERT_EQ(DeCrypt(text), plain) << text;
+    }
+}
+
+TEST(Exports, TextFunctionsGiveEmptyStringsOutsideTheirRange) {
+    const char one[1] = {'a'};
+    EXPECT_EQ(Take(ENTRY(c_Crypt)(one, 0)), "");
+    EXPECT_EQ(Take(ENTRY(c_Crypt)(one, -1)), "");
+    EXPECT_EQ(Take(ENTRY(c_Crypt)(nullptr, 3)), "");
+    EXPECT_EQ(Take(ENTRY(c_Crypt)(one, 16777216)), "");  // must not read the missing bytes
+    EXPECT_EQ(Take(ENTRY(c_DeCrypt)(one, -5)), "");
+    EXPECT_EQ(Take(ENTRY(c_DeCrypt)(nullptr, 10)), "");
+}
+
+// The bytes kept are min(length field, bytes decoded).
+TEST(Exports, DeCryptReturnsWhatIsDecodable) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"31333FB5UiE333", "abcd"}, {"313336B5Ui", "a"}, {"31zzzzB5Ui", "abc"},
+        {"31333CB5U\0"s, "ab@"},    {"31333", ""},
+    };
+    for (const auto& [text, plain] : cases) EXPECT_EQ(DeCrypt(text), plain) << text;
+}
+
+TEST(Exports, BufferEntriesUndoEachOther) {
+    std::vector<unsigned char> buffer(3000);
+    for (std::size_t i = 0; i < buffer.size(); ++i) buffer[i] = static_cast<unsigned char>(i);
+    const auto original = buffer;
+    ENTRY(c_CryptBuffer)(buffer.data(), static_cast<int32_t>(buffer.size()), "key");
+    EXPECT_NE(buffer, original);
+    ENTRY(c_DeCryptBuffer)(buffer.data(), static_cast<int32_t>(buffer.size()), "key");
+    EXPECT_EQ(buffer, original);
+}
+
+TEST(Exports, CrcIsInTheLow16Bits) {
+    EXPECT_EQ(ENTRY(c_StrCrc16)(reinterpret_cast<const unsigned char*>("123456789"), 9), 0xBB3Du);
+}
+
+TEST(Exports, FileDateTimeRoundTrip) {
+    char pattern[] = "/tmp/raradozo-exports-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::filesystem::path dir = pattern, file = dir / "ip.txt";
+    std::ofstream(file) << "x";
+    EXPECT_EQ(Take(ENTRY(c_GetFileDateTime)(file.c_str())).size(), 14u);
+    EXPECT_EQ(ENTRY(c_SetFileDateTime)(file.c_str(), "20010911084600"), 1);
+    EXPECT_EQ(ENTRY(c_SetFileDateTime)(file.c_str(), "20011311084600"), 0);
+    EXPECT_EQ(Take(ENTRY(c_GetFileDateTime)(file.c_str())), "20010911084600");
+    EXPECT_EQ(Take(ENTRY(c_GetFileDateTime)((dir / "missing").c_str())), "");
+    std::filesystem::remove_all(dir);
+}
+
+// A window as the program's window system hands it over: its geometry, and the last move.
+struct FakeWindow {
+    RzWindow handle{};
+    RzRect outer{}, client{};
+    RzPoint clientOrigin{};     // the client area's top-left corner on the screen
+    std::vector<int32_t> move;  // x, y, width, height, repaint of the last MoveWindow
+
+    FakeWindow(RzRect outerRect, RzRect clientRect, RzPoint origin, RzWindow* desktop = nullptr)
+        : outer(outerRect), client(clientRect), clientOrigin(origin) {
+        handle = {desktop, &GetWindowRect, &GetClientRect, &ClientToScreen, &MoveWindow, this};
+    }
+    static FakeWindow& Of(RzWindow* self) { return *static_cast<FakeWindow*>(self->context); }
+    static int GetWindowRect(RzWindow* self, RzRect* out) { return *out = Of(self).outer, 1; }
+    static int GetClientRect(RzWindow* self, RzRect* out) { return *out = Of(self).client, 1; }
+    static int ClientToScreen(RzWindow* self, RzPoint* point) {
+        point->x += Of(self).clientOrigin.x;
+        point->y += Of(self).clientOrigin.y;
+        return 1;
+    }
+    static int MoveWindow(RzWindow* self, int32_t x, int32_t y, int32_t w, int32_t h, int32_t r) {
+        Of(self).move = {x, y, w, h, r};
+        return 1;
+    }
+};
+
+TEST(Exports, CenterFormOnTheScreenWhenBothHandlesAreTheSame) {
+    FakeWindow screen({0, 0, 1024, 768}, {0, 0, 1024, 768}, {0, 0});
+    FakeWindow window({5, 5, 306, 205}, {0, 0, 295, 180}, {8, 30}, &screen.handle);
+    EXPECT_EQ(ENTRY(c_CenterForm)(&window.handle, &window.handle), 1);
+    EXPECT_EQ(window.move, (std::vector<int32_t>{362, 284, 301, 200, 0}));
+}
+
+TEST(Exports, CenterFormOnAnotherWindowsClientArea) {
+    FakeWindow reference({100, 80, 520, 420}, {0, 0, 400, 300}, {110, 110});
+    FakeWindow window({0, 0, 200, 100}, {0, 0, 190, 80}, {5, 15});
+    EXPECT_EQ(ENTRY(c_CenterForm)(&reference.handle, &window.handle), 1);
+    EXPECT_EQ(window.move, (std::vector<int32_t>{210, 210, 200, 100, 0}));
+    EXPECT_TRUE(reference.move.empty());
+}
+
+TEST(Exports, CenterFormWithoutUsableHandlesDoesNothing) {
+    FakeWindow window({0, 0, 200, 100}, {0, 0, 190, 80}, {0, 0});  // no desktop
+    FakeWindow screen({0, 0, 1024, 768}, {0, 0, 1024, 768}, {0, 0});
+    EXPECT_EQ(ENTRY(c_CenterForm)(&window.handle, &window.handle), 0);
+    EXPECT_EQ(ENTRY(c_CenterForm)(nullptr, &window.handle), 0);
+    EXPECT_EQ(ENTRY(c_CenterForm)(&screen.handle, nullptr), 0);
+    screen.handle.clientToScreen = nullptr;
+    EXPECT_EQ(ENTRY(c_CenterForm)(&screen.handle, &window.handle), 0);
+    EXPECT_TRUE(window.move.empty());
+}
+
+// A window system that throws from a callback does not get its exception back through the
+// library boundary.
+TEST(Exports, CenterFormStopsExceptionsFromCallbacks) {
+    FakeWindow screen({0, 0, 1024, 768}, {0, 0, 1024, 768}, {0, 0});
+    FakeWindow window({0, 0, 200, 100}, {0, 0, 190, 80}, {0, 0}, &screen.handle);
+    screen.handle.clientToScreen = [](RzWindow*, RzPoint*) -> int {
+        throw std::runtime_error("x");
+    };
+    EXPECT_EQ(ENTRY(c_CenterForm)(&window.handle, &window.handle), 0);
+    EXPECT_TRUE(window.move.empty());
+}
+
+}  // namespace
