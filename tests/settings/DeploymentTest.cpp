@@ -1,5 +1,6 @@
 // Start-up and shut-down against temporary application directories with the real support library.
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -17,12 +18,12 @@
 namespace orvane::mCrypt {
 namespace {
 
-// The lines of this process's memory map that name `path`.
+// The lines of this process's memory map that name `path`, deleted since or not.
 int MappingsOf(const std::string& path) {
     std::ifstream maps("/proc/self/maps");
     int count = 0;
     for (std::string line; std::getline(maps, line);)
-        if (line.ends_with(" " + path)) ++count;
+        if (line.ends_with(" " + path) || line.ends_with(" " + path + " (deleted)")) ++count;
     return count;
 }
 
@@ -67,6 +68,16 @@ TEST_F(Deployment, WritesLoadsUnloadsAndDeletesTheLibrary) {
     EXPECT_EQ(access(LibraryFile().c_str(), F_OK), -1);
     EXPECT_EQ(test::ListDirectory(dir.path()), LockFileName);
     ModuleShutdown();  // a second call does nothing
+}
+
+TEST_F(Deployment, UnloadsALibraryLoadedSeveralTimesOver) {
+    ModuleStartup(dir.path(), "orvane");
+    // Two more load references, as other code of the process could hold.
+    ASSERT_NE(dlopen(LibraryFile().c_str(), RTLD_NOW), nullptr);
+    ASSERT_NE(dlopen(LibraryFile().c_str(), RTLD_NOW), nullptr);
+    ModuleShutdown();
+    EXPECT_EQ(MappingsOf(LibraryFile()), 0);
+    EXPECT_EQ(access(LibraryFile().c_str(), F_OK), -1);
 }
 
 TEST_F(Deployment, BuildsTheSameKeyAsTheCore) {
