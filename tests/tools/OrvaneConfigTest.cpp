@@ -202,14 +202,9 @@ INSTANTIATE_TEST_SUITE_P(
     Table, OrvaneConfigUsage,
     ::testing::Values(
         UsageCase{"no arguments", {}, "", "Usage:"},
-        UsageCase{"unknown command", {"show", "FILE"}, "", "unknown command"},
-        UsageCase{"check without file", {"check"}, "", "Usage:"},
-        UsageCase{"write without server", {"write", "FILE", "--user", "u", "--path", "p", "--file", "f"},
-                  Password + "\n", "--server"},
         UsageCase{"password option", WriteTo({"--password", "Top$ecret"}), Password + "\n",
                   "--password"},
         UsageCase{"bad interval", WriteTo({"--interval", "1O"}), Password + "\n", "--interval"},
-        UsageCase{"newline in a value", WriteTo({"--rasdial", "a\nb"}), Password + "\n", "--rasdial"},
         UsageCase{"no password", WriteTo(), "", "password"},
         UsageCase{"empty password", WriteTo(), "\n", "password"},
         UsageCase{"control character in the password", WriteTo(), "Top$ecret\tx\n", "password"}));
