@@ -3,6 +3,7 @@
 
 #include <clocale>
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "TestLocale.h"
 #include "runtime/RuntimeError.h"
@@ -14,6 +15,9 @@ struct IntCase {
     const char* text;
     int32_t expected;
 };
+
+// Names the case in test names and failure messages.
+void PrintTo(const IntCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class ToInt32Converts : public ::testing::TestWithParam<IntCase> {};
 
@@ -42,6 +46,9 @@ struct ErrorCase {
     const char* text;
     ErrorNumber expected;
 };
+
+// Names the case in test names and failure messages.
+void PrintTo(const ErrorCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class ToInt32Rejects : public ::testing::TestWithParam<ErrorCase> {};
 

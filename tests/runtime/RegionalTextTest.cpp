@@ -3,6 +3,7 @@
 
 #include <clocale>
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "TestLocale.h"
 
@@ -35,6 +36,9 @@ struct FormatCase {
     const char* format;
     const char* expected;
 };
+
+// Names the case in test names and failure messages.
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << '"' << c.format << '"'; }
 
 class SeparatorOfFormatFinds : public ::testing::TestWithParam<FormatCase> {};
 

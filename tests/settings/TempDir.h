@@ -1,0 +1,28 @@
+// A temporary directory for tests, removed with everything in it at the end of the test.
+#pragma once
+
+#include <string>
+
+namespace orvane::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The directory with a trailing "/".
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+void WriteText(const std::string& path, const std::string& content);
+std::string ReadText(const std::string& path);
+// Names in a directory, without "." and "..", sorted.
+std::string ListDirectory(const std::string& path);
+
+}  // namespace orvane::test

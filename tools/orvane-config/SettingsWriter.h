@@ -1,0 +1,16 @@
+// The complete text of a settings file for a write request.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "orvane-config/CommandLine.h"
+
+namespace orvane::config {
+
+// `existing` (empty for a new file) with every key of the program set from `request` and
+// `password`, the four FTP values encoded with `key`. Other content is kept.
+std::string BuildSettingsFile(std::string_view existing, const WriteRequest& request,
+                              const std::string& password, const std::string& key);
+
+}  // namespace orvane::config

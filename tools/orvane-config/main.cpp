@@ -1,0 +1,96 @@
+// orvane-config: writes and checks Orvane settings files.
+#include <cerrno>
+#include <clocale>
+#include <iostream>
+#include <sys/stat.h>
+
+#include "orvane-config/CommandLine.h"
+#include "orvane-config/Password.h"
+#include "orvane-config/SettingsCheck.h"
+#include "orvane-config/SettingsWriter.h"
+#include "runtime/RuntimeError.h"
+#include "settings/KeyMaterial.h"
+#include "settings/ProfileReader.h"
+#include "settings/SafeFile.h"
+
+namespace {
+
+using namespace orvane;
+using namespace orvane::config;
+
+constexpr int Done = 0, Failed = 1, WrongUsage = 2;
+
+int Fail(const std::string& message) {
+    std::cerr << "orvane-config: " << message << "\n";
+    return Failed;
+}
+
+int Write(const WriteRequest& request) {
+    std::string problem;
+    const auto password = ReadPassword(problem);
+    if (!password) {
+        std::cerr << "orvane-config: " << problem << "\n";
+        return WrongUsage;
+    }
+    RequireStorable("the password", *password, true);
+
+    // An existing file is edited, so one that cannot be read is left alone.
+    std::string existing;
+    struct stat info {};
+    if (stat(request.file.c_str(), &info) == 0) {
+        auto content = settings::ReadWholeFile(request.file);
+        if (!content) return Fail("cannot read the existing file " + request.file);
+        existing = std::move(*content);
+    } else if (errno != ENOENT) {
+        return Fail(settings::FileFailure(errno, "cannot reach", request.file).detail());
+    }
+    const std::string text =
+        BuildSettingsFile(existing, request, *password, mCustom::CoreCipherKey());
+    settings::ReplaceFileAtomically(request.file, text, 0600);
+    std::cout << "orvane-config: wrote " << request.file << "\n";
+    return Done;
+}
+
+int Check(const std::string& file) {
+    const auto content = settings::ReadWholeFile(file);
+    if (!content) return Fail("cannot read " + file);
+    int problems = 0;
+    for (const KeyVerdict& verdict : CheckSettings(*content, mCustom::CoreCipherKey())) {
+        std::cout << VerdictLine(verdict) << "\n";
+        if (verdict.status != KeyVerdict::Status::Ok) ++problems;
+    }
+    if (problems == 0) {
+        std::cout << file << ": all settings valid\n";
+        return Done;
+    }
+    std::cout << file << ": " << problems << (problems == 1 ? " key" : " keys")
+              << " missing or invalid\n";
+    return Failed;
+}
+
+int Run(const std::vector<std::string>& args) {
+    try {
+        const Command command = ParseCommandLine(args);
+        switch (command.kind) {
+            case Command::Kind::Help: std::cout << UsageText(); return Done;
+            case Command::Kind::Write: return Write(command.write);
+            case Command::Kind::Check: return Check(command.file);
+        }
+    } catch (const UsageError& error) {
+        std::cerr << "orvane-config: " << error.what() << "\n\n" << UsageText();
+        return WrongUsage;
+    } catch (const RuntimeError& error) {
+        return Fail(error.detail().empty() ? error.description() : error.detail());
+    } catch (const std::exception& error) {
+        return Fail(error.what());
+    }
+    return Failed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Numbers are checked under the same regional settings as the program reads them.
+    std::setlocale(LC_ALL, "");
+    return Run(std::vector<std::string>(argv + 1, argv + argc));
+}
