@@ -1,0 +1,50 @@
+// File output for the log and the published file: whole writes, no symlink following.
+#include "form/FileOutput.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "runtime/RuntimeError.h"
+
+namespace orvane {
+
+namespace {
+
+void WriteAll(int fd, const std::string& path, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            throw FileError(error, path);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) throw FileError(errno, path);
+}
+
+void OpenAndWrite(const std::string& path, int flags, const std::string& text) {
+    const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) throw FileError(errno, path);
+    WriteAll(fd, path, text);
+}
+
+}  // namespace
+
+void AppendToFile(const std::string& path, const std::string& text) {
+    OpenAndWrite(path, O_APPEND, text);
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+    OpenAndWrite(path, O_TRUNC, text);
+}
+
+void DeleteFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw FileError(errno, path);
+}
+
+}  // namespace orvane

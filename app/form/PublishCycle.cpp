@@ -1,0 +1,176 @@
+// fOrvane's publish cycle: find or dial a connection, wait, open the FTP session, upload the
+// address file, and show and log what happened. One cycle at a time; errors end only the cycle.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <iostream>
+
+#include "form/FileOutput.h"
+#include "form/fOrvane.h"
+#include "ftp/ServerAddress.h"
+#include "runtime/RegionalText.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr const char* kPublishedFile = "ip.txt";
+constexpr const char* kAgent = "Tarrowind";
+constexpr int32_t kRetrySeconds = 15;
+
+std::string ErrorStatus(int32_t code) { return "Errore #" + std::to_string(code); }
+
+}  // namespace
+
+std::string fOrvane::PublishedFileText(const std::tm& now, const std::string& address) {
+    return "Date: " + ShortDateText(now) + "   Time: " + LongTimeText(now) + "\r\n\r\n" +
+           "IP:   " + address + "\r\n";
+}
+
+void fOrvane::PublishNow() {
+    // A tick that reaches zero during a cycle marks one more cycle instead of nesting it.
+    if (cycleDepth_ > 0) {
+        cyclePending_ = true;
+        return;
+    }
+    ++cycleDepth_;
+    do {
+        cyclePending_ = false;
+        try {
+            RunCycle();
+        } catch (const CycleAborted&) {
+        } catch (const RuntimeError& error) {
+            ReportCycleError(error);
+        }
+    } while (cyclePending_ && !closing_);
+    --cycleDepth_;
+    if (closing_) window_.CloseWhenIdle();
+}
+
+void fOrvane::StopIfClosing() const {
+    if (closing_ && cycleDepth_ > 0) throw CycleAborted{};
+}
+
+fOrvane::SearchState fOrvane::SearchConnection(mRas::ConnectionTable& table) {
+    SearchState search = SearchState::Retry;
+    while (search == SearchState::Retry) {
+        if (mRas::EnumerateConnections(remoteAccess_, table) > 0) {
+            search = SearchState::Connected;
+            continue;
+        }
+        uint32_t connection = 0;
+        if (mRas::DialDefault(remoteAccess_, state_.DialEntry, connection, window_.Handle())) {
+            WriteLogLine(kDialSucceeded);
+        } else {
+            search = SearchState::Offline;
+        }
+    }
+    return search;
+}
+
+void fOrvane::RunCycle() {
+    window_.SetCaption(Control::Label2, "");
+    window_.SetCaption(Control::Label4, "");
+    window_.PumpEvents();
+    StopIfClosing();
+
+    mRas::ConnectionTable table;
+    if (SearchConnection(table) == SearchState::Offline) {
+        window_.SetCaption(Control::Label2, "Offline");
+        window_.SetCaption(Control::Label4, "");
+        WriteLogLine(kDialFailed);
+        return;
+    }
+
+    WaitMilliseconds(state_.ConnectDelay);
+    LoadFtpSettings();
+    ftp::HINTERNET ftpHandle = 0;
+    ftp::HINTERNET internetHandle = 0;
+    const int32_t result = OpenFtpSession(ftpHandle, internetHandle);
+    const mRas::ConnectionInfo& first = table.At(1);
+    if (result == 0) {
+        PublishOverSession(first.Address, ftpHandle, internetHandle);
+        return;
+    }
+    window_.SetCaption(Control::Label2, ErrorStatus(result));
+    remoteAccess_.RasHangUpA(first.hrasconn);
+    state_.Countdown = kRetrySeconds;
+    WriteLogLine(result + 2);
+}
+
+void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,
+                                 ftp::HINTERNET internetHandle) {
+    const std::string localFile = AppFile(kPublishedFile);
+    bool uploaded = false;
+    try {
+        WriteWholeFile(localFile, PublishedFileText(clock_.LocalNow(), address));
+        uploaded = internet_.FtpPutFileA(ftpHandle, localFile, state_.RemoteFile,
+                                         ftp::FTP_TRANSFER_TYPE_BINARY, 0);
+    } catch (...) {
+        internet_.InternetCloseHandle(internetHandle);
+        throw;
+    }
+    internet_.InternetCloseHandle(internetHandle);
+    DeleteFile(localFile);
+
+    if (!uploaded) {
+        window_.SetCaption(Control::Label2, ErrorStatus(3));
+        window_.SetCaption(Control::Label4, "");
+        state_.Countdown = kRetrySeconds;
+        WriteLogLine(kUploadFailed);
+        return;
+    }
+    window_.SetCaption(Control::Label2, "Online");
+    window_.SetCaption(Control::Label4, address);
+    if (address != state_.LastAddress) {
+        state_.LastAddress = address;
+        WriteLogLine(kAddressChanged);
+    }
+}
+
+void fOrvane::ReportCycleError(const RuntimeError& error) {
+    window_.SetCaption(Control::Label2, ErrorStatus(error.code()));
+    std::cerr << "Orvane: " << error.what() << std::endl;
+    try {
+        DeleteFile(AppFile(kPublishedFile));
+    } catch (const RuntimeError&) {
+    }
+    // The log gets the error too, where it can be written.
+    try {
+        const std::tm date = clock_.LocalNow();
+        const std::tm time = clock_.LocalNow();
+        AppendToFile(AppFile("orvane.log"), LogLineText(date, time, error.what()));
+    } catch (const RuntimeError&) {
+    }
+}
+
+int32_t fOrvane::OpenFtpSession(ftp::HINTERNET& ftpHandle, ftp::HINTERNET& internetHandle) {
+    internetHandle = internet_.InternetOpenA(kAgent, ftp::INTERNET_OPEN_TYPE_DIRECT, "", "",
+                                             ftp::INTERNET_FLAG_NO_CACHE_WRITE);
+    if (internetHandle == 0) return 1;
+    const ftp::ServerAddress server = ftp::SplitServer(state_.FtpServer);
+    ftpHandle = internet_.InternetConnectA(internetHandle, server.host, server.port,
+                                           state_.FtpUser, state_.FtpPassword,
+                                           ftp::INTERNET_SERVICE_FTP, ftp::INTERNET_FLAG_PASSIVE, 0);
+    if (ftpHandle == 0) {
+        internet_.InternetCloseHandle(internetHandle);
+        return 2;
+    }
+    return 0;
+}
+
+void fOrvane::WaitMilliseconds(double milliseconds) {
+    using Millis = std::chrono::duration<double, std::milli>;
+    const auto start = clock_.Monotonic();
+    for (;;) {
+        window_.PumpEvents();
+        StopIfClosing();
+        const double elapsed = Millis(clock_.Monotonic() - start).count();
+        if (elapsed > milliseconds) return;
+        // Ticks come every second anyway; waking at least that often keeps the arithmetic small.
+        const double left = std::clamp(std::ceil(milliseconds - elapsed), 1.0, 1000.0);
+        window_.WaitForEvents(std::chrono::milliseconds(static_cast<int64_t>(left)));
+    }
+}
+
+}  // namespace orvane

@@ -1,0 +1,26 @@
+// The support module's services the form uses: start-up and shut-down of the support library,
+// the settings file, decoding, centring. The system implementation goes through the real library.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace orvane {
+
+class SupportModule {
+public:
+    virtual ~SupportModule() = default;
+
+    virtual void ModuleStartup() = 0;
+    virtual void ModuleShutdown() = 0;
+    virtual std::string AppDir() = 0;
+    virtual std::string SettingsPath() = 0;
+    virtual std::string ReadSetting(const std::string& section, const std::string& key,
+                                    const std::string& file) = 0;
+    virtual std::string DecodeSetting(const std::string& stored) = 0;
+    virtual void CenterForm(void* windowHandle) = 0;
+};
+
+std::unique_ptr<SupportModule> MakeSystemSupportModule();
+
+}  // namespace orvane

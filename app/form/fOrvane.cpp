@@ -1,0 +1,219 @@
+// fOrvane's event handlers, start-up, the close flow, the event log and the fatal error path.
+#include "form/fOrvane.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <iostream>
+
+#include "form/FileOutput.h"
+#include "runtime/Conversion.h"
+#include "runtime/RegionalText.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr const char* kGeneral = "GENERAL";
+constexpr const char* kCloseQuestion = "Confermi chiusura programma?";
+
+std::string SettingDetail(const std::string& section, const std::string& key,
+                          const std::string& file) {
+    return "chiave " + key + ", sezione " + section + ", file " + file;
+}
+
+}  // namespace
+
+fOrvane::fOrvane(FormWindow& window, SupportModule& support, dialup::RemoteAccess& remoteAccess,
+                 ftp::InternetClient& internet, Clock& clock, Terminate terminate)
+    : window_(window),
+      support_(support),
+      remoteAccess_(remoteAccess),
+      internet_(internet),
+      clock_(clock),
+      terminate_(std::move(terminate)) {}
+
+// ---- entry points for the window's events ----
+
+bool fOrvane::Load() {
+    bool loaded = false;
+    Guarded([&] {
+        Form_Load();
+        loaded = true;
+    });
+    return loaded;
+}
+
+void fOrvane::Tick() {
+    if (!closing_) Guarded([&] { Timer1_Timer(); });
+}
+
+void fOrvane::ClickSet() { Guarded([&] { PBSet_Click(); }); }
+void fOrvane::ClickReset() { Guarded([&] { PBReset_Click(); }); }
+void fOrvane::ClickPause() { Guarded([&] { PBPause_Click(); }); }
+
+bool fOrvane::CloseRequested(int16_t reason) {
+    if (!closing_) {
+        int16_t cancel = kFalse;
+        Guarded([&] { Form_QueryUnload(cancel, reason); });
+        // A close by the system may have been handled while the question was open.
+        if (closing_) return unloaded_;
+        if (cancel != kFalse) return false;
+        closing_ = true;
+        window_.SetTimerEnabled(false);
+    }
+    // A running cycle stops at its next wait; PublishNow asks for the close again when it returns.
+    if (cycleDepth_ > 0) return false;
+    if (!unloaded_) {
+        unloaded_ = true;
+        Guarded([&] { Form_Unload(); });
+    }
+    return true;
+}
+
+void fOrvane::Guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        Fatal(error);
+    } catch (const std::exception& error) {
+        Fatal(RuntimeError(ErrorNumber::InternalError, error.what()));
+    }
+}
+
+void fOrvane::Fatal(const RuntimeError& error) {
+    std::cerr << "Orvane: " << error.what() << std::endl;
+    window_.ShowFatalError(error.what());
+    // The library file is ours alone; leaving it behind helps nobody.
+    try {
+        support_.ModuleShutdown();
+    } catch (...) {
+    }
+    terminate_(1);
+}
+
+// ---- handlers ----
+
+void fOrvane::Form_Load() {
+    state_.Messages = {"",
+                       "Connessione Internet riuscita",
+                       "Connessione Internet fallita",
+                       "Apertura sessione fallita",
+                       "Apertura server fallita",
+                       "Cambio IP",
+                       "Invio file fallito"};
+    state_.Paused = kFalse;
+    support_.ModuleStartup();
+    support_.CenterForm(window_.Handle());
+    state_.Interval = ReadIntegerSetting("INTERVAL");
+    state_.FirstWait = ReadIntegerSetting("FIRST");
+    state_.ConnectDelay = ReadDoubleSetting("DELAY");
+    state_.DialEntry = support_.ReadSetting(kGeneral, "RASDIAL", support_.SettingsPath());
+    LoadFtpSettings();
+    state_.Countdown = state_.FirstWait;
+    window_.SetCaption(Control::Label2, "");
+    window_.SetCaption(Control::Label4, "");
+    if (state_.Countdown == INT32_MIN) throw RuntimeError(ErrorNumber::Overflow, "FIRST");
+    window_.SetCaption(Control::Label7, std::to_string(state_.Countdown - 1));
+    window_.SetTimerInterval(1000);
+    window_.SetTimerEnabled(true);
+    started_ = true;
+}
+
+void fOrvane::Timer1_Timer() {
+    if (state_.Countdown == INT32_MIN) throw RuntimeError(ErrorNumber::Overflow);
+    --state_.Countdown;
+    window_.SetCaption(Control::Label7, std::to_string(state_.Countdown));
+    window_.PumpEvents();
+    // Read again after the pump: a click handled there counts.
+    if (state_.Countdown == 0) {
+        state_.Countdown = state_.Interval;
+        PublishNow();
+    }
+}
+
+void fOrvane::PBSet_Click() {
+    window_.SetCaption(Control::Label2, "");
+    window_.SetCaption(Control::Label4, "");
+    state_.Countdown = 1;
+}
+
+void fOrvane::PBReset_Click() { state_.Countdown = state_.Interval; }
+
+void fOrvane::PBPause_Click() {
+    const bool pausing = state_.Paused == kFalse;
+    state_.Paused = pausing ? kTrue : kFalse;
+    window_.SetTimerEnabled(!pausing);
+    window_.SetCaption(Control::PBPause, pausing ? "&Riprendi" : "&Pausa");
+    window_.SetEnabled(Control::PBReset, !pausing);
+    window_.SetEnabled(Control::PBSet, !pausing);
+}
+
+void fOrvane::Form_QueryUnload(int16_t& cancel, int16_t reason) {
+    if (reason != kCloseFromControlMenu) return;
+    if (!window_.AskYesNo(kCloseQuestion)) cancel = kTrue;
+}
+
+void fOrvane::Form_Unload() { support_.ModuleShutdown(); }
+
+// ---- settings ----
+
+int32_t fOrvane::ReadIntegerSetting(const std::string& key) {
+    const std::string file = support_.SettingsPath();
+    try {
+        return ToInt32(support_.ReadSetting(kGeneral, key, file));
+    } catch (const RuntimeError& error) {
+        throw RuntimeError(error.number(), SettingDetail(kGeneral, key, file));
+    }
+}
+
+double fOrvane::ReadDoubleSetting(const std::string& key) {
+    const std::string file = support_.SettingsPath();
+    double value = 0;
+    try {
+        value = ToDouble(support_.ReadSetting(kGeneral, key, file));
+    } catch (const RuntimeError& error) {
+        throw RuntimeError(error.number(), SettingDetail(kGeneral, key, file));
+    }
+    if (!std::isfinite(value))
+        throw RuntimeError(ErrorNumber::Overflow, SettingDetail(kGeneral, key, file));
+    return value;
+}
+
+std::string fOrvane::ReadDecodedSetting(const std::string& key) {
+    const std::string file = support_.SettingsPath();
+    try {
+        return support_.DecodeSetting(support_.ReadSetting("FTP", key, file));
+    } catch (const RuntimeError& error) {
+        throw RuntimeError(error.number(), SettingDetail("FTP", key, file));
+    }
+}
+
+void fOrvane::LoadFtpSettings() {
+    state_.FtpServer = ReadDecodedSetting("SERVER");
+    state_.FtpUser = ReadDecodedSetting("USER");
+    const std::string path = ReadDecodedSetting("PATH");
+    state_.RemoteFile = path + support_.ReadSetting("FTP", "FILE", support_.SettingsPath());
+    state_.FtpPassword = ReadDecodedSetting("PASSWORD");
+}
+
+// ---- event log ----
+
+std::string fOrvane::LogLineText(const std::tm& date, const std::tm& time,
+                                 const std::string& message) {
+    return LogDateText(date) + "  " + LogTimeText(time) + "  " + message + "\r\n";
+}
+
+std::string fOrvane::AppFile(const std::string& name) { return support_.AppDir() + name; }
+
+void fOrvane::WriteLogLine(int32_t index) {
+    const std::string& message = state_.Message(index);
+    const std::tm date = clock_.LocalNow();
+    const std::tm time = clock_.LocalNow();
+    AppendToFile(AppFile("orvane.log"), LogLineText(date, time, message));
+}
+
+}  // namespace orvane

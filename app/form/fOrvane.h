@@ -1,0 +1,104 @@
+// fOrvane: the main window's logic, free of any window toolkit. The window forwards its events
+// here; the publish cycle, the event log and the close flow live here too.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "dialup/RemoteAccess.h"
+#include "dialup/mRas.h"
+#include "form/Clock.h"
+#include "form/FormWindow.h"
+#include "form/MainState.h"
+#include "form/SupportModule.h"
+#include "ftp/InternetClient.h"
+#include "runtime/RuntimeError.h"
+
+namespace orvane {
+
+// Close reasons: 0 is the user through the window's control menu; anything else is the
+// system closing the window (a signal, the session ending).
+inline constexpr int16_t kCloseFromControlMenu = 0;
+inline constexpr int16_t kCloseBySystem = 1;
+
+class fOrvane {
+public:
+    // How the program ends after an error no handler traps; std::exit in the program,
+    // something that records the status in tests.
+    using Terminate = std::function<void(int status)>;
+
+    fOrvane(FormWindow& window, SupportModule& support, dialup::RemoteAccess& remoteAccess,
+            ftp::InternetClient& internet, Clock& clock, Terminate terminate);
+
+    // Entry points for the window's events: each runs its handler and turns an error that
+    // escapes it into the fatal error box and the end of the program.
+    bool Load();  // false when start-up failed (the window must not be shown)
+    void Tick();
+    void ClickSet();
+    void ClickReset();
+    void ClickPause();
+    // Returns true when the window may be destroyed now; Form_Unload has then run.
+    bool CloseRequested(int16_t reason);
+
+    // The handlers, as the window system would call them.
+    void Form_Load();
+    void Timer1_Timer();
+    void PBSet_Click();
+    void PBReset_Click();
+    void PBPause_Click();
+    void Form_QueryUnload(int16_t& cancel, int16_t reason);
+    void Form_Unload();
+
+    // The window's own operations.
+    int32_t OpenFtpSession(ftp::HINTERNET& ftpHandle, ftp::HINTERNET& internetHandle);
+    void PublishNow();
+    void LoadFtpSettings();
+    void WriteLogLine(int32_t index);
+    void WaitMilliseconds(double milliseconds);
+
+    const MainState& State() const { return state_; }
+    MainState& MutableState() { return state_; }
+    bool InCycle() const { return cycleDepth_ > 0; }
+    bool Closing() const { return closing_; }
+
+    // The text of the published file for an address, with the date and time of `now`.
+    static std::string PublishedFileText(const std::tm& now, const std::string& address);
+    // The line the event log gets for a message, CR LF included.
+    static std::string LogLineText(const std::tm& date, const std::tm& time,
+                                   const std::string& message);
+
+private:
+    enum class SearchState { Retry = 0, Connected = 1, Offline = 2 };
+    struct CycleAborted {};
+
+    void Guarded(const std::function<void()>& handler);
+    void Fatal(const RuntimeError& error);
+    int32_t ReadIntegerSetting(const std::string& key);
+    double ReadDoubleSetting(const std::string& key);
+    std::string ReadDecodedSetting(const std::string& key);
+    std::string AppFile(const std::string& name);
+
+    void RunCycle();
+    SearchState SearchConnection(mRas::ConnectionTable& table);
+    void PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,
+                            ftp::HINTERNET internetHandle);
+    void ReportCycleError(const RuntimeError& error);
+    void StopIfClosing() const;
+
+    FormWindow& window_;
+    SupportModule& support_;
+    dialup::RemoteAccess& remoteAccess_;
+    ftp::InternetClient& internet_;
+    Clock& clock_;
+    Terminate terminate_;
+    MainState state_;
+
+    int cycleDepth_ = 0;
+    bool cyclePending_ = false;
+    bool closing_ = false;
+    bool unloaded_ = false;
+    bool started_ = false;
+};
+
+}  // namespace orvane

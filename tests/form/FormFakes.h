@@ -1,0 +1,222 @@
+// Fakes for driving fOrvane without a window system, a network or a dial-up service: a window
+// that records captions, a clock tests advance, settings in memory, links and an FTP client
+// that do as told. Files are real, in a temporary application directory.
+#pragma once
+
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "dialup/RemoteAccess.h"
+#include "form/Clock.h"
+#include "form/FormWindow.h"
+#include "form/SupportModule.h"
+#include "ftp/InternetClient.h"
+#include "runtime/RuntimeError.h"
+
+namespace orvane::testing {
+
+class FakeClock final : public Clock {
+public:
+    std::chrono::steady_clock::time_point Monotonic() override { return now; }
+    std::tm LocalNow() override { return wall; }
+    void Advance(std::chrono::milliseconds by) { now += by; }
+
+    std::chrono::steady_clock::time_point now{};
+    std::tm wall{.tm_sec = 36, .tm_min = 47, .tm_hour = 1, .tm_mday = 6, .tm_mon = 11,
+                 .tm_year = 126, .tm_wday = 0, .tm_yday = 0, .tm_isdst = 0, .tm_gmtoff = 0,
+                 .tm_zone = nullptr};
+};
+
+class FakeWindow final : public FormWindow {
+public:
+    explicit FakeWindow(FakeClock& clock) : clock_(clock) {}
+
+    void SetCaption(Control control, const std::string& text) override { captions[control] = text; }
+    std::string Caption(Control control) const override {
+        auto it = captions.find(control);
+        return it == captions.end() ? std::string() : it->second;
+    }
+    void SetEnabled(Control control, bool enabled) override { disabled[control] = !enabled; }
+    bool IsEnabled(Control control) const override {
+        auto it = disabled.find(control);
+        return it == disabled.end() || !it->second;
+    }
+    void SetTimerInterval(int milliseconds) override { timerInterval = milliseconds; }
+    void SetTimerEnabled(bool enabled) override { timerEnabled = enabled; }
+
+    void PumpEvents() override {
+        ++pumps;
+        if (onPump) {
+            auto hook = std::move(onPump);  // one shot, and safe against re-entry
+            onPump = nullptr;
+            hook();
+        }
+    }
+    // Time passes while the window sleeps; every whole second of it is one tick.
+    void WaitForEvents(std::chrono::milliseconds atMost) override {
+        clock_.Advance(atMost);
+        sleptMs += atMost.count();
+        while (sleptMs >= 1000) {
+            sleptMs -= 1000;
+            if (timerEnabled && onTickDue) onTickDue();
+        }
+    }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        if (onQuestion) onQuestion();
+        bool answer = answers.empty() ? false : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        return answer;
+    }
+    void ShowFatalError(const std::string& text) override { fatalErrors.push_back(text); }
+    void CloseWhenIdle() override { ++closeRequests; }
+    void* Handle() override { return this; }
+
+    std::map<Control, std::string> captions;
+    std::map<Control, bool> disabled;
+    int timerInterval = 0;
+    bool timerEnabled = false;
+    int pumps = 0;
+    long sleptMs = 0;
+    std::function<void()> onPump;
+    std::function<void()> onTickDue;
+    std::function<void()> onQuestion;
+    std::deque<bool> answers;
+    std::vector<std::string> questions;
+    std::vector<std::string> fatalErrors;
+    int closeRequests = 0;
+
+private:
+    FakeClock& clock_;
+};
+
+// Settings in memory; "decoding" reverses the text, so a test can tell decoded from stored.
+class FakeSupport final : public SupportModule {
+public:
+    explicit FakeSupport(std::filesystem::path dir) : dir_(std::move(dir)) {}
+
+    void ModuleStartup() override { ++startups; }
+    void ModuleShutdown() override { ++shutdowns; }
+    std::string AppDir() override { return dir_.string() + "/"; }
+    std::string SettingsPath() override { return AppDir() + "orvane.ini"; }
+    std::string ReadSetting(const std::string& section, const std::string& key,
+                            const std::string&) override {
+        auto it = values.find(section + "/" + key);
+        return it == values.end() ? std::string() : it->second;
+    }
+    std::string DecodeSetting(const std::string& stored) override {
+        if (stored.empty()) throw RuntimeError(ErrorNumber::SubscriptOutOfRange);
+        return std::string(stored.rbegin(), stored.rend());
+    }
+    void CenterForm(void* handle) override { centred = handle; }
+
+    static std::string Encode(const std::string& plain) { return {plain.rbegin(), plain.rend()}; }
+
+    std::map<std::string, std::string> values;
+    int startups = 0;
+    int shutdowns = 0;
+    void* centred = nullptr;
+
+private:
+    std::filesystem::path dir_;
+};
+
+struct FakeLink {
+    std::string entry;
+    std::string address;  // empty: the service reports no projection
+};
+
+class FakeRemoteAccess final : public dialup::RemoteAccess {
+public:
+    uint32_t RasEnumConnectionsA(dialup::RASCONN* records, uint32_t* bufferSize,
+                                 uint32_t* count) override {
+        ++enumerations;
+        const uint32_t room = *bufferSize / records[0].dwSize;
+        uint32_t n = 0;
+        for (; n < links.size() && n < room; ++n) {
+            records[n].dwSize = sizeof(dialup::RASCONN);
+            records[n].hrasconn = 100 + n;
+            std::strncpy(records[n].szEntryName, links[n].entry.c_str(), 256);
+        }
+        *count = n;
+        return 0;
+    }
+    uint32_t RasGetProjectionInfoA(dialup::HRASCONN connection, uint32_t,
+                                   dialup::RASPPPIP* projection, uint32_t*) override {
+        const std::size_t index = connection - 100;
+        if (index >= links.size() || links[index].address.empty()) return 6;
+        std::strncpy(projection->szIpAddress, links[index].address.c_str(), 15);
+        return 0;
+    }
+    uint32_t RasHangUpA(dialup::HRASCONN connection) override {
+        hungUp.push_back(connection);
+        return 0;
+    }
+    uint32_t InternetDial(dialup::WindowHandle, const std::string& entry, uint32_t,
+                          uint32_t* connection) override {
+        dialled.push_back(entry);
+        *connection = 7;
+        if (dialBringsUp) links.push_back(*dialBringsUp);
+        return dialBringsUp ? 0 : 1;
+    }
+
+    std::vector<FakeLink> links;
+    std::optional<FakeLink> dialBringsUp;
+    std::vector<std::string> dialled;
+    std::vector<dialup::HRASCONN> hungUp;
+    int enumerations = 0;
+};
+
+class FakeInternet final : public ftp::InternetClient {
+public:
+    ftp::HINTERNET InternetOpenA(const std::string& agent, uint32_t, const std::string&,
+                                 const std::string&, uint32_t) override {
+        this->agent = agent;
+        return openFails ? 0 : ++handles;
+    }
+    ftp::HINTERNET InternetConnectA(ftp::HINTERNET, const std::string& server, uint16_t port,
+                                    const std::string& user, const std::string& password,
+                                    uint32_t, uint32_t flags, uintptr_t) override {
+        connectedTo = server + ":" + std::to_string(port) + " " + user + "/" + password;
+        passive = (flags & ftp::INTERNET_FLAG_PASSIVE) != 0;
+        return connectFails ? 0 : ++handles;
+    }
+    bool FtpPutFileA(ftp::HINTERNET, const std::string& localFile, const std::string& remoteFile,
+                     uint32_t, uintptr_t) override {
+        ++uploads;
+        if (onUpload) onUpload();
+        std::FILE* f = std::fopen(localFile.c_str(), "rb");
+        uploaded.clear();
+        if (f) {
+            char buffer[512];
+            std::size_t n;
+            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) uploaded.append(buffer, n);
+            std::fclose(f);
+        }
+        this->remoteFile = remoteFile;
+        return !uploadFails;
+    }
+    bool InternetCloseHandle(ftp::HINTERNET handle) override {
+        closed.push_back(handle);
+        return true;
+    }
+    std::string LastErrorText() const override { return "failed"; }
+
+    bool openFails = false;
+    bool connectFails = false;
+    bool uploadFails = false;
+    std::function<void()> onUpload;
+    ftp::HINTERNET handles = 0;
+    std::string agent, connectedTo, remoteFile, uploaded;
+    bool passive = false;
+    int uploads = 0;
+    std::vector<ftp::HINTERNET> closed;
+};
+
+}  // namespace orvane::testing

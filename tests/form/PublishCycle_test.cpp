@@ -1,0 +1,267 @@
+// The publish cycle with fake links and a fake FTP client: what the window shows, what the log
+// gets, what is hung up and uploaded, and what is left on disk, for each outcome.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "FormFakes.h"
+#include "form/fOrvane.h"
+
+namespace orvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CycleTest : public ::testing::Test {
+protected:
+    CycleTest()
+        : dir(fs::temp_directory_path() / ("orvane-cycle-" + std::to_string(::getpid()) + "-" +
+                                           std::to_string(counter++))),
+          window(clock),
+          support((fs::create_directories(dir), dir)),
+          logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
+        support.values = {{"GENERAL/INTERVAL", "600"}, {"GENERAL/FIRST", "10"},
+                          {"GENERAL/DELAY", "0"},      {"GENERAL/RASDIAL", "Casa"},
+                          {"FTP/SERVER", FakeSupport::Encode("127.0.0.1:2121")},
+                          {"FTP/USER", FakeSupport::Encode("orvane")},
+                          {"FTP/PATH", FakeSupport::Encode("pub/")},
+                          {"FTP/FILE", "ip.txt"},
+                          {"FTP/PASSWORD", FakeSupport::Encode("s3cret")}};
+        links.links = {{"Casa", "203.0.113.45"}};
+        window.onTickDue = [this] { logic.Tick(); };
+        EXPECT_TRUE(logic.Load());
+    }
+    ~CycleTest() override { fs::remove_all(dir); }
+
+    std::vector<std::string> LogMessages() const {
+        std::ifstream in(dir / "orvane.log", std::ios::binary);
+        std::vector<std::string> messages;
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            messages.push_back(line.size() > 22 ? line.substr(22) : line);
+        }
+        return messages;
+    }
+    std::string Status() const { return window.Caption(Control::Label2); }
+    std::string Address() const { return window.Caption(Control::Label4); }
+    bool NothingLeft() const { return !fs::exists(dir / "ip.txt"); }
+
+    static inline int counter = 0;
+    fs::path dir;
+    FakeClock clock;
+    FakeWindow window;
+    FakeSupport support;
+    FakeRemoteAccess links;
+    FakeInternet internet;
+    std::vector<int> exits;
+    fOrvane logic;
+};
+
+TEST_F(CycleTest, ConnectionUpPublishesTheAddressFile) {
+    logic.PublishNow();
+    EXPECT_EQ(Status(), "Online");
+    EXPECT_EQ(Address(), "203.0.113.45");
+    EXPECT_EQ(internet.agent, "Tarrowind");
+    EXPECT_EQ(internet.connectedTo, "127.0.0.1:2121 orvane/s3cret");
+    EXPECT_TRUE(internet.passive);
+    EXPECT_EQ(internet.remoteFile, "pub/ip.txt");
+    // The C locale writes its short date as month/day/two-digit year.
+    EXPECT_EQ(internet.uploaded, "Date: 12/06/26   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n");
+    EXPECT_EQ(internet.closed.size(), 1u) << "one close, on the internet handle";
+    EXPECT_TRUE(links.dialled.empty());
+    EXPECT_EQ(LogMessages(), std::vector<std::string>{"Cambio IP"});
+    EXPECT_EQ(logic.State().LastAddress, "203.0.113.45");
+    EXPECT_TRUE(NothingLeft());
+}
+
+TEST_F(CycleTest, SameAddressTwiceLogsTheChangeOnce) {
+    logic.PublishNow();
+    logic.PublishNow();
+    EXPECT_EQ(LogMessages(), std::vector<std::string>{"Cambio IP"});
+    links.links[0].address = "198.51.100.7";
+    logic.PublishNow();
+    EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Cambio IP", "Cambio IP"}));
+}
+
+TEST_F(CycleTest, NoConnectionDialsAndGoesOnWithTheNewOne) {
+    links.links.clear();
+    links.dialBringsUp = FakeLink{"Casa", "192.0.2.10"};
+    logic.PublishNow();
+    EXPECT_EQ(links.dialled, std::vector<std::string>{"Casa"});
+    EXPECT_EQ(Status(), "Online");
+    EXPECT_EQ(Address(), "192.0.2.10");
+    EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Connessione Internet riuscita", "Cambio IP"}));
+}
+
+TEST_F(CycleTest, FailedDialShowsOfflineAndTouchesNoServer) {
+    links.links.clear();
+    logic.MutableState().Countdown = 600;
+    logic.PublishNow();
+    EXPECT_EQ(Status(), "Offline");
+    EXPECT_EQ(Address(), "");
+    EXPECT_EQ(internet.handles, 0u);
+    EXPECT_EQ(LogMessages(), std::vector<std::string>{"Connessione Internet fallita"});
+    EXPECT_EQ(logic.State().Countdown, 600) << "the next try comes after the interval";
+    EXPECT_TRUE(NothingLeft());
+}
+
+struct FtpFailure {
+    const char* name;
+    bool openFails, connectFails, uploadFails;
+    const char* status;
+    const char* logged;
+    bool hangsUp;
+};
+
+class FtpFailureTest : public CycleTest, public ::testing::WithParamInterface<FtpFailure> {};
+
+TEST_P(FtpFailureTest, ShowsLogsRetriesIn15AndLeavesNoFile) {
+    const FtpFailure& f = GetParam();
+    links.links = {{"Casa", "203.0.113.45"}, {"Ufficio", "198.51.100.2"}};
+    internet.openFails = f.openFails;
+    internet.connectFails = f.connectFails;
+    internet.uploadFails = f.uploadFails;
+    logic.PublishNow();
+    EXPECT_EQ(Status(), f.status);
+    EXPECT_EQ(Address(), "");
+    EXPECT_EQ(logic.State().Countdown, 15);
+    EXPECT_EQ(LogMessages(), std::vector<std::string>{f.logged});
+    if (f.hangsUp)
+        EXPECT_EQ(links.hungUp, std::vector<dialup::HRASCONN>{100}) << "only the first link";
+    else
+        EXPECT_TRUE(links.hungUp.empty());
+    EXPECT_EQ(logic.State().LastAddress, "");
+    EXPECT_TRUE(NothingLeft());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, FtpFailureTest,
+    ::testing::Values(
+        FtpFailure{"InternetOpen", true, false, false, "Errore #1", "Apertura sessione fallita", true},
+        FtpFailure{"ServerConnect", false, true, false, "Errore #2", "Apertura server fallita", true},
+        FtpFailure{"Upload", false, false, true, "Errore #3", "Invio file fallito", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CycleTest, ServerConnectFailureClosesTheInternetHandle) {
+    internet.connectFails = true;
+    logic.PublishNow();
+    EXPECT_EQ(internet.closed, std::vector<ftp::HINTERNET>{1});
+}
+
+TEST_F(CycleTest, TwoLinksPublishTheFirst) {
+    links.links = {{"Casa", "203.0.113.45"}, {"Ufficio", "198.51.100.2"}};
+    logic.PublishNow();
+    EXPECT_EQ(Address(), "203.0.113.45");
+}
+
+TEST_F(CycleTest, UnwritableLogEndsOnlyTheCycle) {
+    fs::create_directory(dir / "orvane.log");
+    logic.PublishNow();
+    EXPECT_EQ(Status().rfind("Errore #", 0), 0u) << Status();
+    EXPECT_NE(Status(), "Errore #3");
+    EXPECT_TRUE(window.fatalErrors.empty());
+    EXPECT_TRUE(exits.empty());
+    EXPECT_TRUE(NothingLeft());
+    fs::remove(dir / "orvane.log");
+    logic.PublishNow();
+    EXPECT_EQ(Status(), "Online");
+}
+
+TEST_F(CycleTest, SettingThatNoLongerDecodesEndsOnlyTheCycle) {
+    support.values["FTP/PASSWORD"] = "";
+    logic.PublishNow();
+    EXPECT_EQ(Status(), "Errore #9");
+    EXPECT_EQ(internet.uploads, 0);
+    EXPECT_TRUE(exits.empty());
+    const auto log = LogMessages();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("PASSWORD"), std::string::npos);
+    EXPECT_EQ(log[0].find("s3cret"), std::string::npos);
+}
+
+TEST_F(CycleTest, UnwritableDirectoryForThePublishedFileEndsOnlyTheCycle) {
+    fs::create_directory(dir / "ip.txt");  // the file cannot be created
+    logic.PublishNow();
+    EXPECT_EQ(Status().rfind("Errore #", 0), 0u);
+    EXPECT_EQ(internet.uploads, 0);
+    EXPECT_EQ(internet.closed.size(), 1u) << "the session is closed all the same";
+}
+
+TEST_F(CycleTest, DelayWaitsOnTheMonotonicClockAndTicksGoOn) {
+    logic.MutableState().ConnectDelay = 3500;
+    logic.MutableState().Countdown = 600;
+    const auto start = clock.now;
+    logic.PublishNow();
+    EXPECT_GE(clock.now - start, std::chrono::milliseconds(3500));
+    EXPECT_LE(clock.now - start, std::chrono::milliseconds(4500));
+    EXPECT_EQ(logic.State().Countdown, 597) << "three ticks were handled during the wait";
+    EXPECT_EQ(internet.uploads, 1);
+}
+
+TEST_F(CycleTest, WaitPumpsAtLeastOnceForZeroOrNegativeTimes) {
+    for (double ms : {0.0, -5.0}) {
+        const int pumps = window.pumps;
+        logic.WaitMilliseconds(ms);
+        EXPECT_GE(window.pumps, pumps + 1);
+    }
+}
+
+TEST_F(CycleTest, TickReachingZeroDuringACycleQueuesOneCycleInsteadOfNesting) {
+    // The wait outlasts the interval: ticks during it reach zero twice.
+    logic.MutableState().Interval = 2;
+    logic.MutableState().ConnectDelay = 4500;
+    // Ticks stop once the first upload is done, so only the first wait can queue cycles.
+    window.onTickDue = [&] {
+        if (internet.uploads == 0) logic.Tick();
+    };
+    logic.MutableState().Countdown = 1;
+    logic.Tick();
+    EXPECT_EQ(internet.uploads, 2) << "two zeros during the first wait give one pending cycle";
+    EXPECT_FALSE(logic.InCycle());
+}
+
+TEST_F(CycleTest, PublishClickedDuringAWaitRunsOneMoreCycleAfterwards) {
+    logic.MutableState().ConnectDelay = 1500;
+    logic.MutableState().Countdown = 1;
+    window.onPump = [this] {
+        window.onPump = [this] { logic.ClickSet(); };  // during the cycle's wait
+    };
+    logic.Tick();
+    EXPECT_EQ(internet.uploads, 2);
+}
+
+TEST_F(CycleTest, ClosingDuringTheWaitStopsTheCycleThenUnloads) {
+    logic.MutableState().ConnectDelay = 5000;
+    window.answers = {true};
+    bool closedNow = true;
+    window.onPump = [&] {
+        window.onPump = [&] { closedNow = logic.CloseRequested(kCloseFromControlMenu); };
+    };
+    logic.PublishNow();
+    EXPECT_FALSE(closedNow) << "the window stays until the cycle has stopped";
+    EXPECT_EQ(internet.uploads, 0);
+    EXPECT_EQ(internet.handles, 0u);
+    EXPECT_EQ(window.closeRequests, 1);
+    EXPECT_EQ(support.shutdowns, 0);
+    EXPECT_TRUE(logic.CloseRequested(kCloseBySystem));
+    EXPECT_EQ(support.shutdowns, 1);
+    EXPECT_TRUE(NothingLeft());
+}
+
+TEST_F(CycleTest, FailedSessionRetriesFifteenTicksLater) {
+    internet.connectFails = true;
+    logic.MutableState().Countdown = 1;
+    logic.Tick();
+    EXPECT_EQ(logic.State().Countdown, 15);
+    internet.connectFails = false;
+    for (int i = 0; i < 14; ++i) logic.Tick();
+    EXPECT_EQ(internet.uploads, 0);
+    logic.Tick();
+    EXPECT_EQ(internet.uploads, 1);
+}
+
+}  // namespace
+}  // namespace orvane::testing

@@ -1,0 +1,353 @@
+// fOrvane driven with a fake window and clock: start-up, the countdown, the buttons, closing,
+// the publish cycle and the event log.
+#include "form/fOrvane.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "FormFakes.h"
+
+namespace orvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> LogMessages(const fs::path& log) {
+    std::vector<std::string> messages;
+    std::istringstream in(ReadFile(log));
+    std::string line;
+    while (std::getline(in, line)) {
+        // "dd/mm/yyyy  hh:mm:ss  message\r"
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        messages.push_back(line.size() > 22 ? line.substr(22) : line);
+    }
+    return messages;
+}
+
+class FormTest : public ::testing::Test {
+protected:
+    FormTest()
+        : dir(fs::temp_directory_path() / ("orvane-form-" + std::to_string(::getpid()) + "-" +
+                                           std::to_string(counter++))),
+          window(clock),
+          support((fs::create_directories(dir), dir)),
+          logic(window, support, links, internet, clock, [this](int status) { exits.push_back(status); }) {
+        Settings("600", "10", "0");
+        support.values["FTP/SERVER"] = FakeSupport::Encode("ftp.example.net");
+        support.values["FTP/USER"] = FakeSupport::Encode("orvane");
+        support.values["FTP/PATH"] = FakeSupport::Encode("pub/");
+        support.values["FTP/FILE"] = "ip.txt";
+        support.values["FTP/PASSWORD"] = FakeSupport::Encode("s3cret");
+        links.links = {{"Casa", "203.0.113.45"}};
+        window.onTickDue = [this] { logic.Tick(); };
+    }
+    ~FormTest() override { fs::remove_all(dir); }
+
+    void Settings(const std::string& interval, const std::string& first, const std::string& delay) {
+        support.values["GENERAL/INTERVAL"] = interval;
+        support.values["GENERAL/FIRST"] = first;
+        support.values["GENERAL/DELAY"] = delay;
+    }
+    std::string Label(Control c) const { return window.Caption(c); }
+    fs::path Log() const { return dir / "orvane.log"; }
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i) logic.Tick();
+    }
+
+    static inline int counter = 0;
+    fs::path dir;
+    FakeClock clock;
+    FakeWindow window;
+    FakeSupport support;
+    FakeRemoteAccess links;
+    FakeInternet internet;
+    std::vector<int> exits;
+    fOrvane logic;
+};
+
+// ---- start-up ----
+
+TEST_F(FormTest, StartUpFillsTheStateAndStartsTheTimerLast) {
+    Settings("10", "5", "250");
+    support.values["GENERAL/RASDIAL"] = "Casa mia";
+    ASSERT_TRUE(logic.Load());
+    const MainState& s = logic.State();
+    EXPECT_EQ(s.Interval, 10);
+    EXPECT_EQ(s.FirstWait, 5);
+    EXPECT_EQ(s.Countdown, 5);
+    EXPECT_EQ(s.ConnectDelay, 250.0);
+    EXPECT_EQ(s.DialEntry, "Casa mia");
+    EXPECT_EQ(s.FtpServer, "ftp.example.net");
+    EXPECT_EQ(s.FtpUser, "orvane");
+    EXPECT_EQ(s.FtpPassword, "s3cret");
+    EXPECT_EQ(s.RemoteFile, "pub/ip.txt");
+    EXPECT_EQ(s.Paused, kFalse);
+    EXPECT_EQ(s.Message(5), "Cambio IP");
+    EXPECT_EQ(s.Message(6), "Invio file fallito");
+    EXPECT_EQ(Label(Control::Label7), "4");
+    EXPECT_EQ(Label(Control::Label2), "");
+    EXPECT_EQ(window.timerInterval, 1000);
+    EXPECT_TRUE(window.timerEnabled);
+    EXPECT_EQ(support.startups, 1);
+    EXPECT_EQ(support.centred, window.Handle());
+}
+
+struct StartUpFailure {
+    const char* name;
+    std::map<std::string, std::string> change;  // empty value: key removed
+    ErrorNumber error;
+    const char* mentions;
+};
+
+class StartUpFailureTest : public FormTest,
+                           public ::testing::WithParamInterface<StartUpFailure> {};
+
+TEST_P(StartUpFailureTest, EndsBeforeTheWindowShowsNamingKeyAndFile) {
+    for (const auto& [key, value] : GetParam().change) {
+        if (value.empty())
+            support.values.erase(key);
+        else
+            support.values[key] = value;
+    }
+    EXPECT_FALSE(logic.Load());
+    ASSERT_EQ(window.fatalErrors.size(), 1u);
+    const std::string& message = window.fatalErrors[0];
+    EXPECT_NE(message.find(std::to_string(static_cast<int>(GetParam().error))), std::string::npos)
+        << message;
+    EXPECT_NE(message.find(GetParam().mentions), std::string::npos) << message;
+    EXPECT_NE(message.find(support.SettingsPath()), std::string::npos) << message;
+    EXPECT_EQ(message.find("s3cret"), std::string::npos);
+    EXPECT_FALSE(window.timerEnabled);
+    EXPECT_EQ(exits, std::vector<int>{1});
+    EXPECT_EQ(support.shutdowns, 1) << "the library file must not stay behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, StartUpFailureTest,
+    ::testing::Values(
+        StartUpFailure{"NoDelay", {{"GENERAL/DELAY", ""}}, ErrorNumber::TypeMismatch, "DELAY"},
+        StartUpFailure{"WordInterval", {{"GENERAL/INTERVAL", "ten"}}, ErrorNumber::TypeMismatch,
+                       "INTERVAL"},
+        StartUpFailure{"HugeFirst", {{"GENERAL/FIRST", "2147483648"}}, ErrorNumber::Overflow,
+                       "FIRST"},
+        StartUpFailure{"EmptyServer", {{"FTP/SERVER", ""}}, ErrorNumber::SubscriptOutOfRange,
+                       "SERVER"},
+        StartUpFailure{"EmptyPassword", {{"FTP/PASSWORD", ""}},
+                       ErrorNumber::SubscriptOutOfRange, "PASSWORD"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FormTest, SmallestFirstOverflowsWhenShowingTheFirstCount) {
+    Settings("10", "-2147483648", "0");
+    EXPECT_FALSE(logic.Load());
+    ASSERT_EQ(window.fatalErrors.size(), 1u);
+    EXPECT_NE(window.fatalErrors[0].find("6"), std::string::npos);
+    EXPECT_FALSE(window.timerEnabled);
+}
+
+// ---- the countdown ----
+
+struct CountdownCase {
+    const char* name;
+    const char* interval;
+    const char* first;
+    const char* shownAtStart;
+    std::vector<std::string> captions;  // Label7 after each tick
+    std::vector<int> cycleTicks;        // the ticks (1-based) on which a cycle starts
+};
+
+class CountdownTest : public FormTest, public ::testing::WithParamInterface<CountdownCase> {};
+
+TEST_P(CountdownTest, ShowsTheCountAndStartsCyclesAtZero) {
+    const CountdownCase& c = GetParam();
+    Settings(c.interval, c.first, "0");
+    ASSERT_TRUE(logic.Load());
+    EXPECT_EQ(Label(Control::Label7), c.shownAtStart);
+    std::vector<int> cycles;
+    for (std::size_t tick = 1; tick <= c.captions.size(); ++tick) {
+        const int before = internet.uploads;
+        logic.Tick();
+        if (internet.uploads != before) cycles.push_back(static_cast<int>(tick));
+        // A cycle rewrites nothing of Label7; the tick's own caption is what shows.
+        EXPECT_EQ(Label(Control::Label7), c.captions[tick - 1]) << "tick " << tick;
+    }
+    EXPECT_EQ(cycles, c.cycleTicks);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, CountdownTest,
+    ::testing::Values(
+        CountdownCase{"First5Interval10", "10", "5", "4",
+                      {"4", "3", "2", "1", "0", "9", "8", "7", "6", "5", "4", "3", "2", "1", "0", "9"},
+                      {5, 15}},
+        CountdownCase{"First1", "3", "1", "0", {"0", "2", "1", "0"}, {1, 4}},
+        CountdownCase{"First0NeverStarts", "3", "0", "-1", {"-1", "-2", "-3", "-4"}, {}},
+        CountdownCase{"IntervalZero", "0", "1", "0", {"0", "-1", "-2", "-3"}, {1}},
+        CountdownCase{"IntervalNegative", "-5", "2", "1", {"1", "0", "-6", "-7"}, {2}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FormTest, TickBelowTheSmallestCountIsFatal) {
+    Settings("10", "1", "0");
+    ASSERT_TRUE(logic.Load());
+    logic.MutableState().Countdown = INT32_MIN;
+    logic.Tick();
+    ASSERT_EQ(window.fatalErrors.size(), 1u);
+    EXPECT_EQ(exits, std::vector<int>{1});
+}
+
+TEST_F(FormTest, ClicksHandledDuringTheTicksPumpDecideTheZeroTest) {
+    Settings("10", "1", "0");
+    ASSERT_TRUE(logic.Load());
+    window.onPump = [this] { logic.ClickSet(); };
+    logic.Tick();  // reaches 0, but PBSet makes it 1 before the test
+    EXPECT_EQ(internet.uploads, 0);
+    EXPECT_EQ(logic.State().Countdown, 1);
+    logic.Tick();
+    EXPECT_EQ(internet.uploads, 1);
+
+    logic.MutableState().Countdown = 1;
+    window.onPump = [this] { logic.ClickReset(); };
+    logic.Tick();
+    EXPECT_EQ(internet.uploads, 1);
+    EXPECT_EQ(logic.State().Countdown, 10);
+}
+
+TEST_F(FormTest, PublishNowClearsCaptionsAndStartsAtTheNextTick) {
+    Settings("600", "300", "0");
+    ASSERT_TRUE(logic.Load());
+    window.SetCaption(Control::Label2, "Online");
+    window.SetCaption(Control::Label4, "203.0.113.45");
+    logic.ClickSet();
+    EXPECT_EQ(Label(Control::Label2), "");
+    EXPECT_EQ(Label(Control::Label4), "");
+    logic.Tick();
+    EXPECT_EQ(internet.uploads, 1);
+    EXPECT_EQ(logic.State().Countdown, 600);
+}
+
+TEST_F(FormTest, ResetRestartsFromTheIntervalAndLeavesTheCaption) {
+    Settings("20", "5", "0");
+    ASSERT_TRUE(logic.Load());
+    Ticks(2);
+    logic.ClickReset();
+    EXPECT_EQ(Label(Control::Label7), "3");
+    logic.Tick();
+    EXPECT_EQ(Label(Control::Label7), "19");
+}
+
+TEST_F(FormTest, PauseStopsTheTimerAndResumeGoesOnFromTheSameCount) {
+    Settings("20", "10", "0");
+    ASSERT_TRUE(logic.Load());
+    Ticks(2);
+    ASSERT_EQ(Label(Control::Label7), "8");
+    logic.ClickPause();
+    EXPECT_EQ(logic.State().Paused, kTrue);
+    EXPECT_FALSE(window.timerEnabled);
+    EXPECT_EQ(Label(Control::PBPause), "&Riprendi");
+    EXPECT_FALSE(window.IsEnabled(Control::PBSet));
+    EXPECT_FALSE(window.IsEnabled(Control::PBReset));
+    EXPECT_EQ(Label(Control::Label7), "8");
+
+    logic.ClickPause();
+    EXPECT_EQ(logic.State().Paused, kFalse);
+    EXPECT_TRUE(window.timerEnabled);
+    EXPECT_EQ(Label(Control::PBPause), "&Pausa");
+    EXPECT_TRUE(window.IsEnabled(Control::PBSet));
+    EXPECT_TRUE(window.IsEnabled(Control::PBReset));
+    logic.Tick();
+    EXPECT_EQ(Label(Control::Label7), "7");
+}
+
+// ---- closing ----
+
+TEST_F(FormTest, CloseFromTheControlMenuAsksAndNoKeepsEverything) {
+    ASSERT_TRUE(logic.Load());
+    window.answers = {false};
+    EXPECT_FALSE(logic.CloseRequested(kCloseFromControlMenu));
+    EXPECT_EQ(window.questions, std::vector<std::string>{"Confermi chiusura programma?"});
+    EXPECT_EQ(support.shutdowns, 0);
+    EXPECT_TRUE(window.timerEnabled);
+
+    window.answers = {true};
+    EXPECT_TRUE(logic.CloseRequested(kCloseFromControlMenu));
+    EXPECT_EQ(support.shutdowns, 1);
+}
+
+TEST_F(FormTest, CloseBySystemDoesNotAskEvenWhilePaused) {
+    ASSERT_TRUE(logic.Load());
+    logic.ClickPause();
+    EXPECT_TRUE(logic.CloseRequested(kCloseBySystem));
+    EXPECT_TRUE(window.questions.empty());
+    EXPECT_EQ(support.shutdowns, 1);
+    EXPECT_TRUE(logic.CloseRequested(kCloseBySystem)) << "a second request changes nothing";
+    EXPECT_EQ(support.shutdowns, 1);
+}
+
+TEST_F(FormTest, SignalWhileTheQuestionIsOpenClosesOnce) {
+    ASSERT_TRUE(logic.Load());
+    window.answers = {false};
+    bool nestedResult = false;
+    window.onQuestion = [&] { nestedResult = logic.CloseRequested(kCloseBySystem); };
+    EXPECT_TRUE(logic.CloseRequested(kCloseFromControlMenu));
+    EXPECT_TRUE(nestedResult);
+    EXPECT_EQ(support.shutdowns, 1);
+}
+
+// ---- the event log ----
+
+TEST_F(FormTest, LogLineHasDateTimeAndMessageWithTwoSpaces) {
+    std::tm when = clock.wall;
+    EXPECT_EQ(fOrvane::LogLineText(when, when, "Cambio IP"), "06/12/2026  01:47:36  Cambio IP\r\n");
+}
+
+TEST_F(FormTest, FirstEventCreatesTheLogAndLaterOnesAppendOneLineEach) {
+    ASSERT_TRUE(logic.Load());
+    ASSERT_FALSE(fs::exists(Log()));
+    logic.WriteLogLine(5);
+    EXPECT_EQ(ReadFile(Log()), "06/12/2026  01:47:36  Cambio IP\r\n");
+    logic.WriteLogLine(1);
+    logic.WriteLogLine(6);
+    EXPECT_EQ(LogMessages(Log()),
+              (std::vector<std::string>{"Cambio IP", "Connessione Internet riuscita",
+                                        "Invio file fallito"}));
+}
+
+TEST_F(FormTest, LogIndexOutsideTheTableIsASubscriptError) {
+    ASSERT_TRUE(logic.Load());
+    for (int index : {0, 7, -1}) {
+        try {
+            logic.WriteLogLine(index);
+            FAIL() << index;
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.number(), ErrorNumber::SubscriptOutOfRange);
+        }
+    }
+}
+
+TEST_F(FormTest, LogThatCannotBeWrittenIsAFileError) {
+    ASSERT_TRUE(logic.Load());
+    fs::create_directory(Log());  // a directory where the log should be
+    EXPECT_THROW(logic.WriteLogLine(5), RuntimeError);
+}
+
+TEST_F(FormTest, LogIsNotWrittenThroughASymbolicLink) {
+    ASSERT_TRUE(logic.Load());
+    const fs::path target = dir / "elsewhere";
+    std::ofstream(target) << "keep";
+    fs::create_symlink(target, Log());
+    EXPECT_THROW(logic.WriteLogLine(5), RuntimeError);
+    EXPECT_EQ(ReadFile(target), "keep");
+}
+
+}  // namespace
+}  // namespace orvane::testing

@@ -1,0 +1,217 @@
+// The Qt window headless: layout from twips, fonts, captions, focus and tab order, access keys,
+// the close question, a close by signal, and a screenshot for people to look at.
+#include "qt/OrvaneWindow.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <QElapsedTimer>
+
+#include "../form/FormFakes.h"
+#include "form/fOrvane.h"
+#include "qt/CloseSignals.h"
+
+namespace orvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Lets the event loop run until `done` holds or `ms` milliseconds have passed.
+bool WaitUntil(const std::function<bool()>& done, int ms = 2000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) QTest::qWait(10);
+    return done();
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest()
+        : dir(fs::temp_directory_path() / ("orvane-qt-" + std::to_string(::getpid()) + "-" +
+                                           std::to_string(counter++))),
+          support((fs::create_directories(dir), dir)),
+          logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
+        support.values = {{"GENERAL/INTERVAL", "600"}, {"GENERAL/FIRST", "8"},
+                          {"GENERAL/DELAY", "0"},      {"FTP/SERVER", "x"},
+                          {"FTP/USER", "u"},           {"FTP/PATH", "/"},
+                          {"FTP/FILE", "ip.txt"},      {"FTP/PASSWORD", "p"}};
+        window.Attach(&logic);
+        EXPECT_TRUE(logic.Load());
+        window.ShowFirstTime();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    ~WindowTest() override { fs::remove_all(dir); }
+
+    template <typename T>
+    T* Child(const char* name) {
+        T* child = window.findChild<T*>(name);
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QRect Twips(int left, int top, int width, int height) {
+        return QRect(window.Pixels(left), window.Pixels(top), window.Pixels(width),
+                     window.Pixels(height));
+    }
+    // A button's access key "animates" its click, which lands a moment later.
+    void PressAccessKey(Qt::Key key) {
+        QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+        QTest::qWait(250);
+    }
+    // Answers the next modal box with `button`, recording what it showed.
+    void AnswerNextBox(QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [this, button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            boxTitle = box->windowTitle();
+            boxText = box->text();
+            boxIcon = box->icon();
+            boxDefault = box->standardButton(box->defaultButton());
+            box->button(button)->click();
+        });
+    }
+
+    static inline int counter = 0;
+    fs::path dir;
+    FakeClock clock;
+    OrvaneWindow window;
+    FakeSupport support;
+    FakeRemoteAccess links;
+    FakeInternet internet;
+    std::vector<int> exits;
+    fOrvane logic;
+    QString boxTitle, boxText;
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    QMessageBox::StandardButton boxDefault = QMessageBox::NoButton;
+};
+
+struct LabelLayout {
+    const char* name;
+    const char* caption;  // nullptr: written at start-up
+    int left, top, width, height;
+    double points;
+    bool bold;
+    bool centred;
+};
+
+TEST_F(WindowTest, ControlsSitWhereTheTwipsPutThemWithTheirFonts) {
+    EXPECT_EQ(window.windowTitle(), "Orvane");
+    EXPECT_EQ(window.size(), QSize(window.Pixels(5556), window.Pixels(2016)));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "the window keeps its size";
+    EXPECT_FALSE(window.windowIcon().isNull());
+    EXPECT_EQ(window.windowIcon().availableSizes().value(0), QSize(32, 32));
+
+    const LabelLayout labels[] = {
+        {"Label1", "Status", 540, 300, 900, 396, 12, true, false},
+        {"Label5", ":", 1680, 300, 168, 396, 12, true, true},
+        {"Label2", "", 2040, 300, 3360, 396, 12, true, false},
+        {"Label3", "IP", 540, 900, 900, 396, 12, true, false},
+        {"Label6", ":", 1680, 900, 168, 396, 12, true, true},
+        {"Label4", "", 2040, 900, 3300, 396, 12, true, false},
+        {"Label7", "7", 4740, 1680, 612, 240, 9.6, false, true},
+    };
+    for (const LabelLayout& l : labels) {
+        auto* label = Child<QLabel>(l.name);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text(), l.caption) << l.name;
+        EXPECT_EQ(label->geometry(), Twips(l.left, l.top, l.width, l.height)) << l.name;
+        EXPECT_DOUBLE_EQ(label->font().pointSizeF(), l.points) << l.name;
+        EXPECT_EQ(label->font().weight(), l.bold ? QFont::Bold : QFont::Normal) << l.name;
+        EXPECT_FALSE(label->font().italic());
+        EXPECT_EQ(bool(label->alignment() & Qt::AlignHCenter), l.centred) << l.name;
+        EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
+    }
+    const std::pair<const char*, int> buttons[] = {{"PBSet", 960}, {"PBReset", 2220}, {"PBPause", 3420}};
+    for (const auto& [name, left] : buttons) {
+        auto* button = Child<QPushButton>(name);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->geometry(), Twips(left, 1560, 972, 372)) << name;
+        EXPECT_DOUBLE_EQ(button->font().pointSizeF(), 7.8);
+        EXPECT_FALSE(button->isDefault());
+        EXPECT_FALSE(button->autoDefault());
+    }
+    EXPECT_EQ(Child<QPushButton>("PBSet")->text(), "P&ubblica");
+    EXPECT_EQ(Child<QPushButton>("PBReset")->text(), "R&icomicia");
+    EXPECT_EQ(Child<QPushButton>("PBPause")->text(), "&Pausa");
+}
+
+TEST_F(WindowTest, FocusStartsOnPublishAndTabCyclesTheThreeButtons) {
+    QApplication::setActiveWindow(&window);
+    EXPECT_EQ(QApplication::focusWidget(), Child<QPushButton>("PBSet"));
+    const char* order[] = {"PBReset", "PBPause", "PBSet"};
+    for (const char* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), next);
+    }
+}
+
+TEST_F(WindowTest, AccessKeysWorkTheButtons) {
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    PressAccessKey(Qt::Key_U);
+    EXPECT_EQ(logic.State().Countdown, 1);
+    PressAccessKey(Qt::Key_I);
+    EXPECT_EQ(logic.State().Countdown, 600);
+    PressAccessKey(Qt::Key_P);
+    EXPECT_EQ(logic.State().Paused, kTrue);
+    EXPECT_EQ(Child<QPushButton>("PBPause")->text(), "&Riprendi");
+    EXPECT_FALSE(Child<QPushButton>("PBSet")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>("PBReset")->isEnabled());
+    PressAccessKey(Qt::Key_U);  // disabled: nothing happens
+    EXPECT_EQ(logic.State().Countdown, 600);
+    PressAccessKey(Qt::Key_R);
+    EXPECT_EQ(logic.State().Paused, kFalse);
+    EXPECT_TRUE(Child<QPushButton>("PBSet")->isEnabled());
+}
+
+TEST_F(WindowTest, TheTimerCountsDownOnceASecond) {
+    EXPECT_EQ(Child<QLabel>("Label7")->text(), "7");
+    EXPECT_TRUE(WaitUntil([this] { return Child<QLabel>("Label7")->text() == "6"; }, 2500));
+}
+
+TEST_F(WindowTest, CloseBoxAsksAndNoKeepsTheWindowOpen) {
+    AnswerNextBox(QMessageBox::No);
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(boxTitle, "Orvane");
+    EXPECT_EQ(boxText, "Confermi chiusura programma?");
+    EXPECT_EQ(boxIcon, QMessageBox::Question);
+    EXPECT_EQ(boxDefault, QMessageBox::Yes);
+    EXPECT_EQ(support.shutdowns, 0);
+
+    AnswerNextBox(QMessageBox::Yes);
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(support.shutdowns, 1);
+}
+
+TEST_F(WindowTest, SigtermClosesWithoutAskingAndUnloads) {
+    InstallCloseSignals();
+    CloseSignalNotifier notifier([this] { window.CloseBySystem(); });
+    ::kill(::getpid(), SIGTERM);
+    EXPECT_TRUE(WaitUntil([this] { return !window.isVisible(); }));
+    EXPECT_EQ(support.shutdowns, 1);
+}
+
+TEST_F(WindowTest, ScreenshotIsSavedForPeopleToSee) {
+    window.SetCaption(Control::Label2, "Online");
+    window.SetCaption(Control::Label4, "203.0.113.45");
+    const QString path = QString(ORVANE_SCREENSHOT_DIR) + "/orvane-window.png";
+    ASSERT_TRUE(window.grab().save(path));
+    EXPECT_TRUE(fs::file_size(path.toStdString()) > 0);
+}
+
+}  // namespace
+}  // namespace orvane::testing
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
