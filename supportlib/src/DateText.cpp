@@ -1,13 +1,8 @@
-// Date-and-time text conversions and a file's last-write time (POSIX).
+// Date-and-time text conversions: the fixed-position fields, the 14 digits, local time.
 #include "raradozo/datetext.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdio>
-#include <cstring>
 
 namespace raradozo {
 namespace {
@@ -34,22 +29,6 @@ int ParseField(const char* text, FieldPosition field) {
 }
 
 bool InRange(int value, int low, int high) { return value >= low && value <= high; }
-
-// Closes the descriptor when the scope ends.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-  private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -95,29 +74,6 @@ std::optional<std::time_t> LocalTimeFromFields(const DateTimeFields& fields) {
     const auto readBack = LocalFieldsFromTime(moment);
     if (!readBack || *readBack != fields) return std::nullopt;
     return moment;
-}
-
-std::string FileDateText(const char* path) {
-    if (path == nullptr) return {};
-    const FileDescriptor file(open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    struct stat status {};
-    if (!file.valid() || fstat(file.get(), &status) != 0 || S_ISDIR(status.st_mode)) return {};
-    const auto fields = LocalFieldsFromTime(status.st_mtim.tv_sec);
-    return fields ? FormatDateText(*fields) : std::string{};
-}
-
-bool SetFileDateText(const char* path, const char* text) {
-    if (path == nullptr || text == nullptr || strnlen(text, DateTextLength) < DateTextLength) {
-        return false;
-    }
-    const auto moment = LocalTimeFromFields(ParseDateText(text));
-    if (!moment) return false;
-    // Opening for writing (never creating or truncating) is the permission check; O_NONBLOCK
-    // keeps a FIFO from blocking the caller.
-    const FileDescriptor file(open(path, O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!file.valid()) return false;
-    const struct timespec times[2] = {{0, UTIME_OMIT}, {*moment, 0}};
-    return futimens(file.get(), times) == 0;
 }
 
 }  // namespace raradozo

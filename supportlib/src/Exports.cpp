@@ -1,11 +1,11 @@
-// The library's eight C exports: thin wrappers over the cores that never let an exception out.
+// The library's C exports that need no platform service: thin wrappers over the cores that never
+// let an exception out. c_CenterForm and the buffer entry with its two names are per platform.
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "ResultString.h"
-#include "raradozo/centring.h"
 #include "raradozo/checksum.h"
 #include "raradozo/cipher.h"
 #include "raradozo/datetext.h"
@@ -19,37 +19,9 @@ namespace {
 // Plain texts at or above this size do not fit the 24-bit length field.
 constexpr int32_t kMaxPlainLength = 16777216;
 
-bool CanCentre(const RzWindow* reference, const RzWindow* window) {
-    return reference != nullptr && window != nullptr && window->getWindowRect != nullptr &&
-           window->moveWindow != nullptr && reference->getClientRect != nullptr &&
-           reference->clientToScreen != nullptr;
-}
-
-// Moves the window onto the reference's client centre; 0 when a query fails.
-int32_t Centre(RzWindow* reference, RzWindow* window) {
-    RzRect windowRect{}, clientRect{};
-    if (!window->getWindowRect(window, &windowRect)) return 0;
-    if (!reference->getClientRect(reference, &clientRect)) return 0;
-    RzPoint centre = raradozo::ClientCentre(clientRect);
-    if (!reference->clientToScreen(reference, &centre)) return 0;
-    const auto placement = raradozo::CentredPlacement(windowRect, centre);
-    window->moveWindow(window, placement.x, placement.y, placement.width, placement.height, 0);
-    return 1;
-}
-
 }  // namespace
 
 extern "C" {
-
-RARADOZO_API int32_t RARADOZO_CALL c_CenterForm(RzWindowHandle reference, RzWindowHandle window) {
-    if (reference == window && window != nullptr) reference = window->desktop;
-    if (!CanCentre(reference, window)) return 0;
-    try {  // the callbacks belong to the caller's window system and might throw
-        return Centre(reference, window);
-    } catch (...) {
-        return 0;
-    }
-}
 
 RARADOZO_API RzString RARADOZO_CALL c_Crypt(const char* plain, int32_t count) {
     if (plain == nullptr || count <= 0 || count >= kMaxPlainLength) return EmptyResultString();
@@ -77,16 +49,6 @@ RARADOZO_API RzString RARADOZO_CALL c_DeCrypt(const char* text, int32_t count) {
         return nullptr;  // only memory exhaustion gets here
     }
 }
-
-RARADOZO_API void RARADOZO_CALL c_CryptBuffer(unsigned char* buffer, int32_t count,
-                                              const char* key) {
-    raradozo::XorBuffer(buffer, count, key);
-}
-
-// The stream is its own inverse, so decryption is the same entry under a second name.
-RARADOZO_API void RARADOZO_CALL c_DeCryptBuffer(unsigned char* buffer, int32_t count,
-                                                const char* key)
-    __attribute__((alias("c_CryptBuffer")));
 
 RARADOZO_API uint32_t RARADOZO_CALL c_StrCrc16(const unsigned char* bytes, int32_t count) {
     return raradozo::Crc16(bytes, count);

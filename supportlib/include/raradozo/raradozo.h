@@ -7,7 +7,9 @@
 #ifdef _WIN32
 #define RARADOZO_CALL __stdcall
 #ifdef RARADOZO_BUILDING
-#define RARADOZO_API __declspec(dllexport)
+/* The library's module-definition file exports the entries under their undecorated names;
+ * dllexport would add the decorated ones ("c_Crypt@8") beside them. */
+#define RARADOZO_API
 #else
 #define RARADOZO_API __declspec(dllimport)
 #endif
