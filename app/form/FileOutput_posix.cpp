@@ -1,4 +1,4 @@
-// File output for the log and the published file: whole writes, no symlink following.
+// File output for the log and the published file on POSIX: whole writes, no symlink following.
 #include "form/FileOutput.h"
 
 #include <fcntl.h>

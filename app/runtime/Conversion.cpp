@@ -4,10 +4,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <langinfo.h>
-#include <locale.h>
 
 #include "RuntimeError.h"
+#include "runtime/ConversionPlatform.h"
 
 namespace orvane {
 
@@ -72,22 +71,14 @@ double RoundHalfToEven(double value) {
 
 }  // namespace
 
-std::string LocaleDecimalSeparator() {
-    const char* radix = nl_langinfo(RADIXCHAR);
-    if (radix == nullptr || *radix == '\0') return ".";
-    return radix;
-}
-
 double ToDouble(std::string_view text, std::string_view decimalSeparator) {
     const std::string normal = Normalise(text, decimalSeparator);
     if (normal.empty()) throw RuntimeError(ErrorNumber::TypeMismatch);
-    // strtod in the C locale reads the normalised text whatever the process locale is, and
-    // tells a too large value (HUGE_VAL) from an underflow, which reads as zero or nearly so.
-    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
-    if (cLocale == static_cast<locale_t>(0)) throw RuntimeError(ErrorNumber::InternalError);
+    // strtod tells a too large value (HUGE_VAL) from an underflow, which reads as zero or
+    // nearly so.
     char* end = nullptr;
     errno = 0;
-    const double value = strtod_l(normal.c_str(), &end, cLocale);
+    const double value = StrtodClassic(normal.c_str(), &end);
     if (end != normal.c_str() + normal.size()) throw RuntimeError(ErrorNumber::TypeMismatch);
     if (errno == ERANGE && std::isinf(value)) throw RuntimeError(ErrorNumber::Overflow);
     return value;

@@ -1,10 +1,9 @@
-// Date and time texts built from the locale's formats and separators.
+// Date and time texts built from the regional formats and separators.
 #include "RegionalText.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <langinfo.h>
 
 namespace orvane {
 
@@ -15,20 +14,6 @@ std::string Digits(int value, int width) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%0*d", width, value);
     return buffer;
-}
-
-// strftime with `locale`, or with the process's locale when `locale` is null (the *_l
-// functions do not accept LC_GLOBAL_LOCALE).
-std::string FormatTime(const std::tm& time, const char* format, locale_t locale) {
-    if (format == nullptr || *format == '\0') return {};
-    char buffer[256];
-    const std::size_t length = locale ? strftime_l(buffer, sizeof buffer, format, &time, locale)
-                                      : std::strftime(buffer, sizeof buffer, format, &time);
-    return std::string(buffer, length);
-}
-
-const char* LangInfo(nl_item item, locale_t locale) {
-    return locale ? nl_langinfo_l(item, locale) : nl_langinfo(item);
 }
 
 }  // namespace
@@ -62,32 +47,12 @@ std::string LogTimeText(const std::tm& time, std::string_view separator) {
     return Digits(time.tm_hour, 2) + sep + Digits(time.tm_min, 2) + sep + Digits(time.tm_sec, 2);
 }
 
-std::string DateSeparator(locale_t locale) {
-    return SeparatorOfFormat(LangInfo(D_FMT, locale), "/");
-}
-
-std::string TimeSeparator(locale_t locale) {
-    return SeparatorOfFormat(LangInfo(T_FMT, locale), ":");
-}
-
-std::string ShortDateText(const std::tm& time, locale_t locale) {
-    return FormatTime(time, LangInfo(D_FMT, locale), locale);
-}
-
-std::string LongTimeText(const std::tm& time, locale_t locale) {
-    return FormatTime(time, LangInfo(T_FMT, locale), locale);
-}
-
 std::string LogDateText(const std::tm& time) {
-    return LogDateText(time, DateSeparator(nullptr));
+    return LogDateText(time, DateSeparator());
 }
 
 std::string LogTimeText(const std::tm& time) {
-    return LogTimeText(time, TimeSeparator(nullptr));
+    return LogTimeText(time, TimeSeparator());
 }
-
-std::string ShortDateText(const std::tm& time) { return ShortDateText(time, nullptr); }
-
-std::string LongTimeText(const std::tm& time) { return LongTimeText(time, nullptr); }
 
 }  // namespace orvane

@@ -1,8 +1,8 @@
-// Date and time as text in the forms of the regional settings (the POSIX locale).
+// Date and time as text in the forms of the regional settings (the POSIX locale on Linux, the
+// user's regional settings on Windows).
 #pragma once
 
 #include <ctime>
-#include <locale.h>
 #include <string>
 #include <string_view>
 
@@ -17,14 +17,10 @@ std::string LogDateText(const std::tm& time, std::string_view separator);
 // "hh:mm:ss" on the 24-hour clock with `separator` in place of ":": the event log's time.
 std::string LogTimeText(const std::tm& time, std::string_view separator);
 
-// The given locale's date and time separators and its short date and time forms;
-// a null locale stands for the process's current one.
-std::string DateSeparator(locale_t locale);
-std::string TimeSeparator(locale_t locale);
-std::string ShortDateText(const std::tm& time, locale_t locale);
-std::string LongTimeText(const std::tm& time, locale_t locale);
-
-// The same for the process's current locale (as set by setlocale).
+// The regional date and time separators, and the short date and long time forms (on Linux
+// those of the process's current locale, as set by setlocale).
+std::string DateSeparator();
+std::string TimeSeparator();
 std::string LogDateText(const std::tm& time);
 std::string LogTimeText(const std::tm& time);
 std::string ShortDateText(const std::tm& time);

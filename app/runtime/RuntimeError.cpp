@@ -44,8 +44,10 @@ RuntimeError FileError(int errnoValue, const std::string& path) {
         case EACCES:
         case EPERM:
         case EROFS: return RuntimeError(ErrorNumber::PermissionDenied, path);
-        case ENOSPC:
-        case EDQUOT: return RuntimeError(ErrorNumber::DiskFull, path);
+#ifdef EDQUOT  // the C runtime of Windows has no disk quotas
+        case EDQUOT:
+#endif
+        case ENOSPC: return RuntimeError(ErrorNumber::DiskFull, path);
         default: return RuntimeError(ErrorNumber::PathFileAccessError, path);
     }
 }

@@ -1,6 +1,7 @@
 // The lock that lets only one copy of the program run in an application directory.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace orvane::mCrypt {
@@ -20,10 +21,10 @@ public:
     // Gives the lock up; the lock file stays, since removing it would let two copies lock
     // two different files.
     void Release();
-    bool Held() const { return fd_ >= 0; }
+    bool Held() const { return handle_ != -1; }
 
 private:
-    int fd_ = -1;
+    std::intptr_t handle_ = -1;  // the descriptor, or on Windows the file handle
 };
 
 }  // namespace orvane::mCrypt

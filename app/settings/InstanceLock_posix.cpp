@@ -1,4 +1,4 @@
-// The instance lock: flock on a lock file in the application directory.
+// The instance lock on POSIX: flock on a lock file in the application directory.
 #include "InstanceLock.h"
 
 #include <cerrno>
@@ -23,13 +23,13 @@ void InstanceLock::Acquire(const std::string& lockPath, const std::string& appDi
                                "another copy of Orvane is already running in " + appDir);
         throw settings::FileFailure(error, "cannot lock", lockPath);
     }
-    fd_ = fd;
+    handle_ = fd;
 }
 
 void InstanceLock::Release() {
-    if (fd_ < 0) return;
-    close(fd_);
-    fd_ = -1;
+    if (handle_ == -1) return;
+    close(static_cast<int>(handle_));
+    handle_ = -1;
 }
 
 }  // namespace orvane::mCrypt

@@ -1,10 +1,6 @@
 // The profile reader: line splitting, classification and the first-match lookup.
 #include "ProfileReader.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace orvane::settings {
 
@@ -110,31 +106,6 @@ std::optional<std::string> FindProfileValue(std::string_view content, std::strin
 std::string ReadProfileString(std::string_view content, std::string_view section,
                               std::string_view key) {
     return FindProfileValue(content, section, key).value_or(std::string());
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    // O_NONBLOCK so that a FIFO planted at the path cannot stall the program.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
-    struct stat info {};
-    std::optional<std::string> content;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        content.emplace();
-        char buffer[65536];
-        for (;;) {
-            const ssize_t count = read(fd, buffer, sizeof buffer);
-            if (count > 0) {
-                content->append(buffer, static_cast<std::size_t>(count));
-            } else if (count == 0) {
-                break;
-            } else if (errno != EINTR) {
-                content.reset();
-                break;
-            }
-        }
-    }
-    close(fd);
-    return content;
 }
 
 }  // namespace orvane::settings

@@ -3,31 +3,34 @@
 
 #include <string>
 #include <string_view>
-#include <sys/types.h>
+#include <cstdint>
 
 #include "runtime/RuntimeError.h"
 
 namespace orvane::settings {
 
-// Device and inode of a file: what tells one file from another at the same path.
+// Device and inode of a file (volume serial number and file index on Windows): what tells one
+// file from another at the same path.
 struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
+    uint64_t device = 0;
+    uint64_t inode = 0;
     bool operator==(const FileIdentity&) const = default;
 };
 
 // Writes `bytes` to a new file in the target's directory (created exclusively, never through
-// a symbolic link, with exactly `mode`), flushes it to disk and renames it over `path`.
+// a symbolic link, with exactly `mode`; on Windows owner-only when `mode` grants nothing to
+// others), flushes it to disk and renames it over `path`.
 // Whatever stood at `path` (an older, longer file, or a symbolic link) is replaced, never
 // written through. On failure no temporary file remains and a RuntimeError names `path`.
 // Returns the identity of the file now at `path`.
-FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes, mode_t mode);
+FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes,
+                                   unsigned mode);
 
 // A RuntimeError for a failed file operation: the number chosen from errno, the detail
 // saying what was done to which path and why it failed.
 RuntimeError FileFailure(int errnoValue, std::string_view what, const std::string& path);
 
-// The directory part of a path, with its trailing '/' ("./" when there is none).
+// The directory part of a path, with its trailing separator ("./" when there is none).
 std::string DirectoryOf(const std::string& path);
 
 }  // namespace orvane::settings

@@ -1,4 +1,4 @@
-// Atomic file replacement through an exclusive temporary file, fsync and rename.
+// Atomic file replacement on POSIX: an exclusive temporary file, fsync and rename.
 #include "SafeFile.h"
 
 #include <cerrno>
@@ -77,23 +77,20 @@ void SyncDirectory(const std::string& directory) {
 
 }  // namespace
 
-RuntimeError FileFailure(int errnoValue, std::string_view what, const std::string& path) {
-    return RuntimeError(FileError(errnoValue, path).number(),
-                        std::string(what) + " " + path + ": " + std::strerror(errnoValue));
-}
-
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
-FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
+FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes,
+                                   unsigned mode) {
     const std::string directory = DirectoryOf(path);
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary = directory + "." + BaseNameOf(path) + "." + RandomSuffix() + ".tmp";
-        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  static_cast<mode_t>(mode));
         if (fd < 0 && errno != EEXIST) throw FileFailure(errno, "cannot write", path);
     }
     if (fd < 0) throw FileFailure(EEXIST, "cannot write", path);
@@ -102,7 +99,7 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
     struct stat info {};
     int failure = 0;
     // fchmod: the mode must not depend on the umask, in either direction.
-    if (fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0 ||
+    if (fchmod(fd, static_cast<mode_t>(mode)) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0 ||
         fstat(fd, &info) != 0 || file.CloseNow() != 0 ||
         rename(temporary.c_str(), path.c_str()) != 0)
         failure = errno;
@@ -111,7 +108,7 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
         throw FileFailure(failure, "cannot write", path);
     }
     SyncDirectory(directory);
-    return FileIdentity{info.st_dev, info.st_ino};
+    return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
 }  // namespace orvane::settings

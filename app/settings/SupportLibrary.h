@@ -1,13 +1,14 @@
-// The deployed support library: its file beside the program, its loading and lazy binding by name.
+// The deployed support library: its file beside the program, its loading and lazy binding by
+// name. The loader's calls are per platform (SupportLibrary_posix.cpp, SupportLibrary_win32.cpp).
 #pragma once
 
 #include <array>
 #include <span>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 #include "settings/InstanceLock.h"
+#include "settings/SafeFile.h"
 
 namespace orvane::mCrypt {
 
@@ -34,11 +35,16 @@ public:
     void* Entry(LibraryEntry entry);
 
 private:
-    void Load();
+    // The platform's part: load exactly the file just written, drop every load reference,
+    // look up an export by name, and the id of the running process.
+    void Load(const settings::FileIdentity& written);
     void Unload();
+    void* LookUp(const char* name) const;
+    static long long CurrentProcess();
+    static void DeleteQuietly(const std::string& path);
 
     std::string path_;
-    pid_t owner_ = 0;  // the process that wrote the file; a forked child must not remove it
+    long long owner_ = 0;  // the process that wrote the file; a forked child must not remove it
     bool written_ = false;
     void* handle_ = nullptr;
     std::array<void*, 3> entries_{};
@@ -53,6 +59,9 @@ struct Deployment {
 
 // The one deployment of this process.
 Deployment& TheDeployment();
+
+// The bytes of a string result of the library, which is released.
+std::string TakeLibraryString(char* result);
 
 // Stage 1 through the loaded library (c_DeCrypt): the bytes the encoded text stands for.
 std::string LibraryDecrypt(std::string_view text);

@@ -1,4 +1,5 @@
-// Deploying the support library: atomic write, dlopen by absolute path, identity check, unload.
+// The support library's loader on POSIX: dlopen by absolute path with an identity check, dlsym,
+// the release loop, unlink; result strings freed with free().
 #include "SupportLibrary.h"
 
 #include <climits>
@@ -20,8 +21,6 @@ namespace orvane::mCrypt {
 
 namespace {
 
-constexpr const char* EntryNames[] = {"c_CenterForm", "c_DeCrypt", "c_DeCryptBuffer"};
-
 // More load references than any program holds; ends the release loop should the loader
 // keep the library for good.
 constexpr int MaxReleasePasses = 1000;
@@ -32,7 +31,7 @@ std::string LoaderError() {
 }
 
 // The inode of the file mapped at `address`, from this process's memory map.
-std::optional<ino_t> MappedInode(const void* address) {
+std::optional<uint64_t> MappedInode(const void* address) {
     std::ifstream maps("/proc/self/maps");
     const auto where = reinterpret_cast<uintptr_t>(address);
     std::string line;
@@ -40,30 +39,17 @@ std::optional<ino_t> MappedInode(const void* address) {
         unsigned long long begin = 0, end = 0, inode = 0;
         if (std::sscanf(line.c_str(), "%llx-%llx %*s %*s %*s %llu", &begin, &end, &inode) != 3)
             continue;
-        if (where >= begin && where < end) return static_cast<ino_t>(inode);
+        if (where >= begin && where < end) return static_cast<uint64_t>(inode);
     }
     return std::nullopt;
 }
 
-struct ResultStringDeleter {
-    void operator()(char* text) const { SysFreeString(text); }
-};
-
-int32_t CountOf(std::size_t size) {
-    if (size > INT32_MAX) throw RuntimeError(ErrorNumber::Overflow);
-    return static_cast<int32_t>(size);
-}
-
 }  // namespace
 
-void SupportLibrary::Deploy(const std::string& path, std::span<const unsigned char> image) {
-    Withdraw();
-    path_ = path;
-    owner_ = getpid();
-    const settings::FileIdentity written = settings::ReplaceFileAtomically(
-        path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()), 0600);
-    written_ = true;
-    Load();
+void SupportLibrary::Load(const settings::FileIdentity& written) {
+    dlerror();
+    handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) throw RuntimeError(ErrorNumber::DllLoadError, LoaderError());
     // The file loaded must be the one just written: anyone able to write to the directory
     // could have swapped it in between. Inodes only: on layered file systems the device
     // numbers of the map and of stat differ.
@@ -71,13 +57,7 @@ void SupportLibrary::Deploy(const std::string& path, std::span<const unsigned ch
     if (dlinfo(handle_, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr ||
         MappedInode(map->l_ld) != written.inode)
         throw RuntimeError(ErrorNumber::DllLoadError,
-                           path + " was replaced by another file before it was loaded");
-}
-
-void SupportLibrary::Load() {
-    dlerror();
-    handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) throw RuntimeError(ErrorNumber::DllLoadError, LoaderError());
+                           path_ + " was replaced by another file before it was loaded");
 }
 
 void SupportLibrary::Unload() {
@@ -94,49 +74,20 @@ void SupportLibrary::Unload() {
     entries_ = {};
 }
 
-void SupportLibrary::Withdraw() {
-    if (owner_ != getpid()) return;
-    Unload();
-    if (written_) unlink(path_.c_str());  // errors ignored: the file may be gone already
-    written_ = false;
-    path_.clear();
-    owner_ = 0;
+void* SupportLibrary::LookUp(const char* name) const {
+    dlerror();
+    return dlsym(handle_, name);
 }
 
-void* SupportLibrary::Entry(LibraryEntry entry) {
-    if (handle_ == nullptr)
-        throw RuntimeError(ErrorNumber::DllLoadError, "the support library is not loaded");
-    const auto index = static_cast<std::size_t>(entry);
-    void*& slot = entries_[index];
-    if (slot == nullptr) {
-        dlerror();
-        slot = dlsym(handle_, EntryNames[index]);
-        if (slot == nullptr)
-            throw RuntimeError(ErrorNumber::DllEntryPointNotFound,
-                               std::string(EntryNames[index]) + " in " + path_);
-    }
-    return slot;
-}
+long long SupportLibrary::CurrentProcess() { return getpid(); }
 
-Deployment& TheDeployment() {
-    static Deployment deployment;
-    return deployment;
-}
+void SupportLibrary::DeleteQuietly(const std::string& path) { unlink(path.c_str()); }
 
-std::string LibraryDecrypt(std::string_view text) {
-    const auto decrypt = reinterpret_cast<decltype(&c_DeCrypt)>(
-        TheDeployment().library.Entry(LibraryEntry::DeCrypt));
-    const std::unique_ptr<char, ResultStringDeleter> result(
-        decrypt(text.data(), CountOf(text.size())));
-    if (!result) return {};
-    return std::string(result.get(), SysStringByteLen(result.get()));
-}
-
-void LibraryDecryptBuffer(std::string& buffer, const std::string& key) {
-    const auto decryptBuffer = reinterpret_cast<decltype(&c_DeCryptBuffer)>(
-        TheDeployment().library.Entry(LibraryEntry::DeCryptBuffer));
-    decryptBuffer(reinterpret_cast<unsigned char*>(buffer.data()), CountOf(buffer.size()),
-                  key.c_str());
+std::string TakeLibraryString(char* result) {
+    if (result == nullptr) return {};
+    std::string bytes(result, SysStringByteLen(result));
+    SysFreeString(result);
+    return bytes;
 }
 
 }  // namespace orvane::mCrypt

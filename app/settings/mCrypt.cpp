@@ -1,12 +1,9 @@
 // The support module: application directory, settings, decoding, and the library's deployment.
 #include "mCrypt.h"
 
-#include <climits>
-#include <unistd.h>
-
 #include "runtime/RuntimeError.h"
 #include "settings/EmbeddedLibrary.h"
-#include "settings/ProfileReader.h"
+#include "settings/PlatformPaths.h"
 #include "settings/SupportLibrary.h"
 #include "settings/mCustom.h"
 
@@ -17,51 +14,41 @@ std::string CipherKey;
 
 namespace {
 
-// The link /proc/self/exe names the program's file; " (deleted)" follows a file removed
-// while running.
-std::string ExecutablePath() {
-    char buffer[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer)
-        throw RuntimeError(ErrorNumber::PathNotFound, "/proc/self/exe");
-    std::string path(buffer, static_cast<std::size_t>(length));
-    constexpr std::string_view deleted = " (deleted)";
-    if (path.ends_with(deleted)) path.resize(path.size() - deleted.size());
-    return path;
+std::string WithOneTrailingSeparator(std::string directory) {
+    while (!directory.empty() && platform::IsDirectorySeparator(directory.back()))
+        directory.pop_back();
+    return directory + DirectorySeparator;
 }
 
-std::string WithOneTrailingSlash(std::string directory) {
-    while (!directory.empty() && directory.back() == '/') directory.pop_back();
-    return directory + "/";
+// Where the last directory separator stands, npos without one.
+std::size_t LastSeparator(std::string_view path) {
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (platform::IsDirectorySeparator(path[i - 1])) return i - 1;
+    return std::string_view::npos;
 }
 
 }  // namespace
 
 std::string AppDirFromExecutablePath(std::string_view executablePath) {
-    const auto slash = executablePath.rfind('/');
-    if (slash == std::string_view::npos) return "./";
-    return WithOneTrailingSlash(std::string(executablePath.substr(0, slash)));
+    const auto slash = LastSeparator(executablePath);
+    if (slash == std::string_view::npos) return std::string(".") + DirectorySeparator;
+    return WithOneTrailingSeparator(std::string(executablePath.substr(0, slash)));
 }
 
-std::string AppDir() { return AppDirFromExecutablePath(ExecutablePath()); }
+std::string AppDir() { return AppDirFromExecutablePath(platform::ExecutablePath()); }
 
 std::string ExecutableName() {
-    const std::string path = ExecutablePath();
-    return path.substr(path.rfind('/') + 1);
+    const std::string path = platform::ExecutablePath();
+    const auto slash = LastSeparator(path);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string SettingsPathFor(const std::string& appDir, std::string_view exeName) {
-    std::string_view name = exeName.substr(exeName.rfind('/') + 1);
+    const auto slash = LastSeparator(exeName);
+    std::string_view name = slash == std::string_view::npos ? exeName : exeName.substr(slash + 1);
     const auto dot = name.rfind('.');
     if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-    return WithOneTrailingSlash(appDir) + std::string(name) + ".ini";
-}
-
-std::string ReadSetting(const std::string& section, const std::string& key,
-                        const std::string& file) {
-    const auto content = settings::ReadWholeFile(file);
-    if (!content) return {};
-    return settings::ReadProfileString(*content, section, key);
+    return WithOneTrailingSeparator(appDir) + std::string(name) + ".ini";
 }
 
 std::string DecodeSetting(const std::string& stored) {
@@ -76,7 +63,7 @@ std::string DecodeSetting(const std::string& stored) {
 void ModuleStartup() { ModuleStartup(AppDir(), ExecutableName()); }
 
 void ModuleStartup(const std::string& appDir, const std::string& exeName) {
-    const std::string directory = WithOneTrailingSlash(appDir);
+    const std::string directory = WithOneTrailingSeparator(appDir);
     Deployment& deployment = TheDeployment();
     if (deployment.lock.Held())
         throw RuntimeError(ErrorNumber::InternalError, "the support module is already started");

@@ -8,19 +8,23 @@
 
 namespace orvane::mCrypt {
 
-// The deployed library's and the instance lock's file names in the application directory.
-inline constexpr std::string_view LibraryFileName = "raradozo.so";
+// The deployed library's file name ("raradozo.so" on Linux, "raradozo.dll" on Windows) and the
+// instance lock's, in the application directory.
+extern const std::string_view LibraryFileName;
 inline constexpr std::string_view LockFileName = ".orvane.lock";
+// The separator that ends AppDir ("/" on Linux, "\\" on Windows).
+extern const char DirectorySeparator;
 
 // The settings file's path, set by ModuleStartup before any setting is read.
 extern std::string SettingsPath;
 // The key of the settings' second cipher stage, set by ModuleStartup from BuildCipherKey.
 extern std::string CipherKey;
 
-// The directory holding the running program, with exactly one trailing "/".
+// The directory holding the running program, with exactly one trailing separator.
 std::string AppDir();
-// The directory part of an executable's path, with exactly one trailing "/" ("/" for a program
-// in the root directory, "./" for a bare name).
+// The directory part of an executable's path, with exactly one trailing separator ("/" for a
+// program in the root directory, "C:\\" in a drive's root on Windows, "./" or ".\\" for a
+// bare name).
 std::string AppDirFromExecutablePath(std::string_view executablePath);
 // The running program's file name, without its directory.
 std::string ExecutableName();

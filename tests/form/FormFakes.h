@@ -29,8 +29,7 @@ public:
 
     std::chrono::steady_clock::time_point now{};
     std::tm wall{.tm_sec = 36, .tm_min = 47, .tm_hour = 1, .tm_mday = 6, .tm_mon = 11,
-                 .tm_year = 126, .tm_wday = 0, .tm_yday = 0, .tm_isdst = 0, .tm_gmtoff = 0,
-                 .tm_zone = nullptr};
+                 .tm_year = 126, .tm_wday = 0, .tm_yday = 0, .tm_isdst = 0};
 };
 
 class FakeWindow final : public FormWindow {

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "FormFakes.h"
+#include "runtime/RegionalText.h"
 #include "form/fOrvane.h"
 
 namespace orvane::testing {
@@ -68,8 +69,14 @@ TEST_F(CycleTest, ConnectionUpPublishesTheAddressFile) {
     EXPECT_EQ(internet.connectedTo, "127.0.0.1:2121 orvane/s3cret");
     EXPECT_TRUE(internet.passive);
     EXPECT_EQ(internet.remoteFile, "pub/ip.txt");
+#ifdef _WIN32
+    // Windows writes the date and time in the user's regional forms.
+    EXPECT_EQ(internet.uploaded, "Date: " + ShortDateText(clock.wall) + "   Time: " +
+                                     LongTimeText(clock.wall) + "\r\n\r\nIP:   203.0.113.45\r\n");
+#else
     // The C locale writes its short date as month/day/two-digit year.
     EXPECT_EQ(internet.uploaded, "Date: 12/06/26   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n");
+#endif
     EXPECT_EQ(internet.closed.size(), 1u) << "one close, on the internet handle";
     EXPECT_TRUE(links.dialled.empty());
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"Cambio IP"});

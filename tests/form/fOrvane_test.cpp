@@ -344,7 +344,9 @@ TEST_F(FormTest, LogIsNotWrittenThroughASymbolicLink) {
     ASSERT_TRUE(logic.Load());
     const fs::path target = dir / "elsewhere";
     std::ofstream(target) << "keep";
-    fs::create_symlink(target, Log());
+    std::error_code linkError;
+    fs::create_symlink(target, Log(), linkError);
+    if (linkError) GTEST_SKIP() << "no symbolic links here: " << linkError.message();
     EXPECT_THROW(logic.WriteLogLine(5), RuntimeError);
     EXPECT_EQ(ReadFile(target), "keep");
 }

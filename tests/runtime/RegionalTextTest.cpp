@@ -1,5 +1,6 @@
 // Regional date and time texts: log patterns, separators taken from formats, locale forms.
 #include "runtime/RegionalText.h"
+#include "runtime/RegionalTextPosix.h"
 
 #include <clocale>
 #include <gtest/gtest.h>

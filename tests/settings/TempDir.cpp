@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -12,9 +13,18 @@
 namespace orvane::test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvane-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern + "/";
+    // create_directory reports whether it made the directory, so a name already taken (by a
+    // parallel test, say) is never shared.
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const auto candidate = base / ("orvane-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate))
+            path_ = candidate.string() + static_cast<char>(std::filesystem::path::preferred_separator);
+    }
+    if (path_.empty()) throw std::runtime_error("cannot make a temporary directory");
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::replace);
 }
 
 TempDir::~TempDir() {

@@ -12,7 +12,7 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    // The directory with a trailing "/".
+    // The directory with a trailing separator ("/", on Windows "\\").
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + name; }
 

@@ -1,0 +1,64 @@
+// File output for the log and the published file on Windows: whole writes through CreateFileA,
+// never through a symbolic link or other reparse point.
+#include "form/FileOutput.h"
+
+#include <windows.h>
+
+#include "runtime/Win32Error.h"
+
+// windows.h names DeleteFileA this way; the program's own function keeps its name.
+#undef DeleteFile
+
+namespace orvane {
+
+namespace {
+
+// Opens the file itself, not what a link at its place points to; a link is refused.
+HANDLE OpenForWriting(const std::string& path, DWORD access, DWORD disposition) {
+    HANDLE file = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw Win32FileFailure(GetLastError(), "cannot write", path);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(file, &info) &&
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        CloseHandle(file);
+        throw Win32FileFailure(ERROR_ACCESS_DENIED, "will not write through a link", path);
+    }
+    return file;
+}
+
+void WriteAndClose(HANDLE file, const std::string& path, const std::string& text) {
+    std::size_t done = 0;
+    DWORD error = 0;
+    while (done < text.size() && error == 0) {
+        DWORD written = 0;
+        if (!WriteFile(file, text.data() + done, static_cast<DWORD>(text.size() - done), &written,
+                       nullptr))
+            error = GetLastError();
+        else if (written == 0)
+            error = ERROR_DISK_FULL;
+        done += written;
+    }
+    if (!CloseHandle(file) && error == 0) error = GetLastError();
+    if (error != 0) throw Win32FileFailure(error, "cannot write", path);
+}
+
+}  // namespace
+
+void AppendToFile(const std::string& path, const std::string& text) {
+    // Append access only: every write goes to the file's end.
+    WriteAndClose(OpenForWriting(path, FILE_APPEND_DATA, OPEN_ALWAYS), path, text);
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+    WriteAndClose(OpenForWriting(path, GENERIC_WRITE, CREATE_ALWAYS), path, text);
+}
+
+void DeleteFile(const std::string& path) {
+    if (DeleteFileA(path.c_str())) return;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        throw Win32FileFailure(error, "cannot delete", path);
+}
+
+}  // namespace orvane

@@ -1,0 +1,30 @@
+// Reading a settings file whole on Windows: regular files only, shared with other readers.
+#include <windows.h>
+
+#include "settings/ProfileReader.h"
+
+namespace orvane::settings {
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::optional<std::string> content;
+    if (GetFileType(file) == FILE_TYPE_DISK) {
+        content.emplace();
+        char buffer[65536];
+        for (;;) {
+            DWORD count = 0;
+            if (!ReadFile(file, buffer, sizeof buffer, &count, nullptr)) {
+                content.reset();
+                break;
+            }
+            if (count == 0) break;
+            content->append(buffer, count);
+        }
+    }
+    CloseHandle(file);
+    return content;
+}
+
+}  // namespace orvane::settings

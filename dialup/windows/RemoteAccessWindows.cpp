@@ -1,0 +1,122 @@
+// The Windows remote access service: rasapi32 lists, projects and hangs up connections; the
+// wininet dialler dials an entry.
+// The program's own names first: the system headers define some of them as macros.
+#include "dialup/RemoteAccess.h"
+
+#include <windows.h>
+
+#include <ras.h>
+#include <raserror.h>
+#include <wininet.h>
+
+#include <cstddef>
+#include <cstring>
+#include <map>
+#include <vector>
+
+// The system's "A or W" names would replace the program's record and method names.
+#undef RASCONN
+#undef RASPPPIP
+#undef InternetDial
+
+namespace orvane::dialup {
+
+namespace {
+
+// The system's record in its oldest ANSI form: the fields of the program's 412-byte record,
+// with the system's handle type. On 32-bit Windows it is that very record; 64-bit handles
+// make it wider there, and the service then expects this wider size.
+struct SystemRasConn {
+    DWORD dwSize;
+    ::HRASCONN hrasconn;
+    CHAR szEntryName[RAS_MaxEntryName + 1];
+    CHAR szDeviceType[RAS_MaxDeviceType + 1];
+    CHAR szDeviceName[RAS_MaxDeviceName + 1];
+};
+static_assert(offsetof(SystemRasConn, szDeviceName) == offsetof(RASCONNA, szDeviceName));
+static_assert(sizeof(::HRASCONN) != 4 || sizeof(SystemRasConn) == sizeof(RASCONN),
+              "on 32-bit Windows the system's record is the program's 412-byte record");
+
+// The service's projection record in its 40-byte form is the program's own.
+static_assert(offsetof(RASPPPIPA, szIpAddress) == offsetof(RASPPPIP, szIpAddress));
+static_assert(offsetof(RASPPPIPA, szServerIpAddress) == offsetof(RASPPPIP, szServerIpAddress));
+
+class WindowsRemoteAccess final : public RemoteAccess {
+  public:
+    uint32_t RasEnumConnectionsA(RASCONN* records, uint32_t* bufferSize,
+                                 uint32_t* count) override {
+        const std::size_t capacity = records[0].dwSize == 0 ? 0 : *bufferSize / records[0].dwSize;
+        std::vector<SystemRasConn> system(capacity == 0 ? 1 : capacity);
+        system[0].dwSize = sizeof(SystemRasConn);
+        DWORD bytes = static_cast<DWORD>(capacity * sizeof(SystemRasConn));
+        DWORD found = 0;
+        const DWORD result = ::RasEnumConnectionsA(reinterpret_cast<LPRASCONNA>(system.data()),
+                                                   &bytes, &found);
+        if (result != 0 && result != ERROR_BUFFER_TOO_SMALL) found = 0;
+        if (found > capacity) found = static_cast<DWORD>(capacity);
+        handles_.clear();
+        for (DWORD n = 0; n < found; ++n) Translate(system[n], records[n]);
+        *count = found;
+        *bufferSize = static_cast<uint32_t>(found * sizeof(RASCONN));
+        return result;
+    }
+
+    uint32_t RasGetProjectionInfoA(HRASCONN connection, uint32_t protocol, RASPPPIP* projection,
+                                   uint32_t* size) override {
+        DWORD bytes = *size;
+        const DWORD result = ::RasGetProjectionInfoA(
+            SystemHandle(connection), static_cast<RASPROJECTION>(protocol), projection, &bytes);
+        *size = bytes;
+        return result;
+    }
+
+    uint32_t RasHangUpA(HRASCONN connection) override {
+        return ::RasHangUpA(SystemHandle(connection));
+    }
+
+    uint32_t InternetDial(WindowHandle parent, const std::string& entry, uint32_t flags,
+                          uint32_t* connection) override {
+        std::vector<char> name(entry.begin(), entry.end());
+        name.push_back('\0');
+        DWORD_PTR identifier = 0;
+        const DWORD result = ::InternetDialA(static_cast<HWND>(parent), name.data(), flags,
+                                            &identifier, 0);
+        *connection = static_cast<uint32_t>(identifier);
+        return result;
+    }
+
+  private:
+    // The program's record: the same fields, the handle as the 32-bit value it keeps.
+    void Translate(const SystemRasConn& system, RASCONN& record) {
+        std::memset(&record, 0, sizeof record);
+        record.dwSize = sizeof(RASCONN);
+        record.hrasconn = ProgramHandle(system.hrasconn);
+        std::memcpy(record.szEntryName, system.szEntryName, sizeof record.szEntryName);
+        std::memcpy(record.szDeviceType, system.szDeviceType, sizeof record.szDeviceType);
+        std::memcpy(record.szDeviceName, system.szDeviceName, sizeof record.szDeviceName);
+    }
+
+    // On 32-bit Windows the handle is the value itself; a 64-bit handle is remembered from the
+    // last enumeration under its low 32 bits.
+    HRASCONN ProgramHandle(::HRASCONN handle) {
+        const auto value = static_cast<HRASCONN>(reinterpret_cast<uintptr_t>(handle));
+        handles_.emplace(value, handle);
+        return value;
+    }
+
+    ::HRASCONN SystemHandle(HRASCONN connection) const {
+        const auto found = handles_.find(connection);
+        if (found != handles_.end()) return found->second;
+        return reinterpret_cast<::HRASCONN>(static_cast<uintptr_t>(connection));
+    }
+
+    std::map<HRASCONN, ::HRASCONN> handles_;
+};
+
+}  // namespace
+
+std::unique_ptr<RemoteAccess> MakeSystemRemoteAccess() {
+    return std::make_unique<WindowsRemoteAccess>();
+}
+
+}  // namespace orvane::dialup

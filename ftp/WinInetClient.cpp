@@ -1,0 +1,148 @@
+// The internet client on wininet: the system's own FTP session, with bounded network waits.
+// The program's own names first: wininet.h defines some of them as macros.
+#include "ftp/FtpUrl.h"
+#include "ftp/InternetClient.h"
+
+#include <windows.h>
+
+#include <wininet.h>
+
+#include <algorithm>
+#include <string_view>
+
+namespace orvane::ftp {
+
+namespace {
+
+::HINTERNET ToSystem(HINTERNET handle) { return reinterpret_cast<::HINTERNET>(handle); }
+HINTERNET FromSystem(::HINTERNET handle) { return reinterpret_cast<HINTERNET>(handle); }
+
+DWORD Milliseconds(std::chrono::milliseconds duration) {
+    // 0 would mean "no bound" to some of the options, so the shortest bound is 1 ms.
+    return static_cast<DWORD>(std::clamp<long long>(duration.count(), 1, 0x7FFFFFFF));
+}
+
+// What an error code of the library means, in words; the number is always given too.
+std::string_view Meaning(DWORD code) {
+    switch (code) {
+        case ERROR_INTERNET_TIMEOUT: return "the server did not answer in time";
+        case ERROR_INTERNET_NAME_NOT_RESOLVED: return "the server name could not be resolved";
+        case ERROR_INTERNET_CANNOT_CONNECT: return "the server could not be reached";
+        case ERROR_INTERNET_LOGIN_FAILURE:
+        case ERROR_INTERNET_INCORRECT_PASSWORD:
+        case ERROR_INTERNET_INCORRECT_USER_NAME: return "the server refused the login";
+        case ERROR_INTERNET_CONNECTION_ABORTED:
+        case ERROR_INTERNET_CONNECTION_RESET: return "the connection was broken off";
+        case ERROR_INTERNET_EXTENDED_ERROR: return "the server refused the request";
+        case ERROR_INVALID_HANDLE:
+        case ERROR_INTERNET_INVALID_OPERATION:
+        case ERROR_INTERNET_INCORRECT_HANDLE_TYPE: return "not a handle of the right kind";
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return "the local file is missing";
+        default: return "the network library reported an error";
+    }
+}
+
+// The server's reply code (three digits) from the library's last response, if it has one.
+// Only the code is kept: a reply text may quote the user name.
+std::string LastReplyCode() {
+    DWORD detail = 0;
+    char text[512] = {};
+    DWORD length = sizeof text;
+    if (!InternetGetLastResponseInfoA(&detail, text, &length)) return {};
+    const std::string_view reply(text, std::min<DWORD>(length, sizeof text));
+    if (reply.size() < 3 || !std::all_of(reply.begin(), reply.begin() + 3,
+                                         [](char c) { return c >= '0' && c <= '9'; }))
+        return {};
+    return std::string(reply.substr(0, 3));
+}
+
+// Handles are the library's own; like the program, the client is used from one thread.
+class WinInetClient final : public InternetClient {
+  public:
+    explicit WinInetClient(Timeouts timeouts) : timeouts_(timeouts) {}
+
+    HINTERNET InternetOpenA(const std::string& agent, uint32_t accessType,
+                            const std::string& proxy, const std::string& proxyBypass,
+                            uint32_t flags) override {
+        ::HINTERNET root = ::InternetOpenA(agent.c_str(), accessType, proxy.c_str(),
+                                           proxyBypass.c_str(), flags);
+        if (root == nullptr) return Fail("Opening the network library failed");
+        // Set on the root, the bounds hold for every connection derived from it.
+        SetTimeout(root, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts_.connect);
+        SetTimeout(root, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts_.stall);
+        SetTimeout(root, INTERNET_OPTION_SEND_TIMEOUT, timeouts_.stall);
+        SetTimeout(root, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, timeouts_.stall);
+        SetTimeout(root, INTERNET_OPTION_DATA_SEND_TIMEOUT, timeouts_.stall);
+        return FromSystem(root);
+    }
+
+    HINTERNET InternetConnectA(HINTERNET internet, const std::string& server, uint16_t port,
+                               const std::string& user, const std::string& password,
+                               uint32_t service, uint32_t flags, uintptr_t context) override {
+        if (HoldsControlCharacter(server) || HoldsControlCharacter(user) ||
+            HoldsControlCharacter(password)) {
+            lastError_ = "The FTP server, user name or password holds a control character.";
+            return 0;
+        }
+        ::HINTERNET ftp = ::InternetConnectA(
+            ToSystem(internet), server.c_str(), port == 0 ? INTERNET_DEFAULT_FTP_PORT : port,
+            user.c_str(), password.c_str(), service, flags, context);
+        if (ftp == nullptr) return Fail("Connecting to the FTP server failed");
+        return FromSystem(ftp);
+    }
+
+    bool FtpPutFileA(HINTERNET ftp, const std::string& localFile, const std::string& remoteFile,
+                     uint32_t flags, uintptr_t context) override {
+        // The same names the other clients refuse: no file could carry them, or they could
+        // end the command line.
+        if (!FtpUrlPath(remoteFile)) {
+            lastError_ =
+                "The remote file name is empty, ends in \"/\" or holds a control character.";
+            return false;
+        }
+        if (!::FtpPutFileA(ToSystem(ftp), localFile.c_str(), remoteFile.c_str(), flags, context))
+            return Fail("Uploading the file failed") != 0;
+        return true;
+    }
+
+    bool InternetCloseHandle(HINTERNET handle) override {
+        if (handle == 0 || !::InternetCloseHandle(ToSystem(handle)))
+            return Fail("Closing the handle failed") != 0;
+        return true;
+    }
+
+    std::string LastErrorText() const override { return lastError_; }
+
+  private:
+    static void SetTimeout(::HINTERNET handle, DWORD option, std::chrono::milliseconds bound) {
+        DWORD value = Milliseconds(bound);
+        InternetSetOptionA(handle, option, &value, sizeof value);
+    }
+
+    // Records the failure of the call just made: what was done, the code and its meaning, and
+    // the server's reply code where there is one. Never the request's own texts.
+    HINTERNET Fail(std::string_view what) {
+        const DWORD code = GetLastError();
+        std::string text = std::string(what) + ": " + std::string(Meaning(code)) + " (error " +
+                           std::to_string(code);
+        const std::string reply = code == ERROR_INTERNET_EXTENDED_ERROR ||
+                                          code == ERROR_INTERNET_LOGIN_FAILURE
+                                      ? LastReplyCode()
+                                      : std::string();
+        if (!reply.empty()) text += ", last server reply " + reply;
+        lastError_ = text + ").";
+        return 0;
+    }
+
+    Timeouts timeouts_;
+    std::string lastError_;
+};
+
+}  // namespace
+
+std::unique_ptr<InternetClient> MakeSystemInternetClient(Timeouts timeouts) {
+    return std::make_unique<WinInetClient>(timeouts);
+}
+
+}  // namespace orvane::ftp
