@@ -1,0 +1,74 @@
+// The Win32 window: the controls of the main window laid out from twips at the screen's real
+// resolution, forwarding its events to fOrvane and carrying out what the logic asks of a window.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+
+#include "form/FormWindow.h"
+
+namespace orvane {
+
+class fOrvane;
+
+// The controls' identifiers, which other programs (and the tests) find them by.
+enum ControlId : int {
+    kLabel1 = 101, kLabel2, kLabel3, kLabel4, kLabel5, kLabel6, kLabel7,
+    kPBSet = 201, kPBReset, kPBPause,
+};
+
+class Win32Window final : public FormWindow {
+  public:
+    // Creates the window and its controls, hidden; Show() shows it.
+    explicit Win32Window(HINSTANCE instance);
+    ~Win32Window() override;
+    Win32Window(const Win32Window&) = delete;
+    Win32Window& operator=(const Win32Window&) = delete;
+
+    void Attach(fOrvane* logic) { logic_ = logic; }
+    // Shows the window with the keyboard focus on PBSet.
+    void Show(int showCommand);
+    // Runs the message loop until the window is gone; the process's exit status.
+    int Run();
+
+    // Twips to pixels at the screen's resolution.
+    int Pixels(int twips) const;
+
+    // FormWindow
+    void SetCaption(Control control, const std::string& text) override;
+    std::string Caption(Control control) const override;
+    void SetEnabled(Control control, bool enabled) override;
+    bool IsEnabled(Control control) const override;
+    void SetTimerInterval(int milliseconds) override;
+    void SetTimerEnabled(bool enabled) override;
+    void PumpEvents() override;
+    void WaitForEvents(std::chrono::milliseconds atMost) override;
+    bool AskYesNo(const std::string& text) override;
+    void ShowFatalError(const std::string& text) override;
+    void CloseWhenIdle() override;
+    void* Handle() override { return window_; }
+
+  private:
+    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    HWND AddControl(const char* className, const char* caption, DWORD style, int id, int left,
+                    int top, int width, int height, HFONT font);
+    void CloseWith(int16_t reason);
+    HWND Child(Control control) const;
+    // One message: keyboard navigation and access keys first, then the window procedure.
+    void Dispatch(MSG& message);
+
+    HWND window_ = nullptr;
+    fOrvane* logic_ = nullptr;
+    int dpi_ = 96;
+    std::array<HFONT, 3> fonts_{};  // labels (bold), countdown, buttons
+    int timerInterval_ = 0;
+    bool timerRunning_ = false;
+    bool closeFromControlMenu_ = false;
+};
+
+}  // namespace orvane

@@ -1,0 +1,31 @@
+// orvane.exe: the program's entry point; builds the Win32 window over the logic and runs the
+// message loop.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "dialup/RemoteAccess.h"
+#include "form/Clock.h"
+#include "form/SupportModule.h"
+#include "form/fOrvane.h"
+#include "ftp/InternetClient.h"
+#include "win32/Win32Window.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    auto support = orvane::MakeSystemSupportModule();
+    auto remoteAccess = orvane::dialup::MakeSystemRemoteAccess();
+    auto internet = orvane::ftp::MakeSystemInternetClient();
+    orvane::SystemClock clock;
+    orvane::Win32Window window(instance);
+    if (window.Handle() == nullptr) {
+        MessageBoxA(nullptr, "The window could not be created.", "Orvane", MB_OK | MB_ICONERROR);
+        return EXIT_FAILURE;
+    }
+    orvane::fOrvane logic(window, *support, *remoteAccess, *internet, clock,
+                          [](int status) { std::exit(status); });
+    window.Attach(&logic);
+
+    if (!logic.Load()) return EXIT_FAILURE;
+    window.Show(showCommand);
+    return window.Run();
+}
