@@ -25,7 +25,9 @@ namespace {
 
 // The system's record in its oldest ANSI form: the fields of the program's 412-byte record,
 // with the system's handle type. On 32-bit Windows it is that very record; 64-bit handles
-// make it wider there, and the service then expects this wider size.
+// make it wider there, and the service then expects this wider size. The system's records are
+// packed to 4 bytes.
+#pragma pack(push, 4)
 struct SystemRasConn {
     DWORD dwSize;
     ::HRASCONN hrasconn;
@@ -33,6 +35,7 @@ struct SystemRasConn {
     CHAR szDeviceType[RAS_MaxDeviceType + 1];
     CHAR szDeviceName[RAS_MaxDeviceName + 1];
 };
+#pragma pack(pop)
 static_assert(offsetof(SystemRasConn, szDeviceName) == offsetof(RASCONNA, szDeviceName));
 static_assert(sizeof(::HRASCONN) != 4 || sizeof(SystemRasConn) == sizeof(RASCONN),
               "on 32-bit Windows the system's record is the program's 412-byte record");

@@ -1,0 +1,36 @@
+// ftp_probe.exe: one FTP session through the program's wininet client, as a publish cycle opens
+// it. Prints "connect=<0|1> put=<0|1> close=<0|1> seconds=<n>" and the last error text; used by
+// tests/windows/wininet_cases.py. The password comes from FTP_TEST_PASSWORD.
+//   ftp_probe.exe HOST PORT USER LOCALFILE REMOTEFILE
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "ftp/InternetClient.h"
+
+int main(int argc, char** argv) {
+    using namespace orvane::ftp;
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: ftp_probe HOST PORT USER LOCALFILE REMOTEFILE\n");
+        return 2;
+    }
+    const char* password = std::getenv("FTP_TEST_PASSWORD");
+    const auto client = MakeSystemInternetClient({std::chrono::seconds(3), std::chrono::seconds(3)});
+    const auto start = std::chrono::steady_clock::now();
+    const HINTERNET internet = client->InternetOpenA("Tarrowind", INTERNET_OPEN_TYPE_DIRECT, "",
+                                                     "", INTERNET_FLAG_NO_CACHE_WRITE);
+    const HINTERNET ftp = internet == 0 ? 0
+        : client->InternetConnectA(internet, argv[1], static_cast<uint16_t>(std::atoi(argv[2])),
+                                   argv[3], password ? password : "", INTERNET_SERVICE_FTP,
+                                   INTERNET_FLAG_PASSIVE, 0);
+    const bool put = ftp != 0 &&
+        client->FtpPutFileA(ftp, argv[4], argv[5], FTP_TRANSFER_TYPE_BINARY, 0);
+    const std::string error = client->LastErrorText();
+    const bool closed = internet != 0 && client->InternetCloseHandle(internet);
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::steady_clock::now() - start).count();
+    std::printf("connect=%d put=%d close=%d seconds=%lld\nerror=%s\n", ftp != 0, put, closed,
+                static_cast<long long>(seconds), error.c_str());
+    return 0;
+}

@@ -1,0 +1,140 @@
+// window_probe.exe: looks at a running orvane.exe from outside, as a user and Windows would meet
+// it, and closes it. Prints one line per check and "N passed, N failed"; exits non-zero on a
+// failed check. Used by scripts/test-windows.
+//   window_probe.exe [seconds to wait for "Offline"]
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+int passed = 0, failed = 0;
+
+void Check(bool ok, const std::string& what) {
+    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+    std::fflush(stdout);
+    (ok ? passed : failed)++;
+}
+
+std::string Text(HWND window) {
+    char buffer[256] = {};
+    GetWindowTextA(window, buffer, sizeof buffer);
+    return buffer;
+}
+
+// Waits up to `seconds` for `found` to give a window.
+template <typename Find>
+HWND WaitFor(Find found, int seconds) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (HWND window = found()) return window;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+// The shown main window (a copy refused at start-up has one too, never shown).
+HWND MainWindow() {
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, "fOrvane", "Orvane")) != nullptr)
+        if (IsWindowVisible(window)) return window;
+    return nullptr;
+}
+
+// The question box of the close from the control menu: a dialog titled "Orvane" owned by it.
+HWND QuestionBox(HWND owner) {
+    HWND box = nullptr;
+    while ((box = FindWindowExA(nullptr, box, "#32770", "Orvane")) != nullptr)
+        if (GetWindow(box, GW_OWNER) == owner) return box;
+    return nullptr;
+}
+
+int Pixels(int twips, int dpi) { return (twips * dpi + 720) / 1440; }
+
+void CheckLayout(HWND window) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    RECT client{}, outer{}, desktop{};
+    GetClientRect(window, &client);
+    GetWindowRect(window, &outer);
+    GetClientRect(GetDesktopWindow(), &desktop);
+    Check(client.right == Pixels(5556, dpi) && client.bottom == Pixels(2016, dpi),
+          "client area is 5556 x 2016 twips at " + std::to_string(dpi) + " dpi");
+    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+    Check(outer.left == std::max(0L, desktop.right / 2 - width / 2) &&
+              outer.top == std::max(0L, desktop.bottom / 2 - height / 2),
+          "window is centred on the screen");
+
+    struct Expected { int id; int left, top, width, height; const char* caption; };
+    const Expected controls[] = {
+        {101, 540, 300, 900, 396, "Status"}, {105, 1680, 300, 168, 396, ":"},
+        {103, 540, 900, 900, 396, "IP"},     {107, 4740, 1680, 612, 240, nullptr},
+        {201, 960, 1560, 972, 372, "P&ubblica"}, {202, 2220, 1560, 972, 372, "R&icomicia"},
+        {203, 3420, 1560, 972, 372, "&Pausa"}};
+    for (const Expected& c : controls) {
+        HWND control = GetDlgItem(window, c.id);
+        RECT rect{};
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        Check(control && rect.left == Pixels(c.left, dpi) && rect.top == Pixels(c.top, dpi) &&
+                  rect.right - rect.left == Pixels(c.width, dpi) &&
+                  rect.bottom - rect.top == Pixels(c.height, dpi),
+              "control " + std::to_string(c.id) + " stands where designed");
+        if (c.caption) Check(Text(control) == c.caption, "caption \"" + std::string(c.caption) + "\"");
+    }
+    HWND set = GetDlgItem(window, 201), reset = GetDlgItem(window, 202),
+         pause = GetDlgItem(window, 203);
+    Check(GetNextDlgTabItem(window, set, FALSE) == reset &&
+              GetNextDlgTabItem(window, reset, FALSE) == pause &&
+              GetNextDlgTabItem(window, pause, FALSE) == set,
+          "tab order PBSet, PBReset, PBPause, and labels take no focus");
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+    Check(thread.hwndFocus == set, "PBSet has the focus");
+
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int cycleSeconds = argc > 1 ? std::atoi(argv[1]) : 15;
+    HWND window = WaitFor(MainWindow, 30);
+    Check(window != nullptr, "the window opens");
+    if (window == nullptr) return 1;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    CheckLayout(window);
+
+    HWND status = GetDlgItem(window, 102);
+    const bool offline = WaitFor([&]() -> HWND { return Text(status) == "Offline" ? status : nullptr; },
+                                 cycleSeconds) != nullptr;
+    Check(offline, "the cycle finds no dial-up connection and shows \"Offline\" (\"" +
+                       Text(status) + "\")");
+
+    // The control menu's close asks; No keeps the window.
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    HWND box = WaitFor([&] { return QuestionBox(window); }, 10);
+    Check(box != nullptr, "closing from the control menu asks");
+    if (box) {
+        PostMessageA(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
+        const bool answered = WaitFor([&]() -> HWND { return QuestionBox(window) ? nullptr : window; }, 5);
+        Check(answered, "the question is answered No");
+        Check(IsWindow(window) && IsWindowVisible(window), "No keeps the window open");
+    }
+
+    // The session's end closes without a question.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    Check(answer != 0, "log-off is not refused");
+    SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process);
+    const bool ended = handle && WaitForSingleObject(handle, 10000) == WAIT_OBJECT_0;
+    if (handle) CloseHandle(handle);
+    Check(ended && QuestionBox(window) == nullptr, "the session's end closes it without a question");
+
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
