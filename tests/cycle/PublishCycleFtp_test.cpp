@@ -19,13 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // A loopback port with nothing listening on it.
 uint16_t ClosedPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -44,9 +37,7 @@ protected:
     void SetUp() override {
         std::string why;
         if (!FtpTestServer::Available(&why)) GTEST_SKIP() << why;
-        dir = fs::temp_directory_path() / ("orvane-cycleftp-" + std::to_string(::getpid()) + "-" +
-                                           std::to_string(counter++));
-        fs::create_directories(dir);
+        dir = MakeAppDir("orvane-cycleftp");
         support = std::make_unique<FakeSupport>(dir);
         internet = ftp::MakeSystemInternetClient(ftp::Timeouts{2s, 2s});
         logic = std::make_unique<fOrvane>(window, *support, links, *internet, clock,
@@ -70,18 +61,8 @@ protected:
                            {"FTP/PASSWORD", FakeSupport::Encode(password)}};
         ASSERT_TRUE(logic->Load());
     }
-    std::vector<std::string> LogMessages() const {
-        std::ifstream in(dir / "orvane.log", std::ios::binary);
-        std::vector<std::string> messages;
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            messages.push_back(line.size() > 22 ? line.substr(22) : line);
-        }
-        return messages;
-    }
+    std::vector<std::string> LogMessages() const { return orvane::testing::LogMessages(dir / "orvane.log"); }
 
-    static inline int counter = 0;
     fs::path dir;
     FakeClock clock;
     FakeWindow window{clock};
