@@ -153,7 +153,7 @@ std::optional<PrivateDisplay::Shown> PrivateDisplay::WaitForWindow(std::chrono::
             const auto* damage = reinterpret_cast<xcb_damage_notify_event_t*>(event);
             if (Inside(damage->area, x, y, width, height)) {
                 free(event);
-                return Shown{*mapped, now};
+                return Shown{*mapped, now, width, height};
             }
         }
         free(event);

@@ -20,6 +20,8 @@ public:
     struct Shown {
         TimePoint mapped;   // the first top-level window was mapped (MapNotify)
         TimePoint painted;  // the first drawing into that window reached the server (DamageNotify)
+        int width = 0;      // the mapped window's size, in pixels
+        int height = 0;
     };
 
     // Starts Xvfb on a free display number; throws std::runtime_error if it cannot.

@@ -28,7 +28,7 @@ namespace {
 using namespace std::chrono_literals;
 using Millis = std::chrono::duration<double, std::milli>;
 
-constexpr int kRuns = 10;
+constexpr int kRuns = 15;
 constexpr double kStartupLimit = 1.3;  // times the minimal program's
 constexpr double kMemoryLimit = 1.2;
 constexpr double kIdleCpuLimit = 0.01;  // of wall time
@@ -73,6 +73,7 @@ struct StartFigures {
     double mappedMs = 0;
     double shownMs = 0;
     double residentMiB = 0;
+    std::string size;
 };
 
 // Starts the program, waits for its window's first drawing and its settling, and ends it.
@@ -85,7 +86,8 @@ std::optional<StartFigures> StartOnce(Stage& stage, const std::vector<std::strin
     std::this_thread::sleep_for(kSettle);
     StartFigures figures{Millis(shown->mapped - start).count(),
                          Millis(shown->painted - start).count(),
-                         static_cast<double>(ResidentKiB(child.pid())) / 1024.0};
+                         static_cast<double>(ResidentKiB(child.pid())) / 1024.0,
+                         std::to_string(shown->width) + "x" + std::to_string(shown->height)};
     child.Stop();
     return figures;
 }
@@ -102,6 +104,7 @@ void BM_StartUp(benchmark::State& state) {
         return Fail(state, "start-up", error.what());
     }
     std::vector<double> oursMapped, oursShown, oursMemory, peerMapped, peerShown, peerMemory;
+    std::string oursSize, peerSize;
     int run = 0;
     for (auto _ : state) {
         // Alternate which one goes first, so neither always meets the warmer caches.
@@ -115,6 +118,7 @@ void BM_StartUp(benchmark::State& state) {
         }
         if (!ours || !peer) return Fail(state, "start-up", "a window did not appear within 15 s");
         state.SetIterationTime(ours->shownMs / 1000.0);
+        oursSize = ours->size, peerSize = peer->size;
         oursMapped.push_back(ours->mappedMs), oursShown.push_back(ours->shownMs);
         oursMemory.push_back(ours->residentMiB);
         peerMapped.push_back(peer->mappedMs), peerShown.push_back(peer->shownMs);
@@ -129,7 +133,8 @@ void BM_StartUp(benchmark::State& state) {
     std::cout << "start-up medians of " << oursShown.size() << " runs each: window mapped "
               << Fixed(Median(oursMapped), 1) << " ms vs " << Fixed(Median(peerMapped), 1)
               << " ms; first drawing " << Fixed(ourTime, 1) << " ms vs " << Fixed(peerTime, 1)
-              << " ms (orvane vs minimal window)\n";
+              << " ms (orvane vs minimal window; windows " << oursSize << " vs " << peerSize
+              << " pixels)\n";
     Judge(state, "time", {"start-up time to the window's first drawing (median)",
                           "orvane " + Fixed(ourTime, 1) + " ms",
                           "minimal window " + Fixed(peerTime, 1) + " ms",
