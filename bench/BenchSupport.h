@@ -55,8 +55,8 @@ private:
     std::filesystem::path path_;
 };
 
-// A child process started without a shell; its output goes to /dev/null unless `stdinText` /
-// `outputFile` say otherwise. The destructor kills and reaps a child still running.
+// A child process started without a shell, its output thrown away; `stdinText` (if any) is
+// its standard input. The destructor stops and reaps a child still running.
 class Child {
 public:
     Child(const std::vector<std::string>& argv, const std::vector<std::string>& env,
