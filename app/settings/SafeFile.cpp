@@ -87,7 +87,9 @@ std::string DirectoryOf(const std::string& path) {
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
-FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
+FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes, mode_t mode,
+                                   Durability durability) {
+    const bool flush = durability == Durability::Flushed;
     const std::string directory = DirectoryOf(path);
     std::string temporary;
     int fd = -1;
@@ -102,7 +104,7 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
     struct stat info {};
     int failure = 0;
     // fchmod: the mode must not depend on the umask, in either direction.
-    if (fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0 ||
+    if (fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || (flush && fsync(fd) != 0) ||
         fstat(fd, &info) != 0 || file.CloseNow() != 0 ||
         rename(temporary.c_str(), path.c_str()) != 0)
         failure = errno;
@@ -110,7 +112,7 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
         unlink(temporary.c_str());
         throw FileFailure(failure, "cannot write", path);
     }
-    SyncDirectory(directory);
+    if (flush) SyncDirectory(directory);
     return FileIdentity{info.st_dev, info.st_ino};
 }
 
