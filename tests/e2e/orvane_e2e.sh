@@ -120,6 +120,19 @@ second-copy)
   check "SIGTERM ends the first copy with status 0" stop_orvane
   check "no library file or ip.txt is left" no_leftovers
   ;;
+early-signal)
+  # SIGTERM while the program is still starting: whenever it lands, nothing stays behind.
+  sandbox_link ppp0 203.0.113.45 203.0.113.1
+  sandbox_app "$app" "$bin" "127.0.0.1:21" "$user" "$password" / ip.txt 600 300
+  for delay in 0 0.02 0.05 0.1 0.2 0.4; do
+    start_orvane
+    sleep "$delay"
+    kill -TERM "$orvane_pid"
+    wait "$orvane_pid"
+    orvane_pid=
+    check "SIGTERM after ${delay}s leaves no library file" no_leftovers
+  done
+  ;;
 *)
   echo "unknown scenario $scenario"
   exit 2
