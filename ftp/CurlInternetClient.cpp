@@ -1,5 +1,7 @@
 // The internet client on libcurl: one control connection per FTP login, kept for its uploads.
-#include <curl/curl.h>
+// libcurl is loaded when the first session opens and called through its table of entry points.
+#include "ftp/CurlInternetClient.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,31 +10,25 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string_view>
 
+#include "ftp/CurlLibrary.h"
 #include "ftp/FtpUrl.h"
-#include "ftp/InternetClient.h"
 
 namespace orvane::ftp {
 
 namespace {
 
-CURLcode GlobalInit() {
-    static std::once_flag once;
-    static CURLcode result = CURLE_OK;
-    std::call_once(once, [] { result = curl_global_init(CURL_GLOBAL_DEFAULT); });
-    return result;
-}
-
 struct EasyDeleter {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+    const CurlApi* curl;
+    void operator()(CURL* easy) const { curl->easy_cleanup(easy); }
 };
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 
 struct MultiDeleter {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }  // QUIT on its connections
+    const CurlApi* curl;
+    void operator()(CURLM* multi) const { curl->multi_cleanup(multi); }  // QUIT on its connections
 };
 using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
 
@@ -42,7 +38,8 @@ using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
 constexpr int kPollStepMs = 50;
 
 struct UrlDeleter {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+    const CurlApi* curl;
+    void operator()(CURLU* url) const { curl->url_cleanup(url); }
 };
 
 struct FdCloser {
@@ -60,22 +57,22 @@ long CeilSeconds(std::chrono::milliseconds duration) {
 
 // "ftp://host:port/", with the host checked by curl's URL parser so nothing in it can change
 // the URL's meaning; an IPv6 address gets its brackets.
-std::optional<std::string> BaseUrl(const std::string& host, uint16_t port) {
+std::optional<std::string> BaseUrl(const CurlApi& curl, const std::string& host, uint16_t port) {
     if (host.empty()) return std::nullopt;
-    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    std::unique_ptr<CURLU, UrlDeleter> url(curl.url(), UrlDeleter{&curl});
     if (!url) return std::nullopt;
     const std::string urlHost = host.find(':') == std::string::npos ? host : "[" + host + "]";
     const std::string urlPort = std::to_string(port);
-    if (curl_url_set(url.get(), CURLUPART_SCHEME, "ftp", 0) != CURLUE_OK ||
-        curl_url_set(url.get(), CURLUPART_HOST, urlHost.c_str(), 0) != CURLUE_OK ||
-        curl_url_set(url.get(), CURLUPART_PORT, urlPort.c_str(), 0) != CURLUE_OK ||
-        curl_url_set(url.get(), CURLUPART_PATH, "/", 0) != CURLUE_OK) {
+    if (curl.url_set(url.get(), CURLUPART_SCHEME, "ftp", 0) != CURLUE_OK ||
+        curl.url_set(url.get(), CURLUPART_HOST, urlHost.c_str(), 0) != CURLUE_OK ||
+        curl.url_set(url.get(), CURLUPART_PORT, urlPort.c_str(), 0) != CURLUE_OK ||
+        curl.url_set(url.get(), CURLUPART_PATH, "/", 0) != CURLUE_OK) {
         return std::nullopt;
     }
     char* text = nullptr;
-    if (curl_url_get(url.get(), CURLUPART_URL, &text, 0) != CURLUE_OK) return std::nullopt;
+    if (curl.url_get(url.get(), CURLUPART_URL, &text, 0) != CURLUE_OK) return std::nullopt;
     std::string result(text);
-    curl_free(text);
+    curl.free(text);
     return result;
 }
 
@@ -92,11 +89,13 @@ size_t ReadFromFd(char* buffer, size_t size, size_t count, void* userdata) {
 // Every connection is direct (no proxy, whatever the access type or the environment says).
 class CurlInternetClient final : public InternetClient {
   public:
-    explicit CurlInternetClient(Timeouts timeouts) : timeouts_(timeouts) {}
+    CurlInternetClient(Timeouts timeouts, std::shared_ptr<CurlLibrary> library)
+        : timeouts_(timeouts), library_(std::move(library)) {}
 
     HINTERNET InternetOpenA(const std::string& agent, uint32_t, const std::string&,
                             const std::string&, uint32_t) override {
-        if (GlobalInit() != CURLE_OK) return Fail("The network library could not start.");
+        curl_ = library_->Api();
+        if (curl_ == nullptr) return Fail(library_->Error());
         const HINTERNET handle = NewHandle();
         roots_.emplace(handle, Root{agent});
         return handle;
@@ -110,10 +109,11 @@ class CurlInternetClient final : public InternetClient {
         if (HoldsControlCharacter(user) || HoldsControlCharacter(password)) {
             return Fail("The FTP user name or password holds a control character.");
         }
-        const auto baseUrl = BaseUrl(server, port == 0 ? INTERNET_DEFAULT_FTP_PORT : port);
+        const auto baseUrl =
+            BaseUrl(*curl_, server, port == 0 ? INTERNET_DEFAULT_FTP_PORT : port);
         if (!baseUrl) return Fail("The FTP server name is not valid.");
-        Connection connection{internet, MultiHandle(curl_multi_init()),
-                              EasyHandle(curl_easy_init()), *baseUrl};
+        Connection connection{internet, MultiHandle(curl_->multi_init(), MultiDeleter{curl_}),
+                              EasyHandle(curl_->easy_init(), EasyDeleter{curl_}), *baseUrl};
         if (!connection.multi || !connection.easy) {
             return Fail("The network library could not start a connection.");
         }
@@ -177,8 +177,8 @@ class CurlInternetClient final : public InternetClient {
     // built from codes only, never from a URL or the credentials.
     HINTERNET FailCurl(std::string_view what, CURL* easy, CURLcode code) {
         long reply = 0;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply);
-        std::string text = std::string(what) + ": " + curl_easy_strerror(code) + " (curl " +
+        curl_->easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply);
+        std::string text = std::string(what) + ": " + curl_->easy_strerror(code) + " (curl " +
                            std::to_string(static_cast<int>(code));
         if (reply != 0) text += ", last server reply " + std::to_string(reply);
         return Fail(text + ").");
@@ -186,28 +186,28 @@ class CurlInternetClient final : public InternetClient {
 
     void SetConnectionOptions(CURL* easy, const std::string& baseUrl, const std::string& user,
                               const std::string& password) const {
-        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
-        curl_easy_setopt(easy, CURLOPT_PROXY, "");  // a direct connection, whatever the environment
-        curl_easy_setopt(easy, CURLOPT_USERNAME, user.c_str());
-        curl_easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
-        curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
-        curl_easy_setopt(easy, CURLOPT_FTP_USE_EPSV, 1L);
-        curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
+        curl_->easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_->easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
+        curl_->easy_setopt(easy, CURLOPT_PROXY, "");  // a direct connection, whatever the environment
+        curl_->easy_setopt(easy, CURLOPT_USERNAME, user.c_str());
+        curl_->easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
+        curl_->easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+        curl_->easy_setopt(easy, CURLOPT_FTP_USE_EPSV, 1L);
+        curl_->easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
         // 0 would mean curl's default of minutes, so the shortest bound is 1 ms.
-        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+        curl_->easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                          std::max(1L, static_cast<long>(timeouts_.connect.count())));
-        curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, CeilSeconds(timeouts_.stall));
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, CeilSeconds(timeouts_.stall));
-        curl_easy_setopt(easy, CURLOPT_URL, baseUrl.c_str());
+        curl_->easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, CeilSeconds(timeouts_.stall));
+        curl_->easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_->easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, CeilSeconds(timeouts_.stall));
+        curl_->easy_setopt(easy, CURLOPT_URL, baseUrl.c_str());
     }
 
     // A transfer without a body on the login directory: curl connects, logs in and stops. The
     // control connection stays open in the handle for the uploads that follow.
     bool LogIn(Connection& connection) {
         CURL* easy = connection.easy.get();
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        curl_->easy_setopt(easy, CURLOPT_NOBODY, 1L);
         const CURLcode code = Perform(connection);
         if (code != CURLE_OK) return FailCurl("Connecting to the FTP server failed", easy, code);
         return true;
@@ -216,46 +216,48 @@ class CurlInternetClient final : public InternetClient {
     bool Upload(Connection& connection, int fd, off_t size, const std::string& url) {
         CURL* easy = connection.easy.get();
         int readFd = fd;
-        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
-        curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(easy, CURLOPT_TRANSFERTEXT, 0L);
-        curl_easy_setopt(easy, CURLOPT_READFUNCTION, ReadFromFd);
-        curl_easy_setopt(easy, CURLOPT_READDATA, &readFd);
-        curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+        curl_->easy_setopt(easy, CURLOPT_URL, url.c_str());
+        curl_->easy_setopt(easy, CURLOPT_NOBODY, 0L);
+        curl_->easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+        curl_->easy_setopt(easy, CURLOPT_TRANSFERTEXT, 0L);
+        curl_->easy_setopt(easy, CURLOPT_READFUNCTION, ReadFromFd);
+        curl_->easy_setopt(easy, CURLOPT_READDATA, &readFd);
+        curl_->easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
         const CURLcode code = Perform(connection);
-        curl_easy_setopt(easy, CURLOPT_READDATA, nullptr);
-        curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
+        curl_->easy_setopt(easy, CURLOPT_READDATA, nullptr);
+        curl_->easy_setopt(easy, CURLOPT_UPLOAD, 0L);
         if (code != CURLE_OK) return FailCurl("Uploading the file failed", easy, code);
         curl_off_t sent = 0;
-        curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &sent);
+        curl_->easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &sent);
         if (sent != size) return Fail("The local file changed while it was being uploaded.");
         return true;
     }
 
     // One transfer on the connection's handles, to its end; its result.
-    static CURLcode Perform(Connection& connection) {
+    CURLcode Perform(Connection& connection) const {
         CURLM* multi = connection.multi.get();
         CURL* easy = connection.easy.get();
-        if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+        if (curl_->multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
         int running = 1;
-        CURLMcode state = curl_multi_perform(multi, &running);
+        CURLMcode state = curl_->multi_perform(multi, &running);
         while (state == CURLM_OK && running != 0) {
-            state = curl_multi_poll(multi, nullptr, 0, kPollStepMs, nullptr);
-            if (state == CURLM_OK) state = curl_multi_perform(multi, &running);
+            state = curl_->multi_poll(multi, nullptr, 0, kPollStepMs, nullptr);
+            if (state == CURLM_OK) state = curl_->multi_perform(multi, &running);
         }
         CURLcode result = CURLE_FAILED_INIT;
         int left = 0;
-        while (const CURLMsg* message = curl_multi_info_read(multi, &left)) {
+        while (const CURLMsg* message = curl_->multi_info_read(multi, &left)) {
             if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
                 result = message->data.result;
             }
         }
-        curl_multi_remove_handle(multi, easy);
+        curl_->multi_remove_handle(multi, easy);
         return result;
     }
 
     Timeouts timeouts_;
+    std::shared_ptr<CurlLibrary> library_;
+    const CurlApi* curl_ = nullptr;  // set by the first successful InternetOpenA
     std::map<HINTERNET, Root> roots_;
     std::map<HINTERNET, Connection> connections_;
     HINTERNET nextHandle_ = 1;
@@ -264,8 +266,18 @@ class CurlInternetClient final : public InternetClient {
 
 }  // namespace
 
+namespace detail {
+
+std::unique_ptr<InternetClient> MakeCurlInternetClient(Timeouts timeouts,
+                                                       std::vector<std::string> libraryNames) {
+    return std::make_unique<CurlInternetClient>(
+        timeouts, std::make_shared<CurlLibrary>(std::move(libraryNames)));
+}
+
+}  // namespace detail
+
 std::unique_ptr<InternetClient> MakeSystemInternetClient(Timeouts timeouts) {
-    return std::make_unique<CurlInternetClient>(timeouts);
+    return std::make_unique<CurlInternetClient>(timeouts, SystemCurlLibrary());
 }
 
 }  // namespace orvane::ftp

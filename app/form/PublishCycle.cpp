@@ -114,6 +114,7 @@ void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpH
     DeleteFile(localFile);
 
     if (!uploaded) {
+        ReportClientError();
         window_.SetCaption(Control::Label2, ErrorStatus(3));
         window_.SetCaption(Control::Label4, "");
         state_.Countdown = kRetrySeconds;
@@ -144,15 +145,25 @@ void fOrvane::ReportCycleError(const RuntimeError& error) {
     }
 }
 
+// The client's own account of a failure goes to standard error for whoever diagnoses it;
+// the log keeps its fixed messages. The text never holds the user name or password.
+void fOrvane::ReportClientError() const {
+    std::cerr << "Orvane: " << internet_.LastErrorText() << std::endl;
+}
+
 int32_t fOrvane::OpenFtpSession(ftp::HINTERNET& ftpHandle, ftp::HINTERNET& internetHandle) {
     internetHandle = internet_.InternetOpenA(kAgent, ftp::INTERNET_OPEN_TYPE_DIRECT, "", "",
                                              ftp::INTERNET_FLAG_NO_CACHE_WRITE);
-    if (internetHandle == 0) return 1;
+    if (internetHandle == 0) {
+        ReportClientError();
+        return 1;
+    }
     const ftp::ServerAddress server = ftp::SplitServer(state_.FtpServer);
     ftpHandle = internet_.InternetConnectA(internetHandle, server.host, server.port,
                                            state_.FtpUser, state_.FtpPassword,
                                            ftp::INTERNET_SERVICE_FTP, ftp::INTERNET_FLAG_PASSIVE, 0);
     if (ftpHandle == 0) {
+        ReportClientError();
         internet_.InternetCloseHandle(internetHandle);
         return 2;
     }

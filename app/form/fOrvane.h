@@ -84,6 +84,7 @@ private:
     void PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,
                             ftp::HINTERNET internetHandle);
     void ReportCycleError(const RuntimeError& error);
+    void ReportClientError() const;
     void StopIfClosing() const;
 
     FormWindow& window_;

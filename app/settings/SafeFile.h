@@ -17,14 +17,18 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+// Whether a replaced file must survive a crash: settings must; a file that is written afresh
+// at every start and deleted at exit need not, and skips the cost of flushing it to disk.
+enum class Durability { Flushed, Transient };
+
 // Writes `bytes` to a new file in the target's directory (created exclusively, never through
 // a symbolic link, with exactly `mode`; on Windows owner-only when `mode` grants nothing to
-// others), flushes it to disk and renames it over `path`.
+// others), flushes it to disk unless it is transient, and renames it over `path`.
 // Whatever stood at `path` (an older, longer file, or a symbolic link) is replaced, never
 // written through. On failure no temporary file remains and a RuntimeError names `path`.
 // Returns the identity of the file now at `path`.
 FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes,
-                                   unsigned mode);
+                                   unsigned mode, Durability durability = Durability::Flushed);
 
 // A RuntimeError for a failed file operation: the number chosen from errno, the detail
 // saying what was done to which path and why it failed.

@@ -83,7 +83,8 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes,
-                                   unsigned mode) {
+                                   unsigned mode, Durability durability) {
+    const bool flush = durability == Durability::Flushed;
     const std::string directory = DirectoryOf(path);
     std::string temporary;
     int fd = -1;
@@ -99,7 +100,7 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
     struct stat info {};
     int failure = 0;
     // fchmod: the mode must not depend on the umask, in either direction.
-    if (fchmod(fd, static_cast<mode_t>(mode)) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0 ||
+    if (fchmod(fd, static_cast<mode_t>(mode)) != 0 || !WriteAll(fd, bytes) || (flush && fsync(fd) != 0) ||
         fstat(fd, &info) != 0 || file.CloseNow() != 0 ||
         rename(temporary.c_str(), path.c_str()) != 0)
         failure = errno;
@@ -107,7 +108,7 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
         unlink(temporary.c_str());
         throw FileFailure(failure, "cannot write", path);
     }
-    SyncDirectory(directory);
+    if (flush) SyncDirectory(directory);
     return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 

@@ -106,7 +106,8 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes,
-                                   unsigned mode) {
+                                   unsigned mode, Durability durability) {
+    const bool flush = durability == Durability::Flushed;
     const std::string directory = DirectoryOf(path);
     const auto slash = LastSeparator(path);
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -128,10 +129,10 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
 
     BY_HANDLE_FILE_INFORMATION info{};
     DWORD failure = 0;
-    if (!WriteAll(file.get(), bytes) || !FlushFileBuffers(file.get()) ||
+    if (!WriteAll(file.get(), bytes) || (flush && !FlushFileBuffers(file.get())) ||
         !GetFileInformationByHandle(file.get(), &info) || !file.CloseNow() ||
         !MoveFileExA(temporary.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                     MOVEFILE_REPLACE_EXISTING | (flush ? MOVEFILE_WRITE_THROUGH : 0)))
         failure = GetLastError();
     if (failure != 0) {
         file.CloseNow();

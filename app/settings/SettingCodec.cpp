@@ -66,12 +66,18 @@ std::optional<std::string> DecodeSettingWithCore(std::string_view stored, const 
     std::string plain(stored.size(), '\0');
     const raradozo::Decoded decoded =
         raradozo::DecodeText(std::span<const char>(stored.data(), stored.size()), Bytes(plain));
-    if (!IsWellFormedEncoding(stored, decoded.declaredLength) ||
-        decoded.written < decoded.declaredLength)
-        return std::nullopt;
+    if (!IsEncodedSetting(stored)) return std::nullopt;
     plain.resize(decoded.declaredLength);
     raradozo::XorBuffer(Bytes(plain).data(), static_cast<int32_t>(plain.size()), key.c_str());
     return plain;
+}
+
+bool IsEncodedSetting(std::string_view stored) {
+    std::string scratch(stored.size(), '\0');
+    const raradozo::Decoded decoded =
+        raradozo::DecodeText(std::span<const char>(stored.data(), stored.size()), Bytes(scratch));
+    return IsWellFormedEncoding(stored, decoded.declaredLength) &&
+           decoded.written >= decoded.declaredLength;
 }
 
 bool IsPrintableText(std::string_view text) {

@@ -20,6 +20,9 @@ std::string EncodeSetting(std::string_view plain, const std::string& key);
 // agree with the byte count it declares.
 std::optional<std::string> DecodeSettingWithCore(std::string_view stored, const std::string& key);
 
+// True when `stored` is a text the encoder writes: not empty, only characters of the
+// encoding's set, and as long as the byte count it declares requires.
+bool IsEncodedSetting(std::string_view stored);
 // Text a settings value may hold: valid UTF-8 without control characters.
 bool IsPrintableText(std::string_view text);
 

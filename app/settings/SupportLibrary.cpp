@@ -25,7 +25,8 @@ void SupportLibrary::Deploy(const std::string& path, std::span<const unsigned ch
     path_ = path;
     owner_ = CurrentProcess();
     const settings::FileIdentity written = settings::ReplaceFileAtomically(
-        path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()), 0600);
+        path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()), 0600,
+        settings::Durability::Transient);
     written_ = true;
     Load(written);
 }

@@ -1,6 +1,8 @@
 // The support module: application directory, settings, decoding, and the library's deployment.
 #include "mCrypt.h"
 
+#include "SettingCodec.h"
+
 #include "runtime/RuntimeError.h"
 #include "settings/EmbeddedLibrary.h"
 #include "settings/PlatformPaths.h"
@@ -52,11 +54,18 @@ std::string SettingsPathFor(const std::string& appDir, std::string_view exeName)
 }
 
 std::string DecodeSetting(const std::string& stored) {
+    // A value the encoder cannot have written (edited by hand, cut short) would decode to
+    // garbage that then reaches the server as a name or password; it is refused instead.
+    if (!stored.empty() && !settings::IsEncodedSetting(stored))
+        throw RuntimeError(ErrorNumber::TypeMismatch, "valore codificato non valido");
     std::string bytes = LibraryDecrypt(stored);
-    // The original addresses the first byte of the stage-1 result: with none, that index
-    // is out of range.
+    // Stage 2 addresses the first byte of the stage-1 result: with none, that index is out
+    // of range.
     if (bytes.empty()) throw RuntimeError(ErrorNumber::SubscriptOutOfRange);
     LibraryDecryptBuffer(bytes, CipherKey);
+    // Encoded with another key, a value decodes to bytes that are no text.
+    if (!settings::IsPrintableText(bytes))
+        throw RuntimeError(ErrorNumber::TypeMismatch, "il valore decodificato non è testo");
     return bytes;
 }
 

@@ -6,6 +6,10 @@
 #include <chrono>
 #include <cstring>
 #include <deque>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <unistd.h>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -20,6 +24,34 @@
 #include "runtime/RuntimeError.h"
 
 namespace orvane::testing {
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The messages of the event log, without the date and time in front and the CR LF behind.
+inline std::vector<std::string> LogMessages(const std::filesystem::path& log) {
+    std::vector<std::string> messages;
+    std::istringstream in(ReadFile(log));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        messages.push_back(line.size() > 22 ? line.substr(22) : line);  // "dd/mm/yyyy  hh:mm:ss  "
+    }
+    return messages;
+}
+
+// A new, empty application directory under the system's temporary directory.
+inline std::filesystem::path MakeAppDir(const std::string& prefix) {
+    static int counter = 0;
+    const auto dir = std::filesystem::temp_directory_path() /
+                     (prefix + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(dir);
+    return dir;
+}
 
 class FakeClock final : public Clock {
 public:

@@ -18,10 +18,9 @@ namespace fs = std::filesystem;
 class CycleTest : public ::testing::Test {
 protected:
     CycleTest()
-        : dir(fs::temp_directory_path() / ("orvane-cycle-" + std::to_string(::getpid()) + "-" +
-                                           std::to_string(counter++))),
+        : dir(MakeAppDir("orvane-cycle")),
           window(clock),
-          support((fs::create_directories(dir), dir)),
+          support(dir),
           logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
         support.values = {{"GENERAL/INTERVAL", "600"}, {"GENERAL/FIRST", "10"},
                           {"GENERAL/DELAY", "0"},      {"GENERAL/RASDIAL", "Casa"},
@@ -36,21 +35,11 @@ protected:
     }
     ~CycleTest() override { fs::remove_all(dir); }
 
-    std::vector<std::string> LogMessages() const {
-        std::ifstream in(dir / "orvane.log", std::ios::binary);
-        std::vector<std::string> messages;
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            messages.push_back(line.size() > 22 ? line.substr(22) : line);
-        }
-        return messages;
-    }
+    std::vector<std::string> LogMessages() const { return orvane::testing::LogMessages(dir / "orvane.log"); }
     std::string Status() const { return window.Caption(Control::Label2); }
     std::string Address() const { return window.Caption(Control::Label4); }
     bool NothingLeft() const { return !fs::exists(dir / "ip.txt"); }
 
-    static inline int counter = 0;
     fs::path dir;
     FakeClock clock;
     FakeWindow window;

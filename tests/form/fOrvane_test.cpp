@@ -16,32 +16,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::vector<std::string> LogMessages(const fs::path& log) {
-    std::vector<std::string> messages;
-    std::istringstream in(ReadFile(log));
-    std::string line;
-    while (std::getline(in, line)) {
-        // "dd/mm/yyyy  hh:mm:ss  message\r"
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        messages.push_back(line.size() > 22 ? line.substr(22) : line);
-    }
-    return messages;
-}
-
 class FormTest : public ::testing::Test {
 protected:
     FormTest()
-        : dir(fs::temp_directory_path() / ("orvane-form-" + std::to_string(::getpid()) + "-" +
-                                           std::to_string(counter++))),
+        : dir(MakeAppDir("orvane-form")),
           window(clock),
-          support((fs::create_directories(dir), dir)),
+          support(dir),
           logic(window, support, links, internet, clock, [this](int status) { exits.push_back(status); }) {
         Settings("600", "10", "0");
         support.values["FTP/SERVER"] = FakeSupport::Encode("ftp.example.net");
@@ -65,7 +45,6 @@ protected:
         for (int i = 0; i < n; ++i) logic.Tick();
     }
 
-    static inline int counter = 0;
     fs::path dir;
     FakeClock clock;
     FakeWindow window;

@@ -32,9 +32,8 @@ bool WaitUntil(const std::function<bool()>& done, int ms = 2000) {
 class WindowTest : public ::testing::Test {
 protected:
     WindowTest()
-        : dir(fs::temp_directory_path() / ("orvane-qt-" + std::to_string(::getpid()) + "-" +
-                                           std::to_string(counter++))),
-          support((fs::create_directories(dir), dir)),
+        : dir(MakeAppDir("orvane-qt")),
+          support(dir),
           logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
         support.values = {{"GENERAL/INTERVAL", "600"}, {"GENERAL/FIRST", "8"},
                           {"GENERAL/DELAY", "0"},      {"FTP/SERVER", "x"},
@@ -75,7 +74,6 @@ protected:
         });
     }
 
-    static inline int counter = 0;
     fs::path dir;
     FakeClock clock;
     OrvaneWindow window;

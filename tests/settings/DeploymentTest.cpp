@@ -107,6 +107,26 @@ TEST_F(Deployment, EmptyStoredValueIsASubscriptError) {
     }
 }
 
+TEST_F(Deployment, ValuesTheEncoderCannotHaveWrittenAreTypeMismatches) {
+    ModuleStartup(dir.path(), "orvane");
+    const std::string valid = settings::EncodeSetting("ftp.example.org", CipherKey);
+    const std::string cases[] = {
+        "abc",                                     // shorter than the header
+        valid.substr(0, valid.size() - 1),         // cut short
+        valid + "+",                               // a character too many
+        "!" + valid.substr(1),                     // outside the encoding's set
+        settings::EncodeSetting("ftp.example.org", "another key"),  // no text with our key
+    };
+    for (const std::string& stored : cases) {
+        try {
+            DecodeSetting(stored);
+            ADD_FAILURE() << "decoded: " << stored;
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.number(), ErrorNumber::TypeMismatch) << stored;
+        }
+    }
+}
+
 TEST_F(Deployment, CentresThroughTheLibrary) {
     ModuleStartup(dir.path(), "orvane");
     struct Geometry {

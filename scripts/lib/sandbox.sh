@@ -1,0 +1,67 @@
+# Shared by scripts/demo and the end-to-end tests: a private network namespace with a
+# point-to-point link standing for the dial-up connection, a local FTP server, and an
+# application folder with orvane and its settings. Source it; every function is sandbox_*.
+
+SANDBOX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+SANDBOX_FTP_SCRIPT=$SANDBOX_ROOT/tests/ftp/ftp_server.py
+
+sandbox_say() { printf '%s\n' "$*" >&2; }
+
+# Re-runs the calling script inside new network and mount namespaces (root only).
+# Usage: sandbox_enter "$0" "$@"  (returns only inside the namespaces)
+sandbox_enter() {
+  if [[ ${ORVANE_SANDBOX:-} == 1 ]]; then return 0; fi
+  export ORVANE_SANDBOX=1
+  exec unshare --net --mount --propagation private --fork -- "$@"
+}
+
+# A tun link with a local address and a peer, up: what a dial-up connection looks like.
+sandbox_link() {
+  local name=$1 address=$2 peer=$3
+  ip link set lo up
+  ip tuntap add dev "$name" mode tun
+  ip addr add "$address" peer "$peer" dev "$name"
+  ip link set "$name" up
+}
+
+# Starts the FTP server on loopback. Sets SANDBOX_FTP_PID and SANDBOX_FTP_PORT.
+# Usage: sandbox_ftp_start ROOT USER PASSWORD [MODE] [TRANSCRIPT]
+sandbox_ftp_start() {
+  local root=$1 user=$2 password=$3 mode=${4:-normal} transcript=${5:-/dev/null}
+  local out
+  out=$(mktemp)
+  FTP_TEST_PASSWORD=$password /usr/bin/python3 "$SANDBOX_FTP_SCRIPT" --root "$root" \
+    --user "$user" --mode "$mode" --transcript "$transcript" >"$out" 2>/dev/null &
+  SANDBOX_FTP_PID=$!
+  for _ in $(seq 100); do
+    SANDBOX_FTP_PORT=$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$out")
+    [[ -n $SANDBOX_FTP_PORT ]] && break
+    sleep 0.1
+  done
+  rm -f "$out"
+  [[ -n $SANDBOX_FTP_PORT ]] || { sandbox_say "the FTP server did not start"; return 1; }
+}
+
+# An application folder: orvane copied from BIN and a settings file written by orvane-config.
+# Usage: sandbox_app DIR BIN SERVER USER PASSWORD PATH FILE INTERVAL FIRST [DELAY]
+sandbox_app() {
+  local dir=$1 bin=$2 server=$3 user=$4 password=$5 path=$6 file=$7 interval=$8 first=$9
+  local delay=${10:-0}
+  mkdir -p "$dir"
+  cp "$bin/orvane" "$dir/orvane"
+  printf '%s\n' "$password" | "$bin/orvane-config" write "$dir/orvane.ini" --server "$server" \
+    --user "$user" --path "$path" --file "$file" --interval "$interval" --first "$first" \
+    --delay "$delay" >/dev/null
+}
+
+# Waits until the command succeeds, at most SECONDS seconds.
+# Usage: sandbox_wait_for SECONDS COMMAND...
+sandbox_wait_for() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.2
+  done
+}

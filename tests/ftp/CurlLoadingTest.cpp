@@ -1,0 +1,92 @@
+// Loading libcurl on the first open: not before it, falling back through the names, and a clear
+// refusal, never a crash, when the library or one of its functions is missing.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ftp/CurlInternetClient.h"
+#include "ftp/InternetClient.h"
+
+namespace orvane::ftp {
+namespace {
+
+constexpr const char* kAbsent = "liborvane-absent-curl.so.4";
+
+HINTERNET Open(InternetClient& client) {
+    return client.InternetOpenA("Tarrowind", INTERNET_OPEN_TYPE_DIRECT, "", "",
+                                INTERNET_FLAG_NO_CACHE_WRITE);
+}
+
+bool CurlIsLoaded() {
+    void* handle = dlopen("libcurl.so.4", RTLD_NOW | RTLD_NOLOAD);
+    if (handle != nullptr) dlclose(handle);  // drops the reference the lookup took
+    return handle != nullptr;
+}
+
+// 0 when libcurl arrives with the first open and not before; else which step was wrong.
+int LoadStepThatWentWrong() {
+    if (CurlIsLoaded()) return 1;
+    const auto client = MakeSystemInternetClient();
+    if (CurlIsLoaded()) return 2;
+    const HINTERNET internet = Open(*client);
+    if (internet == 0) return 3;
+    if (!CurlIsLoaded()) return 4;
+    return client->InternetCloseHandle(internet) ? 0 : 5;
+}
+
+TEST(CurlLoadingTest, TheProgramStartsWithoutLibcurlAndTheFirstOpenLoadsIt) {
+    // A process of its own, whatever else this run has loaded already.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(LoadStepThatWentWrong()), ::testing::ExitedWithCode(0), "");
+}
+
+struct LoadCase {
+    const char* name;
+    std::vector<std::string> libraryNames;
+    std::vector<std::string> errorNames;  // what the message must hold; empty when it loads
+};
+
+void PrintTo(const LoadCase& c, std::ostream* out) { *out << c.name; }
+
+class CurlLoadingCaseTest : public ::testing::TestWithParam<LoadCase> {};
+
+TEST_P(CurlLoadingCaseTest, OpensOrRefusesCleanly) {
+    const LoadCase& c = GetParam();
+    const auto client = detail::MakeCurlInternetClient({}, c.libraryNames);
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        const HINTERNET internet = Open(*client);
+        if (c.errorNames.empty()) {
+            EXPECT_NE(internet, 0u) << client->LastErrorText();
+            EXPECT_TRUE(client->InternetCloseHandle(internet));
+            continue;
+        }
+        EXPECT_EQ(internet, 0u);
+        const std::string text = client->LastErrorText();
+        EXPECT_NE(text.find("The FTP library could not be loaded"), std::string::npos) << text;
+        for (const std::string& name : c.errorNames) {
+            EXPECT_NE(text.find(name), std::string::npos) << name << " in " << text;
+        }
+        // Without a library every other call refuses rather than reaching for it.
+        EXPECT_EQ(client->InternetConnectA(1, "127.0.0.1", 21, "u", "p", INTERNET_SERVICE_FTP,
+                                           INTERNET_FLAG_PASSIVE, 0),
+                  0u);
+        EXPECT_FALSE(client->FtpPutFileA(1, "/etc/hostname", "ip.txt", FTP_TRANSFER_TYPE_BINARY,
+                                         0));
+        EXPECT_FALSE(client->InternetCloseHandle(1));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CurlLoadingCaseTest,
+    ::testing::Values(LoadCase{"MissingLibrary", {kAbsent}, {kAbsent}},
+                      LoadCase{"EveryNameMissing", {kAbsent, "liborvane-absent.so"},
+                               {kAbsent, "liborvane-absent.so"}},
+                      LoadCase{"NoName", {}, {"no library name"}},
+                      LoadCase{"LibraryWithoutCurl", {"libm.so.6"}, {"libm.so.6", "curl_"}},
+                      LoadCase{"FallsBackToTheNextName", {kAbsent, "libcurl.so.4"}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace orvane::ftp

@@ -1,0 +1,76 @@
+// The Win32 window in-process: fonts, icon, and what the logic asks of its controls.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "win32/Win32Window.h"
+
+namespace orvane {
+namespace {
+
+LOGFONTA FontOf(HWND control) {
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof font,
+               &font);
+    return font;
+}
+
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (window.Handle() == nullptr) GTEST_SKIP() << "no window system";
+    }
+    HWND Item(int id) { return GetDlgItem(static_cast<HWND>(window.Handle()), id); }
+    int Dpi() {
+        HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+        return dpi;
+    }
+    Win32Window window{GetModuleHandleA(nullptr)};
+};
+
+struct FontCase {
+    int id;
+    double points;
+    LONG weight;
+};
+
+TEST_F(WindowTest, FontsAreMsSansSerifAtTheDesignedSizes) {
+    for (const FontCase& c : {FontCase{kLabel1, 12, 700}, FontCase{kLabel2, 12, 700},
+                              FontCase{kLabel7, 9.6, 400}, FontCase{kPBSet, 7.8, 400},
+                              FontCase{kPBPause, 7.8, 400}}) {
+        const LOGFONTA font = FontOf(Item(c.id));
+        EXPECT_STREQ(font.lfFaceName, "MS Sans Serif") << c.id;
+        EXPECT_EQ(font.lfWeight, c.weight) << c.id;
+        EXPECT_EQ(font.lfHeight, -static_cast<LONG>(c.points * Dpi() / 72.0 + 0.5)) << c.id;
+        EXPECT_EQ(font.lfCharSet, ANSI_CHARSET) << c.id;
+        EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut) << c.id;
+    }
+}
+
+TEST_F(WindowTest, CarriesTheProgramsIcon) {
+    EXPECT_NE(GetClassLongPtrA(static_cast<HWND>(window.Handle()), GCLP_HICON), 0u);
+}
+
+TEST_F(WindowTest, CaptionsAndEnabledStatesReachTheControls) {
+    window.SetCaption(Control::PBPause, "&Riprendi");
+    EXPECT_EQ(window.Caption(Control::PBPause), "&Riprendi");
+    window.SetCaption(Control::Label2, "Errore #3 & co");
+    EXPECT_EQ(window.Caption(Control::Label2), "Errore #3 & co");
+    EXPECT_TRUE(GetWindowLongA(Item(kLabel2), GWL_STYLE) & SS_NOPREFIX) << "labels show & as is";
+    window.SetEnabled(Control::PBSet, false);
+    EXPECT_FALSE(IsWindowEnabled(Item(kPBSet)));
+    EXPECT_FALSE(window.IsEnabled(Control::PBSet));
+    window.SetEnabled(Control::PBSet, true);
+    EXPECT_TRUE(window.IsEnabled(Control::PBSet));
+}
+
+TEST_F(WindowTest, WaitingReturnsAfterTheBoundWithoutEvents) {
+    const DWORD start = GetTickCount();
+    window.WaitForEvents(std::chrono::milliseconds(50));
+    EXPECT_LT(GetTickCount() - start, 5000u);
+}
+
+}  // namespace
+}  // namespace orvane
