@@ -60,8 +60,20 @@ public:
     void Advance(std::chrono::milliseconds by) { now += by; }
 
     std::chrono::steady_clock::time_point now{};
-    std::tm wall{.tm_sec = 36, .tm_min = 47, .tm_hour = 1, .tm_mday = 6, .tm_mon = 11,
-                 .tm_year = 126, .tm_wday = 0, .tm_yday = 0, .tm_isdst = 0};
+    std::tm wall = DecemberSixth();
+
+private:
+    // 06/12/2026 01:47:36, set field by field: the C libraries differ in their further fields.
+    static std::tm DecemberSixth() {
+        std::tm time{};
+        time.tm_sec = 36;
+        time.tm_min = 47;
+        time.tm_hour = 1;
+        time.tm_mday = 6;
+        time.tm_mon = 11;
+        time.tm_year = 126;
+        return time;
+    }
 };
 
 class FakeWindow final : public FormWindow {
