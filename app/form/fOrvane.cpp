@@ -51,9 +51,15 @@ void fOrvane::Tick() {
     if (!closing_) Guarded([&] { Timer1_Timer(); });
 }
 
-void fOrvane::ClickSet() { Guarded([&] { PBSet_Click(); }); }
-void fOrvane::ClickReset() { Guarded([&] { PBReset_Click(); }); }
-void fOrvane::ClickPause() { Guarded([&] { PBPause_Click(); }); }
+void fOrvane::ClickSet() {
+    Guarded([&] { PBSet_Click(); });
+}
+void fOrvane::ClickReset() {
+    Guarded([&] { PBReset_Click(); });
+}
+void fOrvane::ClickPause() {
+    Guarded([&] { PBPause_Click(); });
+}
 
 bool fOrvane::CloseRequested(int16_t reason) {
     if (!closing_) {
@@ -116,7 +122,9 @@ void fOrvane::Form_Load() {
     state_.Countdown = state_.FirstWait;
     window_.SetCaption(Control::Label2, "");
     window_.SetCaption(Control::Label4, "");
-    if (state_.Countdown == INT32_MIN) throw RuntimeError(ErrorNumber::Overflow, "FIRST");
+    if (state_.Countdown == INT32_MIN)
+        throw RuntimeError(ErrorNumber::Overflow,
+                           SettingDetail(kGeneral, "FIRST", support_.SettingsPath()));
     window_.SetCaption(Control::Label7, std::to_string(state_.Countdown - 1));
     window_.SetTimerInterval(1000);
     window_.SetTimerEnabled(true);
