@@ -105,18 +105,19 @@ TEST_P(ServerFailureTest, IsShownLoggedRetriedIn15AndLeavesNoFile) {
     EXPECT_EQ(server.transcript().find(options.password), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Outside, ServerFailureTest,
-    ::testing::Values(ServerFailure{.name = "WrongPassword", .atLogin = true, .wrongPassword = true},
-                      ServerFailure{.name = "ClosedPort", .atLogin = true, .closedPort = true},
-                      ServerFailure{.name = "NeverAnswers", .mode = "silent", .atLogin = true},
-                      ServerFailure{.name = "StoreRefused", .mode = "refuse-stor"},
-                      ServerFailure{.name = "DiskFull", .mode = "disk-full"},
-                      ServerFailure{.name = "DataConnectionDropped", .mode = "drop-data"},
-                      ServerFailure{.name = "StoreNeverAnswered", .mode = "stall-stor"},
-                      ServerFailure{.name = "MissingDirectory", .path = "missing/"},
-                      ServerFailure{.name = "NoPermission", .permissions = "elr"}),
-    [](const auto& info) { return std::string(info.param.name); });
+const ServerFailure kFailures[] = {
+    {.name = "WrongPassword", .atLogin = true, .wrongPassword = true},
+    {.name = "ClosedPort", .atLogin = true, .closedPort = true},
+    {.name = "NeverAnswers", .mode = "silent", .atLogin = true},
+    {.name = "StoreRefused", .mode = "refuse-stor"},
+    {.name = "DiskFull", .mode = "disk-full"},
+    {.name = "DataConnectionDropped", .mode = "drop-data"},
+    {.name = "StoreNeverAnswered", .mode = "stall-stor"},
+    {.name = "MissingDirectory", .path = "missing/"},
+    {.name = "NoPermission", .permissions = "elr"},
+};
+INSTANTIATE_TEST_SUITE_P(Outside, ServerFailureTest, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace orvane::testing

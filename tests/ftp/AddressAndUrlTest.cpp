@@ -16,11 +16,11 @@ TEST(SplitServerTest, GivesHostAndPortOrFlagsTheWholeText) {
         const char* host;
         uint16_t port;
     } valid[] = {
-        {"ftp.example.org", "ftp.example.org", 21}, {"ftp.example.org:2121", "ftp.example.org", 2121},
-        {"10.0.0.1:1", "10.0.0.1", 1},              {"10.0.0.1:65535", "10.0.0.1", 65535},
-        {"host:00021", "host", 21},                 {"[::1]:2121", "::1", 2121},
-        {"[fe80::1]", "fe80::1", 21},               {"::1", "::1", 21},
-        {"2001:db8::7", "2001:db8::7", 21},
+        {"ftp.example.org", "ftp.example.org", 21},
+        {"ftp.example.org:2121", "ftp.example.org", 2121},
+        {"10.0.0.1:1", "10.0.0.1", 1}, {"10.0.0.1:65535", "10.0.0.1", 65535},
+        {"host:00021", "host", 21}, {"[::1]:2121", "::1", 2121}, {"[fe80::1]", "fe80::1", 21},
+        {"::1", "::1", 21}, {"2001:db8::7", "2001:db8::7", 21},
     };
     for (const auto& c : valid) {
         const ServerAddress address = SplitServer(c.server);
@@ -41,23 +41,14 @@ TEST(SplitServerTest, GivesHostAndPortOrFlagsTheWholeText) {
 
 TEST(FtpUrlPathTest, EscapesEachSegmentOrRefusesNamesNoFileCanCarry) {
     const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {"ip.txt", "ip.txt"},
-        {"pub/ip.txt", "pub/ip.txt"},
-        {"/pub/ip.txt", "%2Fpub/ip.txt"},
-        {"/ip.txt", "%2Fip.txt"},
-        {"//ip.txt", "%2F/ip.txt"},
-        {"a b#c%d?e;f", "a%20b%23c%25d%3Fe%3Bf"},
-        {"@:+&=", "%40%3A%2B%26%3D"},
-        {"città.txt", "citt%C3%A0.txt"},
-        {"\xFF", "%FF"},
-        {"../up/./x~_-", "../up/./x~_-"},
-        {"", std::nullopt},
-        {"/", std::nullopt},
-        {"pub/", std::nullopt},
-        {"ip.txt\r\nDELE x", std::nullopt},
-        {std::string("a\0b", 3), std::nullopt},
-        {"tab\there", std::nullopt},
-        {"del\x7F", std::nullopt},
+        {"ip.txt", "ip.txt"}, {"pub/ip.txt", "pub/ip.txt"}, {"/pub/ip.txt", "%2Fpub/ip.txt"},
+        {"/ip.txt", "%2Fip.txt"}, {"//ip.txt", "%2F/ip.txt"}, {"\xFF", "%FF"},
+        {"a b#c%d?e;f", "a%20b%23c%25d%3Fe%3Bf"}, {"@:+&=", "%40%3A%2B%26%3D"},
+        {"città.txt", "citt%C3%A0.txt"}, {"../up/./x~_-", "../up/./x~_-"},
+        // No file can carry these names.
+        {"", std::nullopt}, {"/", std::nullopt}, {"pub/", std::nullopt},
+        {"ip.txt\r\nDELE x", std::nullopt}, {std::string("a\0b", 3), std::nullopt},
+        {"tab\there", std::nullopt}, {"del\x7F", std::nullopt},
     };
     for (const auto& [remote, urlPath] : cases) {
         EXPECT_EQ(FtpUrlPath(remote), urlPath) << ::testing::PrintToString(remote);

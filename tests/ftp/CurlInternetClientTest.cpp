@@ -69,16 +69,6 @@ class FtpClientTest : public ::testing::Test {
         return client_->FtpPutFileA(ftp, local.string(), remote, FTP_TRANSFER_TYPE_BINARY, 0);
     }
 
-    // A failure comes back in bounded time, says why without the login, and deletes nothing.
-    void ExpectCleanFailure(const FtpTestServer& server, Clock::time_point start) {
-        EXPECT_LT(Clock::now() - start, kHangLimit);
-        const std::string text = client_->LastErrorText();
-        EXPECT_FALSE(text.empty());
-        EXPECT_EQ(text.find("p4ss"), npos) << text;
-        EXPECT_EQ(text.find(kUser), npos) << text;
-        EXPECT_EQ(server.commandCount("DELE"), 0);
-    }
-
     std::unique_ptr<InternetClient> client_ =
         MakeSystemInternetClient({std::chrono::seconds(2), std::chrono::seconds(2)});
     fs::path local_ = fs::temp_directory_path() / ("orvane-ftp-local-" + std::to_string(getpid()));
@@ -93,14 +83,11 @@ TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerSession) {
     const struct {
         std::string remote, landsAt, bytes;
     } cases[] = {
-        {"ip.txt", "home/ip.txt", ArbitraryBytes()},
-        {"sub/ip.txt", "home/sub/ip.txt", "10.1.2.3\r\n"},
-        {"/ip.txt", "ip.txt", "10.1.2.3\n"},
-        {"/pub/ip.txt", "pub/ip.txt", "a"},
-        {"with space.txt", "home/with space.txt", "b"},
-        {"#1 100%25 ?&;+=@:.txt", "home/#1 100%25 ?&;+=@:.txt", "c"},
-        {"/pub/città ü€.txt", "pub/città ü€.txt", "d"},
-        {"empty.txt", "home/empty.txt", ""},
+        {"ip.txt", "home/ip.txt", ArbitraryBytes()}, {"empty.txt", "home/empty.txt", ""},
+        {"sub/ip.txt", "home/sub/ip.txt", "a\r\n"}, {"/ip.txt", "ip.txt", "b\n"},
+        {"/pub/ip.txt", "pub/ip.txt", "c"}, {"with space.txt", "home/with space.txt", "d"},
+        {"#1 100%25 ?&;+=@:.txt", "home/#1 100%25 ?&;+=@:.txt", "e"},
+        {"/pub/città ü€.txt", "pub/città ü€.txt", "f"},
     };
     for (int session = 1; session <= 2; ++session) {
         const HINTERNET internet = Open();
@@ -127,59 +114,51 @@ TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerSession) {
     }
 }
 
-TEST_F(FtpClientTest, FailedLoginsGiveNoHandle) {
+TEST_F(FtpClientTest, FailuresAreReportedInTimeWithoutSecretsOrRetries) {
     const struct {
         const char* name;
-        const char* mode;
-        std::string password;
-        bool closedPort;
+        bool atLogin = false;  // else at the upload
+        const char* mode = "normal";
+        std::string password = kPassword;
         std::string host = "127.0.0.1";
+        bool closedPort = false;
+        const char* permissions = kAll;
+        std::string remote = "ip.txt";
+        const char* local = "ip.txt";
+        int storCommands = 1;  // what the server must have seen
     } cases[] = {
-        {"wrong password", "normal", "wrong", false},
-        {"command in password", "normal", kPassword + "\r\nDELE x", false},
-        {"never answers", "silent", kPassword, false},
-        {"closed port", "normal", kPassword, true},
-        {"bad server name", "normal", kPassword, false, "127.0.0.1/x@y"},
+        {.name = "wrong password", .atLogin = true, .password = "wrong"},
+        {.name = "command in password", .atLogin = true, .password = kPassword + "\r\nDELE x"},
+        {.name = "never answers", .atLogin = true, .mode = "silent"},
+        {.name = "closed port", .atLogin = true, .closedPort = true},
+        {.name = "bad server name", .atLogin = true, .host = "127.0.0.1/x@y"},
+        {.name = "refused", .mode = "refuse-stor"},
+        {.name = "disk full", .mode = "disk-full"},
+        {.name = "data dropped", .mode = "drop-data"},
+        {.name = "store unanswered", .mode = "stall-stor"},
+        {.name = "missing directory", .remote = "nodir/ip.txt"},
+        {.name = "no permission", .permissions = "elr"},
+        {.name = "command in name", .remote = "ip.txt\r\nDELE x", .storCommands = 0},
+        {.name = "no local file", .local = "absent.txt", .storCommands = 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        FtpTestServer server(Options(c.mode));
-        const HINTERNET internet = Open();
-        const auto start = Clock::now();
-        EXPECT_EQ(Connect(internet, c.closedPort ? ClosedPort() : server.port(), c.password,
-                          c.host),
-                  0u);
-        ExpectCleanFailure(server, start);
-        EXPECT_LE(server.commandCount("USER"), 1);  // a refused login is not tried again
-        EXPECT_EQ(server.commandCount("STOR"), 0);
-        EXPECT_TRUE(client_->InternetCloseHandle(internet));
-    }
-}
-
-TEST_F(FtpClientTest, FailedUploadsReportFailure) {
-    const struct {
-        const char* mode;
-        const char* permissions;
-        std::string remote;
-        int storCommands;  // what the server must have seen
-        const char* local = "ip.txt";
-    } cases[] = {
-        {"refuse-stor", kAll, "ip.txt", 1},       {"disk-full", kAll, "ip.txt", 1},
-        {"drop-data", kAll, "ip.txt", 1},         {"stall-stor", kAll, "ip.txt", 1},
-        {"normal", kAll, "nodir/ip.txt", 1},      {"normal", "elr", "ip.txt", 1},
-        {"normal", kAll, "ip.txt\r\nDELE x", 0},  {"normal", kAll, "ip.txt", 0, "absent.txt"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.mode) + " " + c.permissions + " " + c.remote + " " + c.local);
         FtpTestServer server(Options(c.mode, c.permissions));
         WriteLocal(ArbitraryBytes());
         const HINTERNET internet = Open();
-        const HINTERNET ftp = Connect(internet, server.port());
-        ASSERT_NE(ftp, 0u) << client_->LastErrorText();
         const auto start = Clock::now();
-        EXPECT_FALSE(Put(ftp, local_ / c.local, c.remote));
-        ExpectCleanFailure(server, start);
-        EXPECT_EQ(server.commandCount("STOR"), c.storCommands) << server.transcript();
+        const HINTERNET ftp =
+            Connect(internet, c.closedPort ? ClosedPort() : server.port(), c.password, c.host);
+        EXPECT_EQ(ftp == 0, c.atLogin) << client_->LastErrorText();
+        EXPECT_FALSE(ftp != 0 && Put(ftp, local_ / c.local, c.remote));
+        EXPECT_LT(Clock::now() - start, kHangLimit);
+        const std::string text = client_->LastErrorText();
+        EXPECT_FALSE(text.empty());
+        EXPECT_EQ(text.find("p4ss"), npos) << text;
+        EXPECT_EQ(text.find(kUser), npos) << text;
+        EXPECT_LE(server.commandCount("USER"), 1);  // a refused login is not tried again
+        EXPECT_EQ(server.commandCount("STOR"), c.atLogin ? 0 : c.storCommands);
+        EXPECT_EQ(server.commandCount("DELE"), 0) << server.transcript();
         EXPECT_TRUE(client_->InternetCloseHandle(internet));
     }
 }

@@ -29,9 +29,7 @@ int LoadStepThatWentWrong() {
     const auto client = MakeSystemInternetClient();
     if (CurlIsLoaded()) return 2;
     const HINTERNET internet = Open(*client);
-    if (internet == 0) return 3;
-    if (!CurlIsLoaded()) return 4;
-    return client->InternetCloseHandle(internet) ? 0 : 5;
+    return internet == 0 ? 3 : !CurlIsLoaded() ? 4 : client->InternetCloseHandle(internet) ? 0 : 5;
 }
 
 TEST(CurlLoadingTest, TheProgramStartsWithoutLibcurlAndTheFirstOpenLoadsIt) {

@@ -5,7 +5,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -27,26 +26,26 @@ namespace {
 constexpr const char* kPython = "/usr/bin/python3";
 constexpr int kStartLimitMs = 15000;
 
-[[noreturn]] void Throw(const std::string& what, int error = 0) {
-    throw std::runtime_error("FtpTestServer: " + what +
-                             (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+[[noreturn]] void Throw(const std::string& what) {
+    throw std::runtime_error("FtpTestServer: " + what);
 }
 
-// Runs argv[0] directly (no shell) with the given stdin and stdout; stderr is shared with us.
+// Runs argv[0] directly (no shell), on `in` and `out` unless they are -1; stderr is ours. -1 if
+// there is no process; a program that cannot run exits 127.
 pid_t Spawn(std::vector<std::string> argv, std::vector<std::string> env, int in, int out) {
     std::vector<char*> args, vars;
     for (auto& arg : argv) args.push_back(arg.data());
     for (auto& var : env) vars.push_back(var.data());
     args.push_back(nullptr);
     vars.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), vars.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) Throw("cannot start " + argv[0], error);
+    const pid_t pid = fork();
+    if (pid == 0) {  // only async-signal-safe calls from here on
+        if ((in >= 0 && dup2(in, STDIN_FILENO) < 0) || (out >= 0 && dup2(out, STDOUT_FILENO) < 0)) {
+            _exit(126);
+        }
+        execve(args[0], args.data(), vars.data());
+        _exit(127);
+    }
     return pid;
 }
 
@@ -61,18 +60,6 @@ int WaitForExit(pid_t pid) {
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return status;
-}
-
-bool PythonHasPyftpdlib() {
-    const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
-    int status = -1;
-    try {
-        status = WaitForExit(Spawn({kPython, "-c", "import pyftpdlib"}, Environment(), devNull,
-                                   devNull));
-    } catch (const std::exception&) {  // no python at all
-    }
-    close(devNull);
-    return status == 0;
 }
 
 // The port from the "PORT n" line the server prints once it listens, within the time limit.
@@ -96,7 +83,10 @@ uint16_t ReadPort(int fd) {
 }  // namespace
 
 bool FtpTestServer::Available(std::string* why) {
-    static const bool available = PythonHasPyftpdlib();
+    static const bool available = [] {
+        const pid_t pid = Spawn({kPython, "-c", "import pyftpdlib"}, Environment(), -1, -1);
+        return pid > 0 && WaitForExit(pid) == 0;
+    }();
     if (why != nullptr && !available) *why = std::string(kPython) + " with pyftpdlib is missing";
     return available;
 }
@@ -114,7 +104,7 @@ FtpTestServer::~FtpTestServer() { Stop(); }
 
 void FtpTestServer::Start() {
     std::string base = (std::filesystem::temp_directory_path() / "orvane-ftp-XXXXXX").string();
-    if (mkdtemp(base.data()) == nullptr) Throw("mkdtemp", errno);
+    if (mkdtemp(base.data()) == nullptr) Throw("mkdtemp: " + std::string(std::strerror(errno)));
     base_ = base;
     root_ = base_ / "root";
     transcriptPath_ = base_ / "transcript.log";
@@ -127,24 +117,16 @@ void FtpTestServer::Start() {
     const bool piped = pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0;
     stdinWrite_ = in[1];
     stdoutRead_ = out[0];
-    if (!piped) {
-        const int error = errno;
-        close(in[0]);
-        Throw("pipe", error);
-    }
-    try {
+    if (piped) {
         pid_ = Spawn({kPython, ORVANE_FTP_SERVER_SCRIPT, "--root", root_.string(), "--user",
                       options_.user, "--permissions", options_.permissions, "--login-dir",
                       options_.loginDir, "--mode", options_.mode, "--transcript",
                       transcriptPath_.string(), "--watch-stdin"},
                      env, in[0], out[1]);
-    } catch (...) {
-        close(in[0]);
-        close(out[1]);
-        throw;
     }
     close(in[0]);
     close(out[1]);
+    if (pid_ < 0) Throw("cannot start the server: " + std::string(std::strerror(errno)));
     port_ = ReadPort(stdoutRead_);
 }
 

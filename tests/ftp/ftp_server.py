@@ -1,11 +1,10 @@
 #!/usr/bin/python3
 """A loopback FTP server for tests that can be told to misbehave, writing a transcript.
 
-The password comes from FTP_TEST_PASSWORD (off the command line). Binds 127.0.0.1 on a free port
-and prints "PORT <n>" once it accepts connections. Modes: normal; refuse-stor (550); disk-full
-(452); drop-data (the STOR data connection is reset, 426); stall-stor (STOR never answered);
-silent (accepts TCP, never sends a byte). Transcript lines: "<n> CONNECT", "<n> <- <command>"
-(PASS argument masked), "<n> -> <reply>", flushed at once.
+Password from FTP_TEST_PASSWORD. Prints "PORT <n>" once it listens on 127.0.0.1. Modes: normal,
+refuse-stor (550), disk-full (452), drop-data (STOR data connection reset, 426), stall-stor (STOR
+never answered), silent (accepts TCP, never sends a byte). Transcript lines: "<n> CONNECT",
+"<n> <- <command>" (PASS masked), "<n> -> <reply>".
 """
 
 import argparse
@@ -28,16 +27,14 @@ STOR_REPLIES = {"refuse-stor": "550 Storing files is refused here.",
 MODES = ("normal", "drop-data", "silent") + tuple(STOR_REPLIES)
 
 
-class Transcript:
-    def __init__(self, path):
-        self._file = open(path, "a", encoding="utf-8") if path else None
-        self._lock = threading.Lock()
+def make_transcript(path):
+    """A function writing one transcript line, flushed at once so that readers see it."""
+    out, lock = open(path or os.devnull, "a", encoding="utf-8"), threading.Lock()
 
-    def write(self, connection, text):
-        if self._file:
-            with self._lock:
-                self._file.write("%d %s\n" % (connection, text))
-                self._file.flush()
+    def write(connection, text):
+        with lock:
+            print("%d %s" % (connection, text), file=out, flush=True)
+    return write
 
 
 class DroppingDTPHandler(DTPHandler):
@@ -63,7 +60,7 @@ def make_handler(options, transcript):
 
         def on_connect(self):
             self.number = next(numbers)
-            transcript.write(self.number, "CONNECT")
+            transcript(self.number, "CONNECT")
 
         def on_login(self, username):
             if options.login_dir:
@@ -71,7 +68,7 @@ def make_handler(options, transcript):
 
         def pre_process_command(self, line, cmd, arg):
             shown = cmd + " ***" if cmd == "PASS" else line
-            transcript.write(self.number, "<- " + shown)
+            transcript(self.number, "<- " + shown)
             if cmd == "STOR" and self.authenticated and options.mode in STOR_REPLIES:
                 if STOR_REPLIES[options.mode]:
                     self.respond(STOR_REPLIES[options.mode])
@@ -79,38 +76,26 @@ def make_handler(options, transcript):
             super().pre_process_command(line, cmd, arg)
 
         def respond(self, resp, logfun=logger.debug):
-            transcript.write(self.number, "-> " + resp)
+            transcript(self.number, "-> " + resp)
             super().respond(resp, logfun)
 
     return Handler
 
 
-def exit_when_stdin_closes():
-    """The parent going away closes our stdin; the server must not outlive it."""
-    def wait_for_eof():
-        while sys.stdin.buffer.read(4096):
-            pass
-        os._exit(0)
-    threading.Thread(target=wait_for_eof, daemon=True).start()
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--root", required=True, help="directory served as /")
-    parser.add_argument("--user", default="orvane")
-    parser.add_argument("--permissions", default="elradfmwMT", help="pyftpdlib's letters")
-    parser.add_argument("--login-dir", default="", help="subdirectory of the root to log in to")
+    for name, default in (("--root", None), ("--user", "orvane"), ("--transcript", ""),
+                          ("--permissions", "elradfmwMT"), ("--login-dir", "")):
+        parser.add_argument(name, default=default, required=default is None)
     parser.add_argument("--mode", default="normal", choices=MODES)
-    parser.add_argument("--transcript", default="")
     parser.add_argument("--watch-stdin", action="store_true", help="exit when stdin closes")
     options = parser.parse_args()
-    transcript = Transcript(options.transcript)
+    transcript = make_transcript(options.transcript)
     config_logging(level=logging.WARNING)
-    if options.watch_stdin:
-        exit_when_stdin_closes()
+    if options.watch_stdin:  # the parent going away closes our stdin: do not outlive it
+        threading.Thread(target=lambda: (sys.stdin.buffer.read(), os._exit(0)), daemon=True).start()
 
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", 0))
     listener.listen(16)
     print("PORT %d" % listener.getsockname()[1], flush=True)
@@ -119,7 +104,7 @@ def main():
         held = []  # kept open, never answered
         for number in itertools.count(1):
             held.append(listener.accept()[0])
-            transcript.write(number, "CONNECT")
+            transcript(number, "CONNECT")
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(options.user, os.environ.get("FTP_TEST_PASSWORD", ""), options.root,
