@@ -79,6 +79,8 @@ struct ServerFailure {
     bool closedPort = false;
 };
 
+void PrintTo(const ServerFailure& f, std::ostream* out) { *out << f.name; }
+
 class ServerFailureTest : public CycleWithServer,
                           public ::testing::WithParamInterface<ServerFailure> {};
 
