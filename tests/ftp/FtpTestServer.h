@@ -49,13 +49,14 @@ class FtpTestServer {
     void Stop();
 
     FtpServerOptions options_;
-    std::filesystem::path base_;
-    std::filesystem::path root_;
-    std::filesystem::path transcriptPath_;
+    std::filesystem::path base_, root_, transcriptPath_;
     pid_t pid_ = -1;
     int stdinWrite_ = -1;  // closing it tells the server that we are gone
     int stdoutRead_ = -1;
     uint16_t port_ = 0;
 };
+
+// A loopback port nobody listens on: bound once to get a free one, then closed.
+uint16_t ClosedPort();
 
 }  // namespace orvane::testing
