@@ -1,4 +1,5 @@
-// The keyed buffer stream: involution, the key block rules and the fixed table.
+// The keyed buffer stream (involution, key block rules, its fixed table) and the CRC-16/ARC
+// check values and table against a bit-by-bit reference.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +9,8 @@
 #include "raradozo/cipher.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 std::vector<uint8_t> Pattern(std::size_t size) {
     std::vector<uint8_t> bytes(size);
@@ -20,61 +23,46 @@ std::vector<uint8_t> Xored(std::vector<uint8_t> bytes, const char* key) {
     return bytes;
 }
 
-std::string Repeat(const std::string& piece, std::size_t times) {
-    std::string out;
-    for (std::size_t i = 0; i < times; ++i) out += piece;
-    return out;
+// A key of this length with no repeat shorter than 50 bytes.
+std::string KeyOf(std::size_t length) {
+    std::string key(length, '\0');
+    for (std::size_t i = 0; i < length; ++i) key[i] = static_cast<char>('A' + i % 50);
+    return key;
 }
 
-TEST(BufferCipher, ApplyingTwiceRestoresTheBuffer) {
-    const std::string longKey(1500, 'k');
-    for (const char* key : {"", "k", "Orvane key", longKey.c_str()}) {
-        for (std::size_t size : {1u, 3u, 1023u, 1024u, 1025u, 5000u}) {
-            const auto plain = Pattern(size);
-            const auto once = Xored(plain, key);
-            EXPECT_NE(once, plain) << size;
-            EXPECT_EQ(Xored(once, key), plain) << size;
+// Applied twice, the stream restores any buffer; it repeats every 1024 bytes whatever the
+// key's length, and an empty or missing key leaves the table alone.
+TEST(BufferCipher, IsItsOwnInverseAndRepeatsEvery1024Bytes) {
+    for (const std::size_t keyLength : {0u, 1u, 7u, 1000u, 1024u, 1500u}) {
+        const std::string key = KeyOf(keyLength);
+        for (const std::size_t size : {1u, 1023u, 1024u, 1025u, 5000u}) {
+            const auto once = Xored(Pattern(size), key.c_str());
+            EXPECT_NE(once, Pattern(size)) << size;
+            EXPECT_EQ(Xored(once, key.c_str()), Pattern(size)) << size;
         }
+        const auto stream = Xored(std::vector<uint8_t>(2048, 0), key.c_str());
+        EXPECT_TRUE(std::equal(stream.begin(), stream.begin() + 1024, stream.begin() + 1024));
     }
+    const auto table = Xored(std::vector<uint8_t>(1024, 0), nullptr);
+    EXPECT_TRUE(std::equal(table.begin(), table.end(), raradozo::CryptTable.begin()));
 }
 
 TEST(BufferCipher, KeysFormingTheSameBlockGiveTheSameStream) {
-    const std::string key1024 = Repeat("0123456789abcdef", 64);
-    struct Case {
-        std::string key, same;
-    } cases[] = {
+    const std::string key1024 = KeyOf(1024);
+    const std::pair<std::string, std::string> cases[] = {
         {"secret", "secretsecret"},               // a key written twice in a row
         {"abc", std::string("abc\0xyz", 7)},      // cut at its first zero byte
         {key1024, key1024 + "more bytes after"},  // only the first 1024 bytes count
     };
-    const auto plain = Pattern(3000);
-    for (const auto& c : cases) {
-        EXPECT_EQ(Xored(plain, c.key.c_str()), Xored(plain, c.same.c_str())) << c.key.size();
+    for (const auto& [key, same] : cases) {
+        EXPECT_EQ(Xored(Pattern(2048), key.c_str()), Xored(Pattern(2048), same.c_str()))
+            << key.size();
     }
-    EXPECT_NE(Xored(plain, "secret"), Xored(plain, "secreT"));
-}
-
-TEST(BufferCipher, StreamRepeatsEvery1024BytesWhateverTheKeyLength) {
-    for (std::size_t keyLength : {1u, 3u, 7u, 1000u, 1024u, 1500u}) {
-        std::string key(keyLength, '\0');
-        for (std::size_t i = 0; i < keyLength; ++i) key[i] = static_cast<char>('A' + i % 50);
-        const auto stream = Xored(std::vector<uint8_t>(2048, 0), key.c_str());
-        EXPECT_TRUE(std::equal(stream.begin(), stream.begin() + 1024, stream.begin() + 1024))
-            << keyLength;
-        EXPECT_EQ(stream[1023] ^ raradozo::CryptTable[1023],
-                  static_cast<uint8_t>(key[1023 % keyLength]));
-    }
-}
-
-TEST(BufferCipher, EmptyOrNullKeyUsesTheTableAlone) {
-    for (const char* key : {"", static_cast<const char*>(nullptr)}) {
-        const auto stream = Xored(std::vector<uint8_t>(1024, 0), key);
-        EXPECT_TRUE(std::equal(stream.begin(), stream.end(), raradozo::CryptTable.begin()));
-    }
+    EXPECT_NE(Xored(Pattern(2048), "secret"), Xored(Pattern(2048), "secreT"));
 }
 
 TEST(BufferCipher, CountOfZeroOrBelowChangesNothing) {
-    for (int32_t count : {0, -1, -1024, INT32_MIN}) {
+    for (const int32_t count : {0, -1, -1024, INT32_MIN}) {
         auto bytes = Pattern(16);
         raradozo::XorBuffer(bytes.data(), count, "key");
         EXPECT_EQ(bytes, Pattern(16)) << count;
@@ -82,8 +70,8 @@ TEST(BufferCipher, CountOfZeroOrBelowChangesNothing) {
     raradozo::XorBuffer(nullptr, 16, "key");  // no buffer: nothing to do, no crash
 }
 
-// A key with no zero byte in its first 1024 bytes: exactly those bytes are read, no more
-// (the sanitizer build catches a read past the allocation).
+// Exactly the first 1024 bytes of a key without a zero byte are read (the sanitizer build
+// catches a read past the allocation).
 TEST(BufferCipher, KeyWithoutTerminatorIsReadOnlyTo1024Bytes) {
     std::vector<char> key(1024);
     for (std::size_t i = 0; i < key.size(); ++i) key[i] = static_cast<char>(1 + i % 200);
@@ -95,7 +83,42 @@ TEST(BufferCipher, KeyWithoutTerminatorIsReadOnlyTo1024Bytes) {
 // Every stored setting depends on the table: it must never change.
 TEST(BufferCipher, TableIsFrozen) {
     EXPECT_EQ(raradozo::Crc16(raradozo::CryptTable.data(), 1024), 0xD69B);
-    EXPECT_EQ(raradozo::CryptTable[0], 0xE8);
+}
+
+uint16_t Crc(const std::string& text) {
+    return raradozo::Crc16(reinterpret_cast<const uint8_t*>(text.data()),
+                           static_cast<int32_t>(text.size()));
+}
+
+// The definition itself, one bit at a time, independent of the table.
+uint16_t BitwiseCrc(const std::string& text) {
+    uint16_t crc = 0;
+    for (unsigned char byte : text) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+    }
+    return crc;
+}
+
+TEST(Crc16, CheckValuesAndEveryTableEntry) {
+    const std::pair<std::string, uint16_t> cases[] = {{"123456789", 0xBB3D},
+                                                      {"abc", 0x9738},
+                                                      {"", 0},
+                                                      {"\0"s, 0},
+                                                      {"a\0b\0c"s, BitwiseCrc("a\0b\0c"s)}};
+    for (const auto& [text, crc] : cases) EXPECT_EQ(Crc(text), crc) << text;
+    for (int value = 0; value < 256; ++value) {
+        const std::string one(1, static_cast<char>(value));
+        ASSERT_EQ(Crc(one), BitwiseCrc(one)) << value;
+    }
+}
+
+TEST(Crc16, ReadsExactlyCountBytes) {
+    const uint8_t bytes[] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(raradozo::Crc16(bytes, 3), 0x9738);
+    EXPECT_EQ(raradozo::Crc16(bytes, 0), 0);
+    EXPECT_EQ(raradozo::Crc16(bytes, -1), 0);
+    EXPECT_EQ(raradozo::Crc16(nullptr, 5), 0);
 }
 
 }  // namespace
