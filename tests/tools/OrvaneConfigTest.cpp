@@ -1,5 +1,4 @@
 // The built orvane-config run as a user runs it: write, check, usage errors, and reading back.
-#include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -129,8 +128,11 @@ TEST(OrvaneConfig, CheckNamesEveryBrokenKeyAndExitsWithOne) {
 
     test::WriteText(file, "");
     const std::string empty = RunTool({"check", file}).out;
-    EXPECT_EQ(std::count(empty.begin(), empty.end(), '\n'), 9) << empty;
-    EXPECT_EQ(empty.find(": OK"), std::string::npos) << empty;
+    int missingKeys = 0;
+    for (auto at = empty.find(": missing"); at != std::string::npos;
+         at = empty.find(": missing", at + 1))
+        ++missingKeys;
+    EXPECT_EQ(missingKeys, 9) << empty;
     const Outcome missing = RunTool({"check", dir / "none.ini"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("none.ini"), std::string::npos);
