@@ -3,7 +3,6 @@
 
 #include <clocale>
 #include <gtest/gtest.h>
-#include <ostream>
 
 #include "TestLocale.h"
 #include "runtime/RuntimeError.h"
@@ -11,110 +10,54 @@
 namespace orvane {
 namespace {
 
-struct IntCase {
-    const char* text;
-    int32_t expected;
-};
-
-// Names the case in test names and failure messages.
-void PrintTo(const IntCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
-
-class ToInt32Converts : public ::testing::TestWithParam<IntCase> {};
-
-TEST_P(ToInt32Converts, ToTheRoundedValue) {
-    EXPECT_EQ(ToInt32(GetParam().text, "."), GetParam().expected) << GetParam().text;
+TEST(ToInt32, ConvertsToTheRoundedValue) {
+    const struct { const char* text; int32_t expected; } cases[] = {
+        {"600", 600}, {" 42 ", 42}, {"\t7\t", 7}, {"+5", 5}, {"-17", -17}, {"007", 7},
+        {"2.5", 2}, {"3.5", 4}, {"-2.5", -2}, {"-3.5", -4}, {"0.5", 0}, {"1.5", 2},
+        {"2.4999", 2}, {"2.5001", 3}, {".5", 0}, {"7.", 7},
+        {"1e3", 1000}, {"1E+3", 1000}, {"25e-1", 2}, {"1e-400", 0},
+        {"2147483647", INT32_MAX}, {"2147483647.4", INT32_MAX},
+        {"-2147483648", INT32_MIN}, {"-2147483648.5", INT32_MIN}};
+    for (const auto& c : cases) EXPECT_EQ(ToInt32(c.text, "."), c.expected) << '"' << c.text << '"';
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ToInt32Converts,
-                         ::testing::Values(IntCase{"0", 0}, IntCase{"600", 600},
-                                           IntCase{" 42 ", 42}, IntCase{"\t7\t", 7},
-                                           IntCase{"+5", 5}, IntCase{"-17", -17},
-                                           IntCase{"2.5", 2}, IntCase{"3.5", 4},
-                                           IntCase{"-2.5", -2}, IntCase{"-3.5", -4},
-                                           IntCase{"0.5", 0}, IntCase{"1.5", 2},
-                                           IntCase{"2.4999", 2}, IntCase{"2.5001", 3},
-                                           IntCase{".5", 0}, IntCase{"7.", 7},
-                                           IntCase{"1e3", 1000}, IntCase{"1E+3", 1000},
-                                           IntCase{"25e-1", 2}, IntCase{"1e-400", 0},
-                                           IntCase{"007", 7},
-                                           IntCase{"2147483647", 2147483647},
-                                           IntCase{"2147483647.4", 2147483647},
-                                           IntCase{"-2147483648", INT32_MIN},
-                                           IntCase{"-2147483648.5", INT32_MIN}));
-
-struct ErrorCase {
-    const char* text;
-    ErrorNumber expected;
-};
-
-// Names the case in test names and failure messages.
-void PrintTo(const ErrorCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
-
-class ToInt32Rejects : public ::testing::TestWithParam<ErrorCase> {};
-
-TEST_P(ToInt32Rejects, WithTheRuntimesError) {
-    try {
-        ToInt32(GetParam().text, ".");
-        ADD_FAILURE() << "no error for \"" << GetParam().text << "\"";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), GetParam().expected) << GetParam().text;
+TEST(ToInt32, RejectsWithTheRuntimesError) {
+    constexpr ErrorNumber Over = ErrorNumber::Overflow, Mismatch = ErrorNumber::TypeMismatch;
+    const struct { const char* text; ErrorNumber expected; } cases[] = {
+        {"2147483648", Over}, {"2147483647.5", Over}, {"-2147483649", Over},
+        {"-2147483648.51", Over}, {"1e10", Over}, {"1e400", Over},
+        {"", Mismatch}, {"   ", Mismatch}, {"abc", Mismatch}, {"12abc", Mismatch},
+        {"1 2", Mismatch}, {"+", Mismatch}, {"-", Mismatch}, {".", Mismatch}, {"e3", Mismatch},
+        {"1e", Mismatch}, {"1e+", Mismatch}, {"--1", Mismatch}, {"1,5", Mismatch},
+        {"inf", Mismatch}, {"nan", Mismatch}, {"0x10", Mismatch}, {"1\n", Mismatch}};
+    for (const auto& c : cases) {
+        try {
+            ToInt32(c.text, ".");
+            ADD_FAILURE() << "no error for \"" << c.text << '"';
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.number(), c.expected) << '"' << c.text << '"';
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ToInt32Rejects,
-    ::testing::Values(ErrorCase{"2147483648", ErrorNumber::Overflow},
-                      ErrorCase{"2147483647.5", ErrorNumber::Overflow},
-                      ErrorCase{"-2147483649", ErrorNumber::Overflow},
-                      ErrorCase{"-2147483648.51", ErrorNumber::Overflow},
-                      ErrorCase{"1e10", ErrorNumber::Overflow},
-                      ErrorCase{"1e400", ErrorNumber::Overflow},
-                      ErrorCase{"", ErrorNumber::TypeMismatch},
-                      ErrorCase{"   ", ErrorNumber::TypeMismatch},
-                      ErrorCase{"abc", ErrorNumber::TypeMismatch},
-                      ErrorCase{"12abc", ErrorNumber::TypeMismatch},
-                      ErrorCase{"1 2", ErrorNumber::TypeMismatch},
-                      ErrorCase{"+", ErrorNumber::TypeMismatch},
-                      ErrorCase{"-", ErrorNumber::TypeMismatch},
-                      ErrorCase{".", ErrorNumber::TypeMismatch},
-                      ErrorCase{"e3", ErrorNumber::TypeMismatch},
-                      ErrorCase{"1e", ErrorNumber::TypeMismatch},
-                      ErrorCase{"1e+", ErrorNumber::TypeMismatch},
-                      ErrorCase{"--1", ErrorNumber::TypeMismatch},
-                      ErrorCase{"1,5", ErrorNumber::TypeMismatch},
-                      ErrorCase{"inf", ErrorNumber::TypeMismatch},
-                      ErrorCase{"nan", ErrorNumber::TypeMismatch},
-                      ErrorCase{"0x10", ErrorNumber::TypeMismatch},
-                      ErrorCase{"1\n", ErrorNumber::TypeMismatch}));
-
-TEST(ToDouble, ReadsFractionsAndExponents) {
-    EXPECT_DOUBLE_EQ(ToDouble("1500", "."), 1500.0);
+TEST(ToDouble, ReadsFractionsAndExponentsWithTheGivenSeparatorOnly) {
     EXPECT_DOUBLE_EQ(ToDouble(" -0.25 ", "."), -0.25);
     EXPECT_DOUBLE_EQ(ToDouble("2.5e3", "."), 2500.0);
     EXPECT_DOUBLE_EQ(ToDouble("1e308", "."), 1e308);
     EXPECT_THROW(ToDouble("1e309", "."), RuntimeError);
-}
-
-TEST(ToDouble, UsesTheGivenSeparatorOnly) {
     EXPECT_DOUBLE_EQ(ToDouble("1,5", ","), 1.5);
     EXPECT_EQ(ToInt32("2,5", ","), 2);
     EXPECT_EQ(ToInt32("3,5", ","), 4);
     EXPECT_THROW(ToDouble("1.5", ","), RuntimeError);
-    // A separator of more than one byte, as some locales have.
-    EXPECT_DOUBLE_EQ(ToDouble("1\xd9\xab" "5", "\xd9\xab"), 1.5);
+    EXPECT_DOUBLE_EQ(ToDouble("1\xd9\xab" "5", "\xd9\xab"), 1.5);  // a separator of two bytes
 }
-
-// Restores the C locale however a test ends.
-struct CLocaleAfterwards {
-    ~CLocaleAfterwards() { std::setlocale(LC_ALL, "C"); }
-};
 
 TEST(ToDouble, FollowsTheProcessLocale) {
     EXPECT_EQ(LocaleDecimalSeparator(), ".");
     EXPECT_DOUBLE_EQ(ToDouble("0.5"), 0.5);
     if (test::FinnishLocale() == nullptr) GTEST_SKIP() << "localedef could not build fi_FI";
-    CLocaleAfterwards restore;
-    ASSERT_NE(std::setlocale(LC_ALL, test::FinnishLocaleName), nullptr);
+    const test::ProcessLocale finnish(test::FinnishLocaleName);
+    ASSERT_TRUE(finnish.set);
     EXPECT_EQ(LocaleDecimalSeparator(), ",");
     EXPECT_DOUBLE_EQ(ToDouble("0,5"), 0.5);
     EXPECT_EQ(ToInt32(" 2,5 "), 2);

@@ -4,40 +4,31 @@
 #include <cstdlib>
 #include <filesystem>
 #include <spawn.h>
+#include <string>
 #include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
 namespace orvane::test {
-
 namespace {
 
-bool RunLocaledef(const std::string& target) {
+locale_t BuildFinnishLocale() {
+    char folder[] = "/tmp/orvane-locale-XXXXXX";
+    if (mkdtemp(folder) == nullptr) return nullptr;
+    const std::string target = std::string(folder) + "/" + FinnishLocaleName;
     const char* argv[] = {"localedef", "-i", "fi_FI", "-f", "UTF-8", target.c_str(), nullptr};
     pid_t pid = 0;
-    if (posix_spawnp(&pid, "localedef", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-        return false;
     int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-locale_t BuildFinnishLocale() {
-    char pattern[] = "/tmp/orvane-locale-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return nullptr;
-    const std::string folder = pattern;
-    if (!RunLocaledef(folder + "/" + FinnishLocaleName)) return nullptr;
-    setenv("LOCPATH", folder.c_str(), 1);
-    locale_t locale = newlocale(LC_ALL_MASK, FinnishLocaleName, static_cast<locale_t>(0));
-    // The locale is loaded into memory by now; a later setlocale needs the files, so they
-    // are removed when the test program ends.
+    if (posix_spawnp(&pid, "localedef", nullptr, nullptr, const_cast<char**>(argv), environ) != 0 ||
+        waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return nullptr;
+    setenv("LOCPATH", folder, 1);
+    // A later setlocale reads the files again, so they go only when the program ends.
     std::atexit([] {
-        if (const char* path = std::getenv("LOCPATH")) {
-            std::error_code ignored;
-            std::filesystem::remove_all(path, ignored);
-        }
+        std::error_code ignored;
+        if (const char* path = std::getenv("LOCPATH")) std::filesystem::remove_all(path, ignored);
     });
-    return locale;
+    return newlocale(LC_ALL_MASK, FinnishLocaleName, static_cast<locale_t>(0));
 }
 
 }  // namespace

@@ -1,16 +1,21 @@
-// A locale with other separators than the C locale's, compiled for the tests into a temporary folder.
+// A locale with other separators than the C locale's, compiled for the tests.
 #pragma once
 
+#include <clocale>
 #include <locale.h>
-#include <string>
 
 namespace orvane::test {
 
 // fi_FI.UTF-8 ("," decimal separator, "%d.%m.%Y", "%H.%M.%S"), built once with localedef
 // under a private LOCPATH; null when localedef or its sources are missing.
 locale_t FinnishLocale();
-
-// The name to pass to setlocale for that locale (valid once FinnishLocale() is not null).
 inline constexpr const char* FinnishLocaleName = "fi_FI.UTF-8";
+
+// The process locale set to `name` for a scope, the C locale again afterwards.
+struct ProcessLocale {
+    explicit ProcessLocale(const char* name) : set(std::setlocale(LC_ALL, name) != nullptr) {}
+    ~ProcessLocale() { std::setlocale(LC_ALL, "C"); }
+    const bool set;
+};
 
 }  // namespace orvane::test

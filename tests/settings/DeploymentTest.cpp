@@ -33,135 +33,110 @@ struct stat StatOf(const std::string& path) {
     return info;
 }
 
-// Runs `body` in a child process; its exit status is the child's result (-1 when it died).
-template <typename Body>
-int InChild(Body body) {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body());
+int ExitStatusOf(pid_t pid) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The error `action` raises; a failure when it raises none.
+template <typename Action>
+RuntimeError ErrorOf(Action action) {
+    try {
+        action();
+    } catch (const RuntimeError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no error";
+    return RuntimeError(ErrorNumber{});
+}
+
 class Deployment : public ::testing::Test {
 protected:
     void TearDown() override { ModuleShutdown(); }
+    void Start() { ModuleStartup(dir.path(), "orvane"); }
     std::string LibraryFile() const { return dir / std::string(LibraryFileName); }
+    std::string Image() const {
+        const auto image = EmbeddedLibraryImage();
+        return std::string(image.begin(), image.end());
+    }
     test::TempDir dir;
 };
 
 TEST_F(Deployment, WritesLoadsUnloadsAndDeletesTheLibrary) {
-    ModuleStartup(dir.path(), "orvane");
+    Start();
     EXPECT_EQ(SettingsPath, dir / "orvane.ini");
     EXPECT_EQ(LibraryPath(), LibraryFile());
-    EXPECT_TRUE(LibraryLoaded());
     EXPECT_GT(MappingsOf(LibraryFile()), 0) << "not loaded from exactly " << LibraryFile();
-
-    const struct stat info = StatOf(LibraryFile());
-    EXPECT_EQ(info.st_mode & 07777, 0600u);
-    const auto image = EmbeddedLibraryImage();
-    EXPECT_EQ(test::ReadText(LibraryFile()), std::string(image.begin(), image.end()));
+    EXPECT_EQ(StatOf(LibraryFile()).st_mode & 07777, 0600u);
+    EXPECT_EQ(test::ReadText(LibraryFile()), Image());
+    EXPECT_EQ(CipherKey, mCustom::CoreCipherKey());
+    // Load references other code of the process could hold: shut-down releases them all.
+    ASSERT_NE(dlopen(LibraryFile().c_str(), RTLD_NOW), nullptr);
+    ASSERT_NE(dlopen(LibraryFile().c_str(), RTLD_NOW), nullptr);
 
     ModuleShutdown();
     EXPECT_FALSE(LibraryLoaded());
     EXPECT_EQ(MappingsOf(LibraryFile()), 0) << "still mapped after shut-down";
-    EXPECT_EQ(access(LibraryFile().c_str(), F_OK), -1);
     EXPECT_EQ(test::ListDirectory(dir.path()), LockFileName);
     ModuleShutdown();  // a second call does nothing
-}
-
-TEST_F(Deployment, UnloadsALibraryLoadedSeveralTimesOver) {
-    ModuleStartup(dir.path(), "orvane");
-    // Two more load references, as other code of the process could hold.
-    ASSERT_NE(dlopen(LibraryFile().c_str(), RTLD_NOW), nullptr);
-    ASSERT_NE(dlopen(LibraryFile().c_str(), RTLD_NOW), nullptr);
-    ModuleShutdown();
-    EXPECT_EQ(MappingsOf(LibraryFile()), 0);
-    EXPECT_EQ(access(LibraryFile().c_str(), F_OK), -1);
-}
-
-TEST_F(Deployment, BuildsTheSameKeyAsTheCore) {
-    ModuleStartup(dir.path(), "orvane");
-    EXPECT_EQ(CipherKey, mCustom::CoreCipherKey());
+    Start();           // and the lock was given up
+    EXPECT_GT(MappingsOf(LibraryFile()), 0);
 }
 
 TEST_F(Deployment, DecodesWhatTheSettingsToolEncodes) {
-    ModuleStartup(dir.path(), "orvane");
-    const std::string key = mCustom::CoreCipherKey();
-    const char* samples[] = {"ftp.example.org:2121", "anonymous", "/pub/dir/", "p@ss w0rd!\"'=;#[]"};
-    for (const char* plain : samples) EXPECT_EQ(DecodeSetting(settings::EncodeSetting(plain, key)), plain);
+    Start();
+    std::vector<std::string> samples = {"ftp.example.org:2121", "anonymous", "/pub/dir/",
+                                        "p@ss w0rd!\"'=;#[]"};  // like SERVER, USER, PATH, PASSWORD
     for (std::size_t length = 1; length <= 200; ++length) {
-        std::string plain;
-        for (std::size_t i = 0; i < length; ++i) plain += static_cast<char>(' ' + (length * 7 + i * 31) % 95);
-        EXPECT_EQ(DecodeSetting(settings::EncodeSetting(plain, key)), plain) << "length " << length;
+        samples.emplace_back();
+        for (std::size_t i = 0; i < length; ++i)
+            samples.back() += static_cast<char>(' ' + (length * 7 + i * 31) % 95);
     }
-}
-
-TEST_F(Deployment, EmptyStoredValueIsASubscriptError) {
-    ModuleStartup(dir.path(), "orvane");
-    try {
-        DecodeSetting("");
-        ADD_FAILURE() << "no error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::SubscriptOutOfRange);
-    }
+    for (const std::string& plain : samples)
+        EXPECT_EQ(DecodeSetting(settings::EncodeSetting(plain, CipherKey)), plain) << plain.size();
+    EXPECT_EQ(ErrorOf([] { DecodeSetting(""); }).number(), ErrorNumber::SubscriptOutOfRange);
 }
 
 TEST_F(Deployment, ValuesTheEncoderCannotHaveWrittenAreTypeMismatches) {
-    ModuleStartup(dir.path(), "orvane");
+    Start();
     const std::string valid = settings::EncodeSetting("ftp.example.org", CipherKey);
     const std::string cases[] = {
-        "abc",                                     // shorter than the header
-        valid.substr(0, valid.size() - 1),         // cut short
-        valid + "+",                               // a character too many
-        "!" + valid.substr(1),                     // outside the encoding's set
+        "abc",                                                      // shorter than the header
+        valid.substr(0, valid.size() - 1),                          // cut short
+        valid + "+",                                                // a character too many
+        "!" + valid.substr(1),                                      // outside the encoding's set
         settings::EncodeSetting("ftp.example.org", "another key"),  // no text with our key
     };
-    for (const std::string& stored : cases) {
-        try {
-            DecodeSetting(stored);
-            ADD_FAILURE() << "decoded: " << stored;
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.number(), ErrorNumber::TypeMismatch) << stored;
-        }
-    }
+    for (const std::string& stored : cases)
+        EXPECT_EQ(ErrorOf([&] { DecodeSetting(stored); }).number(), ErrorNumber::TypeMismatch)
+            << stored;
+}
+
+// A window of `rect` in the window's context; its move lands in `moved`.
+struct Geometry { RzRect rect; RzRect moved{}; };
+int RectOf(RzWindow* self, RzRect* out) {
+    return *out = static_cast<Geometry*>(self->context)->rect, 1;
+}
+int NoOffset(RzWindow*, RzPoint*) { return 1; }
+int Move(RzWindow* self, int32_t x, int32_t y, int32_t w, int32_t h, int32_t) {
+    return static_cast<Geometry*>(self->context)->moved = {x, y, x + w, y + h}, 1;
 }
 
 TEST_F(Deployment, CentresThroughTheLibrary) {
-    ModuleStartup(dir.path(), "orvane");
-    struct Geometry {
-        RzRect rect;
-        int moves = 0;
-        RzRect moved{};
-    };
+    Start();
     Geometry screen{{0, 0, 1000, 800}}, form{{10, 10, 210, 110}};
-    RzWindow desktop{}, window{};
-    auto rectOf = [](RzWindow* self, RzRect* out) {
-        *out = static_cast<Geometry*>(self->context)->rect;
-        return 1;
-    };
-    desktop.getWindowRect = desktop.getClientRect = window.getWindowRect = window.getClientRect = rectOf;
-    desktop.clientToScreen = window.clientToScreen = [](RzWindow*, RzPoint*) { return 1; };
-    window.moveWindow = [](RzWindow* self, int32_t x, int32_t y, int32_t w, int32_t h, int32_t) {
-        auto* geometry = static_cast<Geometry*>(self->context);
-        ++geometry->moves;
-        geometry->moved = {x, y, x + w, y + h};
-        return 1;
-    };
-    desktop.context = &screen;
-    window.context = &form;
-    window.desktop = &desktop;
+    RzWindow desktop{nullptr, RectOf, RectOf, NoOffset, nullptr, &screen};
+    RzWindow window{&desktop, RectOf, RectOf, NoOffset, Move, &form};
     CenterForm(&window);
-    EXPECT_EQ(form.moves, 1);
     EXPECT_EQ(form.moved.left, 400);
     EXPECT_EQ(form.moved.top, 350);
 }
 
 TEST_F(Deployment, ReplacesALongerStaleFileWhole) {
-    const auto image = EmbeddedLibraryImage();
-    test::WriteText(LibraryFile(), std::string(image.size() + 4096, 'S'));
-    ModuleStartup(dir.path(), "orvane");
-    EXPECT_EQ(static_cast<std::size_t>(StatOf(LibraryFile()).st_size), image.size());
+    test::WriteText(LibraryFile(), std::string(Image().size() + 4096, 'S'));
+    Start();
+    EXPECT_EQ(test::ReadText(LibraryFile()), Image());
     EXPECT_EQ(CipherKey, mCustom::CoreCipherKey());
 }
 
@@ -169,101 +144,68 @@ TEST_F(Deployment, DoesNotFollowASymbolicLinkAtTheLibraryPath) {
     test::TempDir elsewhere;
     test::WriteText(elsewhere / "victim", "untouched");
     ASSERT_EQ(symlink((elsewhere / "victim").c_str(), LibraryFile().c_str()), 0);
-    ModuleStartup(dir.path(), "orvane");
-    EXPECT_EQ(test::ReadText(elsewhere / "victim"), "untouched");
+    Start();
     EXPECT_TRUE(S_ISREG(StatOf(LibraryFile()).st_mode));
     ModuleShutdown();
     EXPECT_EQ(test::ReadText(elsewhere / "victim"), "untouched");
 }
 
-// The second copy: this test program started afresh, running only the test below.
-int RunSecondCopy(const std::string& appDir) {
-    const std::string variable = "ORVANE_SECOND_COPY_DIR=" + appDir;
-    const char* argv[] = {"settings_deployment_tests", "--gtest_filter=SecondCopy.*",
-                          "--gtest_also_run_disabled_tests", nullptr};
-    const char* envp[] = {variable.c_str(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, const_cast<char**>(argv),
-                    const_cast<char**>(envp)) != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Disabled: it runs only as the second copy that the test below starts.
+// Disabled: runs only as the second copy that the test after it starts (this program afresh).
 TEST(SecondCopy, DISABLED_IsRefusedWithAClearMessage) {
     const char* appDir = std::getenv("ORVANE_SECOND_COPY_DIR");
     if (appDir == nullptr) GTEST_SKIP() << "runs only as the second copy of another test";
-    try {
-        ModuleStartup(appDir, "orvane");
-        ADD_FAILURE() << "the second copy started";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::FileAlreadyOpen);
-        EXPECT_NE(error.detail().find("already running"), std::string::npos) << error.what();
-        EXPECT_NE(error.detail().find(appDir), std::string::npos) << error.what();
-    }
+    const RuntimeError error = ErrorOf([&] { ModuleStartup(appDir, "orvane"); });
+    EXPECT_EQ(error.number(), ErrorNumber::FileAlreadyOpen);
+    EXPECT_NE(error.detail().find("already running"), std::string::npos) << error.what();
+    EXPECT_NE(error.detail().find(appDir), std::string::npos) << error.what();
     ModuleShutdown();  // as the refused program does at its end
     EXPECT_EQ(access((std::string(appDir) + std::string(LibraryFileName)).c_str(), F_OK), 0);
 }
 
 TEST_F(Deployment, RefusesASecondCopyWithoutTouchingTheFirst) {
-    ModuleStartup(dir.path(), "orvane");
+    Start();
     const struct stat before = StatOf(LibraryFile());
-    EXPECT_EQ(RunSecondCopy(dir.path()), 0);
+    const std::string variable = "ORVANE_SECOND_COPY_DIR=" + dir.path();
+    const char* argv[] = {"settings_deployment_tests", "--gtest_filter=SecondCopy.*",
+                          "--gtest_also_run_disabled_tests", nullptr};
+    const char* envp[] = {variable.c_str(), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, const_cast<char**>(argv),
+                          const_cast<char**>(envp)), 0);
+    EXPECT_EQ(ExitStatusOf(pid), 0);
     const struct stat after = StatOf(LibraryFile());
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
-    EXPECT_GT(MappingsOf(LibraryFile()), 0);
     EXPECT_EQ(DecodeSetting(settings::EncodeSetting("still works", CipherKey)), "still works");
-}
-
-TEST_F(Deployment, StartsAgainAfterShutDown) {
-    ModuleStartup(dir.path(), "orvane");
-    ModuleShutdown();
-    ModuleStartup(dir.path(), "orvane");
-    EXPECT_TRUE(LibraryLoaded());
-    EXPECT_GT(MappingsOf(LibraryFile()), 0);
 }
 
 TEST_F(Deployment, DirectoryInTheWayOfTheLibraryFailsCleanly) {
     ASSERT_EQ(mkdir(LibraryFile().c_str(), 0700), 0);
-    try {
-        ModuleStartup(dir.path(), "orvane");
-        ADD_FAILURE() << "no error";
-    } catch (const RuntimeError& error) {
-        EXPECT_NE(error.detail().find(LibraryFile()), std::string::npos) << error.what();
-    }
+    const RuntimeError error = ErrorOf([&] { Start(); });
+    EXPECT_NE(error.detail().find(LibraryFile()), std::string::npos) << error.what();
     EXPECT_FALSE(LibraryLoaded());
-    // Only the lock file and the directory remain, and the lock is given up again.
     EXPECT_EQ(test::ListDirectory(dir.path()), std::string(LockFileName) + " raradozo.so");
     rmdir(LibraryFile().c_str());
-    ModuleStartup(dir.path(), "orvane");
+    Start();  // the failed start gave the lock up
     EXPECT_TRUE(LibraryLoaded());
 }
 
 TEST_F(Deployment, UnwritableDirectoryIsAClearError) {
     // Root writes anywhere, so the attempt runs as an unprivileged user in a child.
     ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
-    const int result = InChild([&] {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 3;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
         try {
-            ModuleStartup(dir.path(), "orvane");
-            return 1;
+            Start();
+            _exit(1);
         } catch (const RuntimeError& error) {
-            const bool clear = error.number() == ErrorNumber::PermissionDenied &&
-                               error.detail().find(dir.path()) != std::string::npos;
-            return clear ? 0 : 2;
+            _exit(error.number() == ErrorNumber::PermissionDenied &&
+                          error.detail().find(dir.path()) != std::string::npos ? 0 : 2);
         }
-    });
-    EXPECT_EQ(result, 0);
+    }
+    EXPECT_EQ(ExitStatusOf(pid), 0);
     EXPECT_EQ(test::ListDirectory(dir.path()), "");
-}
-
-TEST(ShutdownWithoutStartup, DoesNothing) {
-    ModuleShutdown();
-    EXPECT_FALSE(LibraryLoaded());
-    EXPECT_EQ(LibraryPath(), "");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include "settings/SettingCodec.h"
 
 #include <gtest/gtest.h>
-#include <ostream>
 #include <raradozo/cipher.h>
 
 #include "settings/KeyMaterial.h"
@@ -17,90 +16,45 @@ TEST(KeyMaterial, DecodesToA128ByteKeyWithoutZeroBytes) {
     EXPECT_EQ(mCustom::KeyMaterialText().size(), mCustom::KeyMaterialSize);
 }
 
-// Every printable ASCII text of lengths 1 to 200, made from a simple generator.
-std::string PrintableText(std::size_t length, unsigned seed) {
-    std::string text;
-    for (std::size_t i = 0; i < length; ++i) text += static_cast<char>(' ' + (seed + i * 37) % 95);
-    return text;
-}
-
-TEST(SettingCodec, RoundTripsPrintableTextOfEveryLength) {
+TEST(SettingCodec, RoundTripsPrintableTextOfEveryLengthAndHidesIt) {
     const std::string key = mCustom::CoreCipherKey();
     for (std::size_t length = 1; length <= 200; ++length) {
-        const std::string plain = PrintableText(length, static_cast<unsigned>(length));
+        std::string plain;
+        for (std::size_t i = 0; i < length; ++i)
+            plain += static_cast<char>(' ' + (length + i * 37) % 95);
         const std::string stored = EncodeSetting(plain, key);
         EXPECT_EQ(stored.size(), raradozo::EncodedLength(length));
         EXPECT_EQ(stored.find_first_not_of(raradozo::CryptAlphabet), std::string::npos);
         EXPECT_EQ(DecodeSettingWithCore(stored, key), plain) << "length " << length;
     }
-}
-
-TEST(SettingCodec, StoredTextHidesThePlainText) {
-    const std::string key = mCustom::CoreCipherKey();
     const std::string stored = EncodeSetting("secret-password", key);
     EXPECT_EQ(stored.find("secret"), std::string::npos);
     EXPECT_NE(DecodeSettingWithCore(stored, "another key"), "secret-password");
 }
 
-struct MalformedCase {
-    const char* label;
-    std::string stored;
-};
-
-// Names the case in test names and failure messages.
-void PrintTo(const MalformedCase& c, std::ostream* os) { *os << '"' << c.label << '"'; }
-
-class DecodeWithCoreRejects : public ::testing::TestWithParam<MalformedCase> {};
-
-TEST_P(DecodeWithCoreRejects, TextTheEncoderCannotWrite) {
-    EXPECT_EQ(DecodeSettingWithCore(GetParam().stored, mCustom::CoreCipherKey()), std::nullopt)
-        << GetParam().label;
+TEST(SettingCodec, RejectsTextTheEncoderCannotWrite) {
+    const struct { const char* label; const char* stored; } cases[] = {
+        {"empty", ""}, {"header only", "+-+++1"}, {"too short", "+-+"},
+        {"outside the set", "+-+++1MK7!"}, {"space inside", "+-+++1MK 7"},
+        {"group cut short", "+-+++1MK7"}, {"group too many", "+-+++1MK7XMK7X"},
+        {"declares more bytes", "+-++-+MK7X"}, {"declares zero bytes", "+-++++MK7X"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(DecodeSettingWithCore(c.stored, mCustom::CoreCipherKey()), std::nullopt)
+            << c.label;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, DecodeWithCoreRejects,
-    ::testing::Values(MalformedCase{"empty", ""}, MalformedCase{"header only", "+-+++1"},
-                      MalformedCase{"too short", "+-+"},
-                      MalformedCase{"outside the set", "+-+++1MK7!"},
-                      MalformedCase{"space inside", "+-+++1MK 7"},
-                      MalformedCase{"group cut short", "+-+++1MK7"},
-                      MalformedCase{"group too many", "+-+++1MK7XMK7X"},
-                      MalformedCase{"declares more bytes", "+-++-+MK7X"},
-                      MalformedCase{"declares zero bytes", "+-++++MK7X"}));
-
-struct PrintableCase {
-    const char* label;
-    std::string text;
-    bool printable;
-};
-
-// Names the case in test names and failure messages.
-void PrintTo(const PrintableCase& c, std::ostream* os) { *os << '"' << c.label << '"'; }
-
-class Printable : public ::testing::TestWithParam<PrintableCase> {};
-
-TEST_P(Printable, AcceptsUtf8TextWithoutControls) {
-    EXPECT_EQ(IsPrintableText(GetParam().text), GetParam().printable) << GetParam().label;
+TEST(SettingCodec, PrintableMeansUtf8WithoutControls) {
+    const struct { const char* label; std::string text; bool printable; } cases[] = {
+        {"ASCII", "ftp.example.org", true}, {"space and tilde", " ~", true},
+        {"accented", "caff\xC3\xA8", true}, {"euro sign", "\xE2\x82\xAC", true},
+        {"emoji", "\xF0\x9F\x98\x80", true}, {"newline", "a\nb", false},
+        {"carriage return", "a\r", false}, {"tab", "a\tb", false},
+        {"NUL", std::string("a\0b", 3), false}, {"DEL", "a\x7F", false},
+        {"C1 control", "\xC2\x85", false}, {"Latin-1 byte", "caff\xE8", false},
+        {"cut sequence", "\xE2\x82", false}, {"overlong", "\xC0\xAF", false},
+        {"surrogate", "\xED\xA0\x80", false}, {"beyond U+10FFFF", "\xF4\x90\x80\x80", false}};
+    for (const auto& c : cases) EXPECT_EQ(IsPrintableText(c.text), c.printable) << c.label;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, Printable,
-    ::testing::Values(PrintableCase{"ASCII", "ftp.example.org", true},
-                      PrintableCase{"space and tilde", " ~", true},
-                      PrintableCase{"accented", "caff\xC3\xA8", true},
-                      PrintableCase{"euro sign", "\xE2\x82\xAC", true},
-                      PrintableCase{"emoji", "\xF0\x9F\x98\x80", true},
-                      PrintableCase{"newline", "a\nb", false},
-                      PrintableCase{"carriage return", "a\r", false},
-                      PrintableCase{"tab", "a\tb", false},
-                      PrintableCase{"NUL", std::string("a\0b", 3), false},
-                      PrintableCase{"DEL", "a\x7F", false},
-                      PrintableCase{"C1 control", "\xC2\x85", false},
-                      PrintableCase{"Latin-1 byte", "caff\xE8", false},
-                      PrintableCase{"cut sequence", "\xE2\x82", false},
-                      PrintableCase{"overlong", "\xC0\xAF", false},
-                      PrintableCase{"surrogate", "\xED\xA0\x80", false},
-                      PrintableCase{"beyond U+10FFFF", "\xF4\x90\x80\x80", false}));
 
 }  // namespace
 }  // namespace orvane::settings

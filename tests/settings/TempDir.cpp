@@ -1,8 +1,7 @@
-// Temporary directories and small file helpers for the settings tests.
+// Temporary directories and small file helpers for the tests.
 #include "TempDir.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -12,26 +11,25 @@
 
 namespace orvane::test {
 
+namespace fs = std::filesystem;
+
 TempDir::TempDir() {
-    // create_directory reports whether it made the directory, so a name already taken (by a
-    // parallel test, say) is never shared.
+    // create_directory says whether it made the directory, so a name is never shared.
     std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-        const auto candidate = base / ("orvane-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate))
-            path_ = candidate.string() + static_cast<char>(std::filesystem::path::preferred_separator);
+        const auto candidate =
+            fs::temp_directory_path() / ("orvane-test-" + std::to_string(random()));
+        if (fs::create_directory(candidate))
+            path_ = candidate.string() + static_cast<char>(fs::path::preferred_separator);
     }
     if (path_.empty()) throw std::runtime_error("cannot make a temporary directory");
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::replace);
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
 }
 
 void WriteText(const std::string& path, const std::string& content) {
@@ -49,7 +47,7 @@ std::string ReadText(const std::string& path) {
 
 std::string ListDirectory(const std::string& path) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path))
+    for (const auto& entry : fs::directory_iterator(path))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     std::string joined;

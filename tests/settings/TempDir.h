@@ -1,4 +1,4 @@
-// A temporary directory for tests, removed with everything in it at the end of the test.
+// A temporary directory removed with its contents at the end of the test, and small file helpers.
 #pragma once
 
 #include <string>
@@ -22,7 +22,7 @@ private:
 
 void WriteText(const std::string& path, const std::string& content);
 std::string ReadText(const std::string& path);
-// Names in a directory, without "." and "..", sorted.
+// The names in a directory, sorted and joined by spaces.
 std::string ListDirectory(const std::string& path);
 
 }  // namespace orvane::test

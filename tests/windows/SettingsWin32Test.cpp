@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include "TempDir.h"
 #include "runtime/RuntimeError.h"
 #include "settings/EmbeddedLibrary.h"
@@ -17,115 +15,75 @@
 namespace orvane::mCrypt {
 namespace {
 
-struct PathCase {
-    const char* executable;
-    const char* appDir;
-};
-
-void PrintTo(const PathCase& c, std::ostream* os) { *os << '"' << c.executable << '"'; }
-
-class AppDirOf : public ::testing::TestWithParam<PathCase> {};
-
-TEST_P(AppDirOf, EndsWithExactlyOneBackslash) {
-    EXPECT_EQ(AppDirFromExecutablePath(GetParam().executable), GetParam().appDir);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, AppDirOf,
-    ::testing::Values(PathCase{"C:\\Tools\\Orvane.exe", "C:\\Tools\\"},
-                      PathCase{"C:\\Orvane.exe", "C:\\"},
-                      PathCase{"C:\\a\\\\Orvane.exe", "C:\\a\\"},
-                      PathCase{"\\\\server\\share\\Orvane.exe", "\\\\server\\share\\"},
-                      PathCase{"C:/Tools/Orvane.exe", "C:/Tools\\"},
-                      PathCase{"Orvane.exe", ".\\"}));
-
-TEST(Paths, SettingsFileIsNamedAfterTheProgram) {
+TEST(Paths, AppDirEndsWithExactlyOneBackslash) {
+    const struct { const char* executable; const char* appDir; } cases[] = {
+        {"C:\\Tools\\Orvane.exe", "C:\\Tools\\"}, {"C:\\Orvane.exe", "C:\\"},
+        {"C:\\a\\\\Orvane.exe", "C:\\a\\"},
+        {"\\\\server\\share\\Orvane.exe", "\\\\server\\share\\"},
+        {"C:/Tools/Orvane.exe", "C:/Tools\\"}, {"Orvane.exe", ".\\"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(AppDirFromExecutablePath(c.executable), c.appDir) << c.executable;
     EXPECT_EQ(SettingsPathFor("C:\\Tools\\", "Orvane.exe"), "C:\\Tools\\Orvane.ini");
     EXPECT_EQ(SettingsPathFor("C:\\", "C:\\elsewhere\\my.tool.exe"), "C:\\my.tool.ini");
     const std::string dir = AppDir();
     ASSERT_GE(dir.size(), 3u);
-    EXPECT_EQ(dir.back(), '\\');
-    EXPECT_NE(dir.substr(dir.size() - 2), "\\\\");
+    EXPECT_TRUE(dir.ends_with("\\") && !dir.ends_with("\\\\")) << dir;
     EXPECT_EQ(ExecutableName(), "windows_settings_tests.exe");
 }
 
-class ProfileFile : public ::testing::Test {
-  protected:
-    void Write(const std::string& text) { test::WriteText(file_, text); }
-    test::TempDir dir_;
-    std::string file_ = dir_ / "orvane.ini";
-};
-
-TEST_F(ProfileFile, ReadsThroughTheSystemsReader) {
-    Write("[GENERAL]\r\nINTERVAL=600\r\nrasdial=Casa\r\n[FTP]\r\nFILE=ip.txt\r\n");
-    EXPECT_EQ(ReadSetting("GENERAL", "INTERVAL", file_), "600");
-    EXPECT_EQ(ReadSetting("general", "RASDIAL", file_), "Casa") << "names match without case";
-    EXPECT_EQ(ReadSetting("FTP", "FILE", file_), "ip.txt");
-    EXPECT_EQ(ReadSetting("FTP", "SERVER", file_), "") << "a missing key";
-    EXPECT_EQ(ReadSetting("GENERAL", "INTERVAL", dir_ / "missing.ini"), "") << "a missing file";
-}
-
-TEST_F(ProfileFile, ALongValueIsCutToOneLessThanTheBuffer) {
-    Write("[FTP]\r\nPATH=" + std::string(20000, 'x') + "\r\n");
-    EXPECT_EQ(ReadSetting("FTP", "PATH", file_), std::string(10239, 'x'));
+TEST(ReadSetting, GoesThroughTheSystemsReader) {
+    test::TempDir dir;
+    const std::string file = dir / "orvane.ini";
+    test::WriteText(file, "[GENERAL]\r\nINTERVAL=600\r\nrasdial=Casa\r\n[FTP]\r\nFILE=ip.txt\r\n"
+                          "PATH=" + std::string(20000, 'x') + "\r\n");
+    EXPECT_EQ(ReadSetting("GENERAL", "INTERVAL", file), "600");
+    EXPECT_EQ(ReadSetting("general", "RASDIAL", file), "Casa") << "names match without case";
+    EXPECT_EQ(ReadSetting("FTP", "FILE", file), "ip.txt");
+    EXPECT_EQ(ReadSetting("FTP", "PATH", file), std::string(10239, 'x')) << "cut at the buffer";
+    EXPECT_EQ(ReadSetting("FTP", "SERVER", file), "") << "a missing key";
+    EXPECT_EQ(ReadSetting("GENERAL", "INTERVAL", dir / "missing.ini"), "") << "a missing file";
 }
 
 class Deployment : public ::testing::Test {
   protected:
     void TearDown() override { ModuleShutdown(); }
+    void Start() { ModuleStartup(dir.path(), "orvane.exe"); }
     std::string LibraryFile() const { return dir / "raradozo.dll"; }
-    bool Exists(const std::string& path) const {
-        return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    std::string Image() const {
+        const auto image = EmbeddedLibraryImage();
+        return std::string(image.begin(), image.end());
     }
     test::TempDir dir;
 };
 
 TEST_F(Deployment, WritesLoadsUnloadsAndDeletesTheLibrary) {
-    ModuleStartup(dir.path(), "orvane.exe");
+    Start();
     EXPECT_EQ(SettingsPath, dir / "orvane.ini");
     EXPECT_EQ(LibraryPath(), LibraryFile());
     EXPECT_NE(GetModuleHandleA(LibraryFile().c_str()), nullptr) << "not loaded from that file";
-    const auto image = EmbeddedLibraryImage();
-    EXPECT_EQ(test::ReadText(LibraryFile()), std::string(image.begin(), image.end()));
+    EXPECT_EQ(test::ReadText(LibraryFile()), Image());
     EXPECT_EQ(CipherKey, mCustom::CoreCipherKey());
+    for (const char* plain : {"ftp.example.org:2121", "anonymous", "/pub/dir/", "p@ss w0rd!\"'=;"})
+        EXPECT_EQ(DecodeSetting(settings::EncodeSetting(plain, CipherKey)), plain);
+    EXPECT_THROW(DecodeSetting(""), RuntimeError);
+    // Load references other code could hold: shut-down releases them all.
+    ASSERT_NE(LoadLibraryA(LibraryFile().c_str()), nullptr);
+    ASSERT_NE(LoadLibraryA(LibraryFile().c_str()), nullptr);
 
     ModuleShutdown();
     EXPECT_EQ(GetModuleHandleA(LibraryFile().c_str()), nullptr);
-    EXPECT_FALSE(Exists(LibraryFile()));
-}
-
-TEST_F(Deployment, UnloadsALibraryLoadedSeveralTimesOver) {
-    ModuleStartup(dir.path(), "orvane.exe");
-    ASSERT_NE(LoadLibraryA(LibraryFile().c_str()), nullptr);
-    ASSERT_NE(LoadLibraryA(LibraryFile().c_str()), nullptr);
-    ModuleShutdown();
-    EXPECT_EQ(GetModuleHandleA(LibraryFile().c_str()), nullptr);
-    EXPECT_FALSE(Exists(LibraryFile()));
+    EXPECT_EQ(GetFileAttributesA(LibraryFile().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(Deployment, ReplacesALongerStaleFileWhole) {
-    const auto image = EmbeddedLibraryImage();
-    test::WriteText(LibraryFile(), std::string(image.size() + 5000, 'Z'));
-    ModuleStartup(dir.path(), "orvane.exe");
-    EXPECT_EQ(test::ReadText(LibraryFile()), std::string(image.begin(), image.end()));
-    EXPECT_EQ(test::ListDirectory(dir.path()), ".orvane.lock raradozo.dll") << "a temporary file remains";
-}
-
-TEST_F(Deployment, DecodesWhatTheSettingsToolEncodes) {
-    ModuleStartup(dir.path(), "orvane.exe");
-    const std::string key = mCustom::CoreCipherKey();
-    for (const char* plain : {"ftp.example.org:2121", "anonymous", "/pub/dir/", "p@ss w0rd!\"'=;"})
-        EXPECT_EQ(DecodeSetting(settings::EncodeSetting(plain, key)), plain);
-    try {
-        DecodeSetting("");
-        ADD_FAILURE() << "no error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::SubscriptOutOfRange);
-    }
+    test::WriteText(LibraryFile(), std::string(Image().size() + 5000, 'Z'));
+    Start();
+    EXPECT_EQ(test::ReadText(LibraryFile()), Image());
+    EXPECT_EQ(test::ListDirectory(dir.path()), ".orvane.lock raradozo.dll") << "a leftover";
 }
 
 TEST_F(Deployment, ASecondHolderOfTheDirectoryIsRefused) {
-    ModuleStartup(dir.path(), "orvane.exe");
+    Start();
     InstanceLock second;
     try {
         second.Acquire(dir / ".orvane.lock", dir.path());
@@ -140,11 +98,11 @@ TEST_F(Deployment, ASecondHolderOfTheDirectoryIsRefused) {
 
 TEST_F(Deployment, DirectoryInTheWayOfTheLibraryFailsCleanly) {
     ASSERT_TRUE(CreateDirectoryA(LibraryFile().c_str(), nullptr));
-    EXPECT_THROW(ModuleStartup(dir.path(), "orvane.exe"), RuntimeError);
+    EXPECT_THROW(Start(), RuntimeError);
     EXPECT_FALSE(LibraryLoaded());
     EXPECT_EQ(test::ListDirectory(dir.path()), ".orvane.lock raradozo.dll");
     RemoveDirectoryA(LibraryFile().c_str());
-    ModuleStartup(dir.path(), "orvane.exe");
+    Start();
     EXPECT_TRUE(LibraryLoaded());
 }
 

@@ -8,48 +8,32 @@
 namespace orvane {
 namespace {
 
-LOGFONTA FontOf(HWND control) {
-    LOGFONTA font{};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof font,
-               &font);
-    return font;
-}
-
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (window.Handle() == nullptr) GTEST_SKIP() << "no window system";
     }
     HWND Item(int id) { return GetDlgItem(static_cast<HWND>(window.Handle()), id); }
-    int Dpi() {
-        HDC screen = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-        ReleaseDC(nullptr, screen);
-        return dpi;
-    }
     Win32Window window{GetModuleHandleA(nullptr)};
 };
 
-struct FontCase {
-    int id;
-    double points;
-    LONG weight;
-};
-
-TEST_F(WindowTest, FontsAreMsSansSerifAtTheDesignedSizes) {
-    for (const FontCase& c : {FontCase{kLabel1, 12, 700}, FontCase{kLabel2, 12, 700},
-                              FontCase{kLabel7, 9.6, 400}, FontCase{kPBSet, 7.8, 400},
-                              FontCase{kPBPause, 7.8, 400}}) {
-        const LOGFONTA font = FontOf(Item(c.id));
+TEST_F(WindowTest, FontsAreMsSansSerifAtTheDesignedSizesAndTheIconIsThePrograms) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    const struct { int id; double points; LONG weight; } cases[] = {
+        {kLabel1, 12, 700}, {kLabel2, 12, 700}, {kLabel7, 9.6, 400},
+        {kPBSet, 7.8, 400}, {kPBPause, 7.8, 400}};
+    for (const auto& c : cases) {
+        LOGFONTA font{};
+        const auto handle = reinterpret_cast<HFONT>(SendMessageA(Item(c.id), WM_GETFONT, 0, 0));
+        GetObjectA(handle, sizeof font, &font);
         EXPECT_STREQ(font.lfFaceName, "MS Sans Serif") << c.id;
         EXPECT_EQ(font.lfWeight, c.weight) << c.id;
-        EXPECT_EQ(font.lfHeight, -static_cast<LONG>(c.points * Dpi() / 72.0 + 0.5)) << c.id;
+        EXPECT_EQ(font.lfHeight, -static_cast<LONG>(c.points * dpi / 72.0 + 0.5)) << c.id;
         EXPECT_EQ(font.lfCharSet, ANSI_CHARSET) << c.id;
         EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut) << c.id;
     }
-}
-
-TEST_F(WindowTest, CarriesTheProgramsIcon) {
     EXPECT_NE(GetClassLongPtrA(static_cast<HWND>(window.Handle()), GCLP_HICON), 0u);
 }
 
@@ -64,10 +48,7 @@ TEST_F(WindowTest, CaptionsAndEnabledStatesReachTheControls) {
     EXPECT_FALSE(window.IsEnabled(Control::PBSet));
     window.SetEnabled(Control::PBSet, true);
     EXPECT_TRUE(window.IsEnabled(Control::PBSet));
-}
-
-TEST_F(WindowTest, WaitingReturnsAfterTheBoundWithoutEvents) {
-    const DWORD start = GetTickCount();
+    const DWORD start = GetTickCount();  // and a wait without events ends at its bound
     window.WaitForEvents(std::chrono::milliseconds(50));
     EXPECT_LT(GetTickCount() - start, 5000u);
 }

@@ -50,17 +50,16 @@ HWND QuestionBox(HWND owner) {
     return nullptr;
 }
 
-int Pixels(int twips, int dpi) { return (twips * dpi + 720) / 1440; }
-
 void CheckLayout(HWND window) {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
+    const auto Pixels = [dpi](int twips) { return (twips * dpi + 720) / 1440; };
     RECT client{}, outer{}, desktop{};
     GetClientRect(window, &client);
     GetWindowRect(window, &outer);
     GetClientRect(GetDesktopWindow(), &desktop);
-    Check(client.right == Pixels(5556, dpi) && client.bottom == Pixels(2016, dpi),
+    Check(client.right == Pixels(5556) && client.bottom == Pixels(2016),
           "client area is 5556 x 2016 twips at " + std::to_string(dpi) + " dpi");
     const int width = outer.right - outer.left, height = outer.bottom - outer.top;
     Check(outer.left == std::max(0L, desktop.right / 2 - width / 2) &&
@@ -78,9 +77,9 @@ void CheckLayout(HWND window) {
         RECT rect{};
         GetWindowRect(control, &rect);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-        Check(control && rect.left == Pixels(c.left, dpi) && rect.top == Pixels(c.top, dpi) &&
-                  rect.right - rect.left == Pixels(c.width, dpi) &&
-                  rect.bottom - rect.top == Pixels(c.height, dpi),
+        Check(control && rect.left == Pixels(c.left) && rect.top == Pixels(c.top) &&
+                  rect.right - rect.left == Pixels(c.width) &&
+                  rect.bottom - rect.top == Pixels(c.height),
               "control " + std::to_string(c.id) + " stands where designed");
         if (c.caption) Check(Text(control) == c.caption, "caption \"" + std::string(c.caption) + "\"");
     }
@@ -94,7 +93,6 @@ void CheckLayout(HWND window) {
     thread.cbSize = sizeof thread;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
     Check(thread.hwndFocus == set, "PBSet has the focus");
-
 }
 
 }  // namespace

@@ -1,13 +1,11 @@
 #!/usr/bin/python3
-"""The wininet client under Wine against the loopback test FTP server, case by case.
+"""The wininet client under Wine against the loopback test FTP server, as a table of cases.
 
-Usage: wininet_cases.py PROBE.exe
+Usage: wininet_cases.py PROBE.exe  (WINEPREFIX and DISPLAY come from the caller)
 
-Each case starts tests/ftp/ftp_server.py in its own temporary root (the mode, permissions and
-login directory of the case), runs ftp_probe.exe under Wine (WINEPREFIX and DISPLAY come from
-the caller) for one session, and checks what the client reported, what the server was sent and
-what landed on disk. The same cases as the Linux client's, as a table. Prints one line per case
-and "N passed, N failed"; exits non-zero on a failure.
+Each case starts tests/ftp/ftp_server.py in its own temporary root, runs ftp_probe.exe for one
+session, and checks what the client reported, what the server was sent and what landed on disk.
+Prints one line per case and "N passed, N failed"; exits non-zero on a failure.
 """
 
 import os
@@ -16,43 +14,42 @@ import subprocess
 import sys
 import tempfile
 import time
+from collections import namedtuple
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVER = os.path.join(HERE, "..", "ftp", "ftp_server.py")
 USER = "publisher7"
 PASSWORD = "p4ss:#@ w%rd/?"
-CONTENT = b"Date: 06/12/2026   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n" + bytes(range(256)) * 40
+CONTENT = (b"Date: 06/12/2026   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n" +
+           bytes(range(256)) * 40)
 # Seconds: above the client's bounds and far below "for good". Wine's wininet waits for a
 # server's greeting with a 60-second limit of its own, whatever the options say.
 HANG_LIMIT = 75
 
-# name, mode, permissions, login dir, target, password, remote, expect connect, expect put,
-# STOR commands the server must have seen, where the file must land (relative to the root)
+# What the client must report (connect, put), how many STOR commands the server must have seen
+# and where the file must land (relative to the root), for a server mode, permissions, login
+# directory, target ("closed": a port nobody listens on), password and remote name.
+Case = namedtuple("Case", "name connect put stor lands_at mode permissions login_dir target "
+                          "password remote",
+                  defaults=("normal", "elradfmwMT", "", "server", PASSWORD, "ip.txt"))
 CASES = [
-    ("Stores", "normal", "elradfmwMT", "", "server", PASSWORD, "ip.txt", 1, 1, 1, "ip.txt"),
-    ("RelativeName", "normal", "elradfmwMT", "home", "server", PASSWORD, "sub/ip.txt", 1, 1, 1,
-     "home/sub/ip.txt"),
-    ("AbsoluteName", "normal", "elradfmwMT", "home", "server", PASSWORD, "/pub/ip.txt", 1, 1, 1,
-     "pub/ip.txt"),
-    ("NameWithSpaces", "normal", "elradfmwMT", "home", "server", PASSWORD, "with space.txt", 1, 1,
-     1, "home/with space.txt"),
-    ("WrongPassword", "normal", "elradfmwMT", "", "server", "wrong", "ip.txt", 0, 0, 0, None),
-    ("CommandInPassword", "normal", "elradfmwMT", "", "server", PASSWORD + "\r\nDELE x",
-     "ip.txt", 0, 0, 0, None),
-    ("NeverAnswers", "silent", "elradfmwMT", "", "server", PASSWORD, "ip.txt", 0, 0, 0, None),
-    ("ClosedPort", "normal", "elradfmwMT", "", "closed", PASSWORD, "ip.txt", 0, 0, 0, None),
-    ("RefusedStore", "refuse-stor", "elradfmwMT", "", "server", PASSWORD, "ip.txt", 1, 0, 1, None),
-    ("DiskFull", "disk-full", "elradfmwMT", "", "server", PASSWORD, "ip.txt", 1, 0, 1, None),
-    ("DroppedDataConnection", "drop-data", "elradfmwMT", "", "server", PASSWORD, "ip.txt", 1, 0,
-     1, None),
-    ("StoreNeverAnswered", "stall-stor", "elradfmwMT", "", "server", PASSWORD, "ip.txt", 1, 0, 1,
-     None),
-    ("MissingDirectory", "normal", "elradfmwMT", "", "server", PASSWORD, "nodir/ip.txt", 1, 0, 1,
-     None),
-    ("NoPermission", "normal", "elr", "", "server", PASSWORD, "ip.txt", 1, 0, 1, None),
-    ("DirectoryName", "normal", "elradfmwMT", "", "server", PASSWORD, "pub/", 1, 0, 0, None),
-    ("CommandInName", "normal", "elradfmwMT", "", "server", PASSWORD, "ip.txt\r\nDELE x", 1, 0, 0,
-     None),
+    Case("Stores", 1, 1, 1, "ip.txt"),
+    Case("RelativeName", 1, 1, 1, "home/sub/ip.txt", login_dir="home", remote="sub/ip.txt"),
+    Case("AbsoluteName", 1, 1, 1, "pub/ip.txt", login_dir="home", remote="/pub/ip.txt"),
+    Case("NameWithSpaces", 1, 1, 1, "home/with space.txt", login_dir="home",
+         remote="with space.txt"),
+    Case("WrongPassword", 0, 0, 0, None, password="wrong"),
+    Case("CommandInPassword", 0, 0, 0, None, password=PASSWORD + "\r\nDELE x"),
+    Case("NeverAnswers", 0, 0, 0, None, mode="silent"),
+    Case("ClosedPort", 0, 0, 0, None, target="closed"),
+    Case("RefusedStore", 1, 0, 1, None, mode="refuse-stor"),
+    Case("DiskFull", 1, 0, 1, None, mode="disk-full"),
+    Case("DroppedDataConnection", 1, 0, 1, None, mode="drop-data"),
+    Case("StoreNeverAnswered", 1, 0, 1, None, mode="stall-stor"),
+    Case("MissingDirectory", 1, 0, 1, None, remote="nodir/ip.txt"),
+    Case("NoPermission", 1, 0, 1, None, permissions="elr"),
+    Case("DirectoryName", 1, 0, 0, None, remote="pub/"),
+    Case("CommandInName", 1, 0, 0, None, remote="ip.txt\r\nDELE x"),
 ]
 
 
@@ -67,34 +64,30 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
-def run_case(probe, case):
-    (name, mode, permissions, login_dir, target, password, remote, want_connect, want_put,
-     want_stor, lands_at) = case
+def run_case(probe, c):
     problems = []
     with tempfile.TemporaryDirectory(prefix="orvane-wininet-") as base:
         root = os.path.join(base, "root")
         os.makedirs(os.path.join(root, "home", "sub"))
         os.makedirs(os.path.join(root, "pub"))
-        transcript = os.path.join(base, "transcript")
-        local = os.path.join(base, "ip.txt")
+        transcript, local = os.path.join(base, "transcript"), os.path.join(base, "ip.txt")
         with open(local, "wb") as f:
             f.write(CONTENT)
-        env = dict(os.environ, FTP_TEST_PASSWORD=PASSWORD)
         server = subprocess.Popen(
-            ["/usr/bin/python3", SERVER, "--root", root, "--user", USER, "--mode", mode,
-             "--permissions", permissions, "--login-dir", login_dir, "--transcript", transcript,
-             "--watch-stdin"], stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=env)
+            ["/usr/bin/python3", SERVER, "--root", root, "--user", USER, "--mode", c.mode,
+             "--permissions", c.permissions, "--login-dir", c.login_dir, "--transcript", transcript,
+             "--watch-stdin"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            env=dict(os.environ, FTP_TEST_PASSWORD=PASSWORD))
         try:
             port = int(re.match(rb"PORT (\d+)", server.stdout.readline()).group(1))
-            if target == "closed":
+            if c.target == "closed":
                 port = closed_port()
             start = time.monotonic()
             try:
-                result = subprocess.run(
-                    ["wine", probe, "127.0.0.1", str(port), USER, windows_path(local), remote],
-                    env=dict(os.environ, FTP_TEST_PASSWORD=password), capture_output=True,
-                    timeout=HANG_LIMIT + 30)
-                output = result.stdout.decode("latin-1")
+                output = subprocess.run(
+                    ["wine", probe, "127.0.0.1", str(port), USER, windows_path(local), c.remote],
+                    env=dict(os.environ, FTP_TEST_PASSWORD=c.password), capture_output=True,
+                    timeout=HANG_LIMIT + 30).stdout.decode("latin-1")
             except subprocess.TimeoutExpired:
                 output = ""
                 problems.append("the client hung")
@@ -110,42 +103,36 @@ def run_case(probe, case):
         def count(verb):
             return sum(1 for line in lines if re.match(r"\d+ <- %s\b" % verb, line))
 
-        if fields.get("connect") != str(want_connect):
-            problems.append("connect=%s, expected %d" % (fields.get("connect"), want_connect))
-        if fields.get("put") != str(want_put):
-            problems.append("put=%s, expected %d" % (fields.get("put"), want_put))
-        if fields.get("close") != "1":
-            problems.append("the internet handle did not close")
-        if elapsed > HANG_LIMIT:
-            problems.append("took %.0f s" % elapsed)
-        if count("STOR") != want_stor:
-            problems.append("STOR sent %d times, expected %d" % (count("STOR"), want_stor))
-        if count("DELE") or count("RNFR") or count("MKD"):
-            problems.append("the session changed more than the uploaded file")
-        if count("USER") > 1:
-            problems.append("the login was tried %d times" % count("USER"))
-        if want_connect and count("PORT") + count("EPRT"):
-            problems.append("active mode was used")
-        if not want_put and (PASSWORD in error or "p4ss" in error or USER in error or
-                             (want_connect == 0 and not error)):
-            problems.append("error text names a secret or nothing: %r" % error)
-        if lands_at:
-            path = os.path.join(root, lands_at)
-            if not os.path.exists(path) or open(path, "rb").read() != CONTENT:
-                problems.append("the file did not arrive unchanged at %s" % lands_at)
-            if "<- TYPE I" not in "\n".join(lines):
-                problems.append("no binary transfer type")
+        landed = os.path.join(root, c.lands_at or "")
+        checks = [
+            (fields.get("connect") == str(c.connect),
+             "connect=%s, expected %d" % (fields.get("connect"), c.connect)),
+            (fields.get("put") == str(c.put), "put=%s, expected %d" % (fields.get("put"), c.put)),
+            (fields.get("close") == "1", "the internet handle did not close"),
+            (elapsed <= HANG_LIMIT, "took %.0f s" % elapsed),
+            (count("STOR") == c.stor, "STOR sent %d times, expected %d" % (count("STOR"), c.stor)),
+            (not (count("DELE") or count("RNFR") or count("MKD")),
+             "the session changed more than the uploaded file"),
+            (count("USER") <= 1, "the login was tried %d times" % count("USER")),
+            (not c.connect or not count("PORT") + count("EPRT"), "active mode was used"),
+            (c.put or not (PASSWORD in error or "p4ss" in error or USER in error or
+                           (c.connect == 0 and not error)),
+             "error text names a secret or nothing: %r" % error),
+            (not c.lands_at or os.path.isfile(landed) and open(landed, "rb").read() == CONTENT,
+             "the file did not arrive unchanged at %s" % c.lands_at),
+            (not c.lands_at or "<- TYPE I" in "\n".join(lines), "no binary transfer type"),
+        ]
+        problems += [message for ok, message in checks if not ok]
     return problems
 
 
 def main():
-    probe = sys.argv[1]
     passed = failed = 0
     for case in CASES:
-        problems = run_case(probe, case)
-        print("%s %s%s" % ("ok  " if not problems else "FAIL", case[0],
-                           "" if not problems else ": " + "; ".join(problems)), flush=True)
-        passed, failed = (passed + 1, failed) if not problems else (passed, failed + 1)
+        problems = run_case(sys.argv[1], case)
+        print("%s %s%s" % ("FAIL" if problems else "ok  ", case.name,
+                           ": " + "; ".join(problems) if problems else ""), flush=True)
+        passed, failed = passed + (not problems), failed + bool(problems)
     print("%d passed, %d failed" % (passed, failed))
     sys.exit(1 if failed else 0)
 
