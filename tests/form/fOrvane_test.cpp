@@ -311,11 +311,13 @@ TEST_F(FormTest, LogThatCannotBeWrittenIsAFileErrorAndNoLinkIsFollowed) {
     ASSERT_TRUE(logic.Load());
     fs::create_directory(Log());  // a directory where the log should be
     EXPECT_THROW(logic.WriteLogLine(5), RuntimeError);
+#ifndef _WIN32  // symbolic links need privileges there
     fs::remove(Log());
     std::ofstream(dir / "elsewhere") << "keep";
     fs::create_symlink(dir / "elsewhere", Log());
     EXPECT_THROW(logic.WriteLogLine(5), RuntimeError);
     EXPECT_EQ(ReadFile(dir / "elsewhere"), "keep");
+#endif
 }
 
 }  // namespace
