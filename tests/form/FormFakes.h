@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <deque>
+#include <gtest/gtest.h>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -19,6 +20,7 @@
 #include "dialup/RemoteAccess.h"
 #include "form/Clock.h"
 #include "form/FormWindow.h"
+#include "form/fOrvane.h"
 #include "form/SupportModule.h"
 #include "ftp/InternetClient.h"
 #include "runtime/RuntimeError.h"
@@ -260,6 +262,37 @@ public:
     bool passive = false;
     int uploads = 0;
     std::vector<ftp::HINTERNET> closed;
+};
+
+// fOrvane over the fakes in a fresh application folder, with complete settings whose FTP
+// server is `server`, one link up, and the fake window's ticks driving the logic.
+class FormRig : public ::testing::Test {
+protected:
+    explicit FormRig(const std::string& server)
+        : dir(MakeAppDir("orvane-form")),
+          window(clock),
+          support(dir),
+          logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
+        support.values = {{"GENERAL/INTERVAL", "600"}, {"GENERAL/FIRST", "10"},
+                          {"GENERAL/DELAY", "0"},      {"GENERAL/RASDIAL", "Casa"},
+                          {"FTP/SERVER", FakeSupport::Encode(server)},
+                          {"FTP/USER", FakeSupport::Encode("orvane")},
+                          {"FTP/PATH", FakeSupport::Encode("pub/")},
+                          {"FTP/FILE", "ip.txt"},
+                          {"FTP/PASSWORD", FakeSupport::Encode("s3cret")}};
+        links.links = {{"Casa", "203.0.113.45"}};
+        window.onTickDue = [this] { logic.Tick(); };
+    }
+    ~FormRig() override { std::filesystem::remove_all(dir); }
+
+    std::filesystem::path dir;
+    FakeClock clock;
+    FakeWindow window;
+    FakeSupport support;
+    FakeRemoteAccess links;
+    FakeInternet internet;
+    std::vector<int> exits;
+    fOrvane logic;
 };
 
 }  // namespace orvane::testing

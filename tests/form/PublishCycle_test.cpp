@@ -15,39 +15,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CycleTest : public ::testing::Test {
+class CycleTest : public FormRig {
 protected:
-    CycleTest()
-        : dir(MakeAppDir("orvane-cycle")),
-          window(clock),
-          support(dir),
-          logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
-        support.values = {{"GENERAL/INTERVAL", "600"}, {"GENERAL/FIRST", "10"},
-                          {"GENERAL/DELAY", "0"},      {"GENERAL/RASDIAL", "Casa"},
-                          {"FTP/SERVER", FakeSupport::Encode("127.0.0.1:2121")},
-                          {"FTP/USER", FakeSupport::Encode("orvane")},
-                          {"FTP/PATH", FakeSupport::Encode("pub/")},
-                          {"FTP/FILE", "ip.txt"},
-                          {"FTP/PASSWORD", FakeSupport::Encode("s3cret")}};
-        links.links = {{"Casa", "203.0.113.45"}};
-        window.onTickDue = [this] { logic.Tick(); };
-        EXPECT_TRUE(logic.Load());
-    }
-    ~CycleTest() override { fs::remove_all(dir); }
+    CycleTest() : FormRig("127.0.0.1:2121") { EXPECT_TRUE(logic.Load()); }
 
-    std::vector<std::string> LogMessages() const { return orvane::testing::LogMessages(dir / "orvane.log"); }
+    std::vector<std::string> LogMessages() const {
+        return orvane::testing::LogMessages(dir / "orvane.log");
+    }
     std::string Status() const { return window.Caption(Control::Label2); }
     std::string Address() const { return window.Caption(Control::Label4); }
     bool NothingLeft() const { return !fs::exists(dir / "ip.txt"); }
-
-    fs::path dir;
-    FakeClock clock;
-    FakeWindow window;
-    FakeSupport support;
-    FakeRemoteAccess links;
-    FakeInternet internet;
-    std::vector<int> exits;
-    fOrvane logic;
 };
 
 TEST_F(CycleTest, ConnectionUpPublishesTheAddressFile) {

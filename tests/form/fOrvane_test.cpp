@@ -16,23 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FormTest : public ::testing::Test {
+class FormTest : public FormRig {
 protected:
-    FormTest()
-        : dir(MakeAppDir("orvane-form")),
-          window(clock),
-          support(dir),
-          logic(window, support, links, internet, clock, [this](int status) { exits.push_back(status); }) {
-        Settings("600", "10", "0");
-        support.values["FTP/SERVER"] = FakeSupport::Encode("ftp.example.net");
-        support.values["FTP/USER"] = FakeSupport::Encode("orvane");
-        support.values["FTP/PATH"] = FakeSupport::Encode("pub/");
-        support.values["FTP/FILE"] = "ip.txt";
-        support.values["FTP/PASSWORD"] = FakeSupport::Encode("s3cret");
-        links.links = {{"Casa", "203.0.113.45"}};
-        window.onTickDue = [this] { logic.Tick(); };
-    }
-    ~FormTest() override { fs::remove_all(dir); }
+    FormTest() : FormRig("ftp.example.net") {}
 
     void Settings(const std::string& interval, const std::string& first, const std::string& delay) {
         support.values["GENERAL/INTERVAL"] = interval;
@@ -44,15 +30,6 @@ protected:
     void Ticks(int n) {
         for (int i = 0; i < n; ++i) logic.Tick();
     }
-
-    fs::path dir;
-    FakeClock clock;
-    FakeWindow window;
-    FakeSupport support;
-    FakeRemoteAccess links;
-    FakeInternet internet;
-    std::vector<int> exits;
-    fOrvane logic;
 };
 
 // ---- start-up ----
