@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "runtime/EventWait.h"
+
 namespace orvane::dialup {
 
 using HRASCONN = uint32_t;
@@ -54,6 +56,9 @@ public:
     // *connection receives the dialler's identifier for the connection.
     virtual uint32_t InternetDial(WindowHandle parent, const std::string& entry, uint32_t flags,
                                   uint32_t* connection) = 0;
+
+    // Where a dial waits; without one it waits without serving the event loop.
+    virtual void SetEventWait(EventWait* wait) { (void)wait; }
 };
 
 // The platform's service.

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "runtime/EventWait.h"
+
 namespace orvane::ftp {
 
 // An opaque handle; 0 is the null handle.
@@ -50,6 +52,9 @@ public:
 
     // What went wrong in the last failed call, for the log and the user; never holds a secret.
     virtual std::string LastErrorText() const = 0;
+
+    // Where a login or transfer waits; without one it waits without serving the event loop.
+    virtual void SetEventWait(EventWait* wait) { (void)wait; }
 };
 
 // The platform's client.

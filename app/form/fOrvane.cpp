@@ -34,7 +34,10 @@ fOrvane::fOrvane(FormWindow& window, SupportModule& support, dialup::RemoteAcces
       remoteAccess_(remoteAccess),
       internet_(internet),
       clock_(clock),
-      terminate_(std::move(terminate)) {}
+      terminate_(std::move(terminate)) {
+    remoteAccess_.SetEventWait(&cycleWait_);
+    internet_.SetEventWait(&cycleWait_);
+}
 
 // ---- entry points for the window's events ----
 

@@ -13,6 +13,7 @@
 #include "form/MainState.h"
 #include "form/SupportModule.h"
 #include "ftp/InternetClient.h"
+#include "runtime/EventWait.h"
 #include "runtime/RuntimeError.h"
 
 namespace orvane {
@@ -87,6 +88,20 @@ private:
     void ReportClientError() const;
     void StopIfClosing() const;
 
+    // The waits of the link service and the internet client: the window's event loop, given
+    // up as soon as the program is closing.
+    class CycleWait final : public EventWait {
+    public:
+        explicit CycleWait(const fOrvane& form) : form_(form) {}
+        void WaitForEvents(std::chrono::milliseconds atMost) override {
+            form_.window_.WaitForEvents(atMost);
+        }
+        bool StopRequested() const override { return form_.closing_; }
+
+    private:
+        const fOrvane& form_;
+    };
+
     FormWindow& window_;
     SupportModule& support_;
     dialup::RemoteAccess& remoteAccess_;
@@ -100,6 +115,7 @@ private:
     bool closing_ = false;
     bool unloaded_ = false;
     bool started_ = false;
+    CycleWait cycleWait_{*this};
 };
 
 }  // namespace orvane
