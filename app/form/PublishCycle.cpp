@@ -59,7 +59,11 @@ fOrvane::SearchState fOrvane::SearchConnection(mRas::ConnectionTable& table) {
             continue;
         }
         uint32_t connection = 0;
-        if (mRas::DialDefault(remoteAccess_, state_.DialEntry, connection, window_.Handle())) {
+        const bool dialled =
+            mRas::DialDefault(remoteAccess_, state_.DialEntry, connection, window_.Handle());
+        // A dial that closing ended is no verdict on the connection: nothing is logged.
+        StopIfClosing();
+        if (dialled) {
             WriteLogLine(kDialSucceeded);
         } else {
             search = SearchState::Offline;

@@ -1,4 +1,4 @@
-// The kernel's active point-to-point links, read from the interface address list.
+// The kernel's active links, read from the interface address list.
 #include "dialup/linux/LinkList.h"
 
 #include <ifaddrs.h>
@@ -67,7 +67,7 @@ std::map<unsigned, InterfaceFacts> ReadInterfaces() {
 }
 
 bool IsActive(const InterfaceFacts& facts) {
-    return (facts.flags & IFF_UP) && (facts.flags & IFF_POINTOPOINT) && facts.local.has_value();
+    return (facts.flags & IFF_UP) && facts.local.has_value();
 }
 
 }  // namespace
@@ -76,16 +76,9 @@ std::vector<ActiveLink> ListActiveLinks() {
     std::vector<ActiveLink> links;
     for (const auto& [index, facts] : ReadInterfaces()) {
         if (!IsActive(facts)) continue;
-        links.push_back(ActiveLink{index, facts.name,
-                                   facts.isPppDevice || facts.name.starts_with("ppp"), *facts.local,
-                                   facts.peer});
+        links.push_back(ActiveLink{index, facts.name, facts.isPppDevice, *facts.local, facts.peer});
     }
     return links;
-}
-
-bool InterfaceExists(unsigned index) {
-    char name[IF_NAMESIZE] = {};
-    return if_indextoname(index, name) != nullptr;
 }
 
 }  // namespace orvane::dialup::linuxlink

@@ -10,7 +10,8 @@
 #include <array>
 #include <cerrno>
 #include <optional>
-#include <thread>
+
+#include "dialup/linux/LinkService.h"
 
 extern char** environ;
 
@@ -61,25 +62,29 @@ uint32_t StatusOf(int waitStatus) {
     return kDialStatusLost;
 }
 
-// The child's status once it has exited, or nothing when it is still running at `deadline`.
-// A status that cannot be collected (SIGCHLD ignored in this process) is kDialStatusLost.
-std::optional<uint32_t> WaitUntil(pid_t child, Clock::time_point deadline) {
+// The child's status once it has exited, or nothing when it is still running at `deadline`
+// or `wait` was asked to stop. A status that cannot be collected (SIGCHLD ignored in this
+// process) is kDialStatusLost.
+std::optional<uint32_t> WaitUntil(pid_t child, Clock::time_point deadline, EventWait& wait) {
     auto pause = std::chrono::milliseconds(2);
-    for (;;) {
+    while (!wait.StopRequested()) {
         int waitStatus = 0;
         const pid_t done = waitpid(child, &waitStatus, WNOHANG);
         if (done == child) return StatusOf(waitStatus);
         if (done < 0 && errno != EINTR) return kDialStatusLost;
         const auto now = Clock::now();
         if (now >= deadline) return {};
-        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
+        wait.WaitForEvents(std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::min<Clock::duration>(pause, deadline - now)));
         pause = std::min(pause * 2, std::chrono::milliseconds(100));
     }
+    return {};
 }
 
 void Stop(pid_t child) {
     kill(-child, SIGTERM);
-    if (WaitUntil(child, Clock::now() + kStopGrace)) return;
+    SleepingWait sleeping;
+    if (WaitUntil(child, Clock::now() + kStopGrace, sleeping)) return;
     kill(-child, SIGKILL);
     int waitStatus = 0;
     while (waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
@@ -89,7 +94,7 @@ void Stop(pid_t child) {
 }  // namespace
 
 DialOutcome RunPppd(const std::string& program, const std::string& entry,
-                    std::chrono::milliseconds limit) {
+                    std::chrono::milliseconds limit, EventWait& wait) {
     std::string call = "call", linkname = "linkname", updetach = "updetach";
     std::string name = program, entryArgument = entry, linkArgument = entry;
     std::array<char*, 7> argv = {name.data(),     call.data(),         entryArgument.data(),
@@ -102,7 +107,12 @@ DialOutcome RunPppd(const std::string& program, const std::string& entry,
         return DialOutcome{kDialNotStarted, 0};
     }
     const auto deadline = Clock::now() + limit;
-    if (const auto status = WaitUntil(child, deadline)) return DialOutcome{*status, child};
+    if (const auto status = WaitUntil(child, deadline, wait)) return DialOutcome{*status, child};
+    if (wait.StopRequested()) {
+        // pppd hangs the line up on SIGTERM; it finishes that after this program has gone.
+        kill(-child, SIGTERM);
+        return DialOutcome{kDialCancelled, child};
+    }
     Stop(child);
     return DialOutcome{kDialTimedOut, child};
 }

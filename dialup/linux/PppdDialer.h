@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/EventWait.h"
+
 namespace orvane::dialup::linuxlink {
 
 // What became of a dial. `status` is 0 when pppd reported the link up and detached;
@@ -22,10 +24,13 @@ inline constexpr uint32_t kDialTimedOut = 124;    // ran past its time and was s
 inline constexpr uint32_t kDialStatusLost = 125;  // the exit status could not be collected
 inline constexpr uint32_t kDialNotStarted = 127;  // the program was not found or not run
 
+inline constexpr uint32_t kDialCancelled = 130;  // stopped because the program is closing
+
 // Runs `program call ENTRY linkname ENTRY updetach` (program looked up on PATH unless it
-// holds a slash) and waits for it to exit; past `limit` it is stopped, with its process
-// group, and the result is kDialTimedOut.
+// holds a slash) and waits for it to exit in `wait`; past `limit` it is stopped, with its
+// process group, and the result is kDialTimedOut. When `wait` is asked to stop, pppd is sent
+// SIGTERM and left to hang up the line on its own: the result is kDialCancelled.
 DialOutcome RunPppd(const std::string& program, const std::string& entry,
-                    std::chrono::milliseconds limit);
+                    std::chrono::milliseconds limit, EventWait& wait);
 
 }  // namespace orvane::dialup::linuxlink

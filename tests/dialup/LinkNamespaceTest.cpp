@@ -16,6 +16,7 @@
 
 #include "dialup/linux/LinuxRemoteAccess.h"
 #include "dialup/linux/PppdDialer.h"
+#include "dialup/linux/PppdLinks.h"
 #include "dialup/mRas.h"
 
 extern char** environ;
@@ -117,9 +118,16 @@ void InPrivateNamespaces(const std::function<void(const fs::path&)>& body) {
     EXPECT_EQ(code, 0) << "see the failures above";
 }
 
+// The pppd service over a run directory, and the records over it.
+struct PppdRig {
+    explicit PppdRig(PppdOptions options) : pppd(std::move(options)), service(pppd) {}
+    PppdLinks pppd;
+    LinuxRemoteAccess service;
+};
+
 // Puts the stand-in pppd first on PATH; returns a service using the scratch run directory.
-LinuxRemoteAccess StandInService(const fs::path& scratch, const std::string& mode,
-                                 std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+std::unique_ptr<PppdRig> StandInService(const fs::path& scratch, const std::string& mode,
+                                        std::chrono::milliseconds limit = std::chrono::seconds(20)) {
     const fs::path bin = scratch / "bin";
     fs::create_directories(bin);
     std::ofstream(bin / "pppd") << kStandInPppd;
@@ -132,7 +140,7 @@ LinuxRemoteAccess StandInService(const fs::path& scratch, const std::string& mod
     setenv("FAKE_PPPD_MODE", mode.c_str(), 1);
     setenv("FAKE_PPPD_RUN", (scratch / "run").c_str(), 1);
     setenv("FAKE_PPPD_ARGV", (scratch / "argv").c_str(), 1);
-    return LinuxRemoteAccess(LinkServiceOptions{scratch / "run", "pppd", limit});
+    return std::make_unique<PppdRig>(PppdOptions{scratch / "run", "pppd", limit});
 }
 
 // The arguments pppd was given, or nothing when it did not run.
@@ -155,43 +163,68 @@ RASPPPIP ProjectionOf(RemoteAccess& service, HRASCONN connection, uint32_t* resu
     return projection;
 }
 
-// One tun link is the one connection; then loopback (not point-to-point), a link with
-// IPv6 only, one down and one gone are not listed beside the later one.
-TEST(LinkService, OnlyUpPointToPointLinksWithIPv4CountInIndexOrder) {
-    InPrivateNamespaces([](const fs::path&) {
-        MakeTunLink("tunz", "203.0.113.45 peer 203.0.113.1");
-        const auto service = MakeSystemRemoteAccess();
-        ConnectionTable table;
-        ASSERT_EQ(mRas::EnumerateConnections(*service, table), 1);
-        const mRas::ConnectionInfo& entry = table.At(1);
-        EXPECT_EQ(entry.Address, "203.0.113.45");
-        EXPECT_EQ(entry.hrasconn, if_nametoindex("tunz"));
-        EXPECT_EQ(entry.EntryName + entry.szDeviceName + entry.szDeviceType, "tunztunzTUNNEL");
-        uint32_t result = 0;
-        EXPECT_STREQ(ProjectionOf(*service, entry.hrasconn, &result).szServerIpAddress,
-                     "203.0.113.1");
+// A process of this namespace that lives until the namespace ends, and one already gone.
+pid_t LiveProcess() {
+    const pid_t child = fork();
+    if (child == 0) {
+        pause();
+        _exit(0);
+    }
+    return child;
+}
+pid_t GoneProcess() {
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
 
-        ASSERT_EQ(Ip("link set lo up"), 0);
-        MakeTunLink("tunbare", "2001:db8::1");
-        MakeTunLink("tundown", "198.51.100.10 peer 198.51.100.1", false);
-        MakeTunLink("tungone", "198.51.100.20 peer 198.51.100.1");
-        const HRASCONN gone = if_nametoindex("tungone");
+// A link counts when it is up with an IPv4 address and a live pppd owns it by its pid files;
+// a tunnel nobody owns, one whose owner died, one that is down, has IPv6 only or is gone does
+// not. They are listed by interface index with pppd's link name.
+TEST(LinkService, OnlyLinksALivePppdOwnsCountInIndexOrder) {
+    InPrivateNamespaces([](const fs::path& scratch) {
+        const fs::path run = scratch / "run";
+        const std::string live = std::to_string(LiveProcess());
+        const std::string gone = std::to_string(GoneProcess());
+        const struct {
+            const char* name;
+            const char* address;
+            bool up;
+            std::string pidFile, pidText;
+        } links[] = {{"tunfree", "192.0.2.50 peer 192.0.2.1", true, "", ""},
+                     {"tunz", "203.0.113.45 peer 203.0.113.1", true, "tunz.pid", live + "\n"},
+                     {"tundead", "192.0.2.51 peer 192.0.2.1", true, "tundead.pid", gone + "\n"},
+                     {"tunbare", "2001:db8::1", true, "tunbare.pid", live + "\n"},
+                     {"tundown", "192.0.2.52 peer 192.0.2.1", false, "tundown.pid", live + "\n"},
+                     {"tungone", "192.0.2.53 peer 192.0.2.1", true, "tungone.pid", live + "\n"},
+                     {"wg0", "10.8.0.2", true, "", ""},
+                     {"tuna", "192.0.2.10", true, "ppp-Ufficio.pid", live + "\ntuna\n"}};
+        for (const auto& link : links) {
+            MakeTunLink(link.name, link.address, link.up);
+            if (!link.pidFile.empty()) std::ofstream(run / link.pidFile) << link.pidText;
+        }
         ASSERT_EQ(Ip("link del tungone"), 0);
-        MakeTunLink("tuna", "192.0.2.10 peer 192.0.2.1");
-        ASSERT_EQ(mRas::EnumerateConnections(*service, table), 2);
-        EXPECT_EQ(table.At(1).EntryName + " " + table.At(1).Address, "tunz 203.0.113.45");
-        EXPECT_EQ(table.At(2).EntryName + " " + table.At(2).Address, "tuna 192.0.2.10");
-        // No IPv4, or gone: the projection record stays as it was.
-        EXPECT_STREQ(ProjectionOf(*service, if_nametoindex("tunbare"), &result).szIpAddress,
+        PppdLinks pppd(PppdOptions{run});
+        LinuxRemoteAccess service(pppd);
+        ConnectionTable table;
+        ASSERT_EQ(mRas::EnumerateConnections(service, table), 2);
+        const mRas::ConnectionInfo& entry = table.At(1);
+        EXPECT_EQ(entry.hrasconn, if_nametoindex("tunz"));
+        EXPECT_EQ(entry.EntryName + " " + entry.Address + " " + entry.szDeviceName, "tunz 203.0.113.45 tunz");
+        EXPECT_EQ(table.At(2).EntryName + " " + table.At(2).Address, "Ufficio 192.0.2.10");
+        uint32_t result = 0;
+        EXPECT_STREQ(ProjectionOf(service, entry.hrasconn, &result).szServerIpAddress,
+                     "203.0.113.1");
+        // A link that does not count: the projection record stays as it was.
+        EXPECT_STREQ(ProjectionOf(service, if_nametoindex("tunfree"), &result).szIpAddress,
                      "unchanged");
-        EXPECT_EQ(result, linkerror::ProjectionNotComplete);
-        EXPECT_STREQ(ProjectionOf(*service, gone, &result).szIpAddress, "unchanged");
         EXPECT_EQ(result, linkerror::InvalidHandle);
         // Room for one record gets one, and learns the size it needed.
         RASCONN record{};
         record.dwSize = sizeof record;
         uint32_t size = sizeof record, count = 0;
-        EXPECT_EQ(service->RasEnumConnectionsA(&record, &size, &count), linkerror::BufferTooSmall);
+        EXPECT_EQ(service.RasEnumConnectionsA(&record, &size, &count), linkerror::BufferTooSmall);
         EXPECT_EQ(count, 1u);
         EXPECT_EQ(size, 2 * sizeof(RASCONN));
         EXPECT_STREQ(record.szDeviceName, "tunz");
@@ -211,15 +244,18 @@ bool LinkGoneSoon(const std::string& name) {
 TEST(LinkService, ADialIsTrueOnlyWhenALinkComesUpAndHangUpEndsOnlyIt) {
     InPrivateNamespaces([](const fs::path& scratch) {
         uint32_t connection = 0;
-        LinuxRemoteAccess failing = StandInService(scratch, "fail");
+        const auto failingRig = StandInService(scratch, "fail");
+        LinuxRemoteAccess& failing = failingRig->service;
         EXPECT_EQ(failing.InternetDial(nullptr, "Ufficio", 2, &connection), 1u);
         EXPECT_NE(connection, 0u) << "the identifier of the pppd that ran";
         EXPECT_EQ(mRas::DialDefault(failing, "Ufficio", connection, nullptr), 0);
-        LinuxRemoteAccess hung = StandInService(scratch, "hang", std::chrono::milliseconds(200));
-        EXPECT_EQ(hung.InternetDial(nullptr, "Ufficio", 2, &connection), linuxlink::kDialTimedOut);
-        EXPECT_EQ(mRas::DialDefault(hung, "Ufficio", connection, nullptr), 0);
+        const auto hung = StandInService(scratch, "hang", std::chrono::milliseconds(200));
+        EXPECT_EQ(hung->service.InternetDial(nullptr, "Ufficio", 2, &connection),
+                  linuxlink::kDialTimedOut);
+        EXPECT_EQ(mRas::DialDefault(hung->service, "Ufficio", connection, nullptr), 0);
 
-        LinuxRemoteAccess service = StandInService(scratch, "up");
+        const auto rig = StandInService(scratch, "up");
+        LinuxRemoteAccess& service = rig->service;
         const std::string entry = "Ufficio \"casa\"; $(touch pwned) 'x' Citt\xc3\xa0";
         ASSERT_EQ(mRas::DialDefault(service, entry, connection, nullptr), -1);
         EXPECT_EQ(RecordedArguments(scratch), PppdArguments(entry));
@@ -227,23 +263,23 @@ TEST(LinkService, ADialIsTrueOnlyWhenALinkComesUpAndHangUpEndsOnlyIt) {
         std::ifstream(scratch / "run" / ("ppp-" + entry + ".pid")) >> daemon;
         EXPECT_EQ(connection, daemon);
 
+        ConnectionTable table;
+        ASSERT_EQ(mRas::EnumerateConnections(service, table), 1);
+        EXPECT_EQ(table.At(1).EntryName + " " + table.At(1).Address, entry + " 198.51.100.23");
         // Someone else's tunnel beside it, with pid files that name nobody alive. A fault that
         // signalled init, the group or everyone would hit only this namespace.
         MakeTunLink("tun9", "192.0.2.40 peer 192.0.2.1");
-        ConnectionTable table;
-        ASSERT_EQ(mRas::EnumerateConnections(service, table), 2);
-        EXPECT_EQ(table.At(1).EntryName + " " + table.At(1).Address, entry + " 198.51.100.23");
-        EXPECT_STREQ(table.At(1).szDeviceType, "PPP");
         for (const char* garbage : {"", "garbage\n", "0\n", "1\n", "-1\n", "+12\n", " 12\n",
                                     "12x\n", "2147483648\n", "99999999999999999999999\n"}) {
             std::ofstream(scratch / "run" / "tun9.pid") << garbage;
-            EXPECT_EQ(service.RasHangUpA(table.At(2).hrasconn), linkerror::NotConnected) << garbage;
+            EXPECT_EQ(service.RasHangUpA(if_nametoindex("tun9")), linkerror::NotConnected)
+                << garbage;
         }
         EXPECT_EQ(service.RasHangUpA(0x7FFFFFF0u), linkerror::InvalidHandle);
         EXPECT_EQ(service.RasHangUpA(table.At(1).hrasconn), 0u);
         EXPECT_TRUE(LinkGoneSoon("ppp0"));
-        ASSERT_EQ(mRas::EnumerateConnections(service, table), 1);
-        EXPECT_EQ(table.At(1).EntryName, "tun9");
+        EXPECT_EQ(mRas::EnumerateConnections(service, table), 0);
+        EXPECT_NE(if_nametoindex("tun9"), 0u) << "the tunnel was left alone";
     });
 }
 
@@ -254,7 +290,8 @@ TEST(LinkService, TheEntryReachesPppdUnchangedAsOneArgument) {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const fs::path scratch = pattern;
     const std::string savedPath = getenv("PATH");
-    LinuxRemoteAccess service = StandInService(scratch, "fail");
+    const auto rig = StandInService(scratch, "fail");
+    LinuxRemoteAccess& service = rig->service;
     const std::string entries[] = {"due parole",
                                    " spazi ",
                                    "it's \"quoted\"",

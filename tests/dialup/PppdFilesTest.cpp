@@ -13,6 +13,7 @@
 #include "dialup/linux/LinuxRemoteAccess.h"
 #include "dialup/linux/PidFiles.h"
 #include "dialup/linux/PppdDialer.h"
+#include "dialup/linux/PppdLinks.h"
 
 namespace orvane::dialup {
 namespace {
@@ -103,7 +104,8 @@ TEST_F(RunDirectory, LinksAndPipesInPlaceOfPidFilesAreNotRead) {
 }
 
 TEST_F(RunDirectory, ADialWithoutThePppdProgramFailsAsNotStarted) {
-    LinuxRemoteAccess missing(LinkServiceOptions{run, "orvane-no-such-pppd"});
+    PppdLinks pppd(PppdOptions{run, "orvane-no-such-pppd"});
+    LinuxRemoteAccess missing(pppd);
     uint32_t connection = 99;
     EXPECT_EQ(missing.InternetDial(nullptr, "Ufficio", 2, &connection), kDialNotStarted);
     EXPECT_EQ(connection, 0u);
@@ -128,7 +130,8 @@ TEST_F(RunDirectory, PppdStartsWithDefaultSignalsAndNoInheritedDescriptors) {
     sigemptyset(&term);
     sigaddset(&term, SIGTERM);
     sigprocmask(SIG_BLOCK, &term, &oldMask);
-    LinuxRemoteAccess service(LinkServiceOptions{run, program.string()});
+    PppdLinks pppd(PppdOptions{run, program.string()});
+    LinuxRemoteAccess service(pppd);
     uint32_t connection = 0;
     const uint32_t status = service.InternetDial(nullptr, "Ufficio", 2, &connection);
     sigprocmask(SIG_SETMASK, &oldMask, nullptr);

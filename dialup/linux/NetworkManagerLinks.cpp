@@ -1,0 +1,326 @@
+// The NetworkManager link service over its D-Bus API. Every call has a time limit; every value
+// is checked for its D-Bus type before it is used, so an odd answer is a failed step.
+#include "dialup/linux/NetworkManagerLinks.h"
+
+#include <arpa/inet.h>
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QMap>
+#include <algorithm>
+#include <iostream>
+#include <optional>
+
+namespace orvane::dialup {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using SavedSettings = QMap<QString, QVariantMap>;
+
+constexpr char kService[] = "org.freedesktop.NetworkManager";
+constexpr char kManagerPath[] = "/org/freedesktop/NetworkManager";
+constexpr char kManager[] = "org.freedesktop.NetworkManager";
+constexpr char kSettingsPath[] = "/org/freedesktop/NetworkManager/Settings";
+constexpr char kSettings[] = "org.freedesktop.NetworkManager.Settings";
+constexpr char kSavedConnection[] = "org.freedesktop.NetworkManager.Settings.Connection";
+constexpr char kActive[] = "org.freedesktop.NetworkManager.Connection.Active";
+constexpr char kDevice[] = "org.freedesktop.NetworkManager.Device";
+constexpr char kIp4Config[] = "org.freedesktop.NetworkManager.IP4Config";
+constexpr char kProperties[] = "org.freedesktop.DBus.Properties";
+constexpr char kNetworkControl[] = "org.freedesktop.NetworkManager.network-control";
+
+// Active connection states.
+constexpr uint32_t kActivated = 2;
+constexpr uint32_t kDeactivating = 3;
+
+constexpr std::chrono::milliseconds kStatePollInterval{200};
+
+void Report(const std::string& what) { std::cerr << "Orvane: NetworkManager: " << what << std::endl; }
+
+std::string ErrorText(const QDBusMessage& reply) {
+    return (reply.errorName() + ": " + reply.errorMessage()).toStdString();
+}
+
+bool Failed(const QDBusMessage& reply) {
+    return reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty();
+}
+
+std::optional<QString> AsString(const QVariant& value) {
+    if (value.metaType() != QMetaType::fromType<QString>()) return {};
+    return value.toString();
+}
+
+std::optional<uint32_t> AsUnsigned(const QVariant& value) {
+    if (value.metaType() != QMetaType::fromType<uint>()) return {};
+    return value.toUInt();
+}
+
+std::optional<QString> AsPath(const QVariant& value) {
+    if (value.metaType() != QMetaType::fromType<QDBusObjectPath>()) return {};
+    return value.value<QDBusObjectPath>().path();
+}
+
+// A container value, taken apart only when it has exactly the expected D-Bus signature.
+template <class T>
+std::optional<T> As(const QVariant& value, const char* signature) {
+    if (value.metaType() != QMetaType::fromType<QDBusArgument>()) return {};
+    const auto argument = value.value<QDBusArgument>();
+    if (argument.currentSignature() != QLatin1String(signature)) return {};
+    return qdbus_cast<T>(argument);
+}
+
+std::vector<QString> AsPaths(const QVariant& value) {
+    std::vector<QString> paths;
+    for (const QDBusObjectPath& path : As<QList<QDBusObjectPath>>(value, "ao").value_or(QList<QDBusObjectPath>{})) {
+        paths.push_back(path.path());
+    }
+    return paths;
+}
+
+// Dotted IPv4 text as the connection records carry it, or nothing for anything else.
+std::optional<std::string> AsIPv4(const QVariant& value) {
+    const auto text = AsString(value);
+    if (!text) return {};
+    const std::string address = text->toStdString();
+    in_addr parsed{};
+    if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) return {};
+    return address;
+}
+
+// The connection kinds that are dial-up links: mobile broadband, PPPoE, ADSL and Bluetooth
+// dial-up networking (a Bluetooth personal-area network is not).
+bool IsDialUpKind(const QString& type, const SavedSettings& settings) {
+    if (type == "bluetooth") return AsString(settings.value("bluetooth").value("type")) == "dun";
+    return type == "gsm" || type == "cdma" || type == "pppoe" || type == "adsl";
+}
+
+class Bus {
+  public:
+    Bus(const QDBusConnection& bus, std::chrono::milliseconds limit) : bus_(bus), limit_(limit) {}
+
+    QDBusMessage Call(const QString& path, const char* interface, const char* method,
+                      const QList<QVariant>& arguments = {}) const {
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, path, interface, method);
+        call.setArguments(arguments);
+        return bus_.call(call, QDBus::Block, static_cast<int>(limit_.count()));
+    }
+
+    std::optional<QVariantMap> Properties(const QString& path, const char* interface) const {
+        const QDBusMessage reply = Call(path, kProperties, "GetAll", {QString(interface)});
+        if (Failed(reply)) return {};
+        return As<QVariantMap>(reply.arguments().first(), "a{sv}");
+    }
+
+    // One property's value; on failure nothing, and `error` says why.
+    std::optional<QVariant> Property(const QString& path, const char* interface, const char* name,
+                                     std::string* error = nullptr) const {
+        const QDBusMessage reply = Call(path, kProperties, "Get", {QString(interface), QString(name)});
+        if (Failed(reply)) {
+            if (error) *error = ErrorText(reply);
+            return {};
+        }
+        return reply.arguments().first().value<QDBusVariant>().variant();
+    }
+
+    std::optional<SavedSettings> SettingsOf(const QString& savedPath) const {
+        const QDBusMessage reply = Call(savedPath, kSavedConnection, "GetSettings");
+        if (Failed(reply)) return {};
+        return As<SavedSettings>(reply.arguments().first(), "a{sa{sv}}");
+    }
+
+  private:
+    QDBusConnection bus_;
+    std::chrono::milliseconds limit_;
+};
+
+// The first IPv4 address of an IP4Config object and its gateway, the far end.
+std::optional<std::pair<std::string, std::string>> AddressesOf(const Bus& bus,
+                                                               const QString& configPath) {
+    const auto config = bus.Properties(configPath, kIp4Config);
+    if (!config) return {};
+    const auto addresses = As<QList<QVariantMap>>(config->value("AddressData"), "aa{sv}");
+    if (!addresses || addresses->isEmpty()) return {};
+    const auto address = AsIPv4(addresses->first().value("address"));
+    if (!address) return {};
+    return std::make_pair(*address, AsIPv4(config->value("Gateway")).value_or(""));
+}
+
+std::string InterfaceOf(const Bus& bus, const QVariant& devices) {
+    const std::vector<QString> paths = AsPaths(devices);
+    if (paths.empty()) return {};
+    for (const char* name : {"IpInterface", "Interface"}) {
+        const auto value = bus.Property(paths.front(), kDevice, name);
+        const auto text = value ? AsString(*value) : std::nullopt;
+        if (text && !text->isEmpty()) return text->toStdString();
+    }
+    return {};
+}
+
+std::optional<DialUpLink> LinkOf(const Bus& bus, const QString& activePath) {
+    const auto active = bus.Properties(activePath, kActive);
+    if (!active) return {};
+    const auto type = AsString(active->value("Type"));
+    const auto id = AsString(active->value("Id"));
+    if (!type || !id || AsUnsigned(active->value("State")) != kActivated) return {};
+    if (*type == "bluetooth") {
+        const auto saved = AsPath(active->value("Connection"));
+        if (!saved || !IsDialUpKind(*type, bus.SettingsOf(*saved).value_or(SavedSettings{}))) {
+            return {};
+        }
+    } else if (!IsDialUpKind(*type, {})) {
+        return {};
+    }
+    const auto configPath = AsPath(active->value("Ip4Config"));
+    const auto addresses = configPath ? AddressesOf(bus, *configPath) : std::nullopt;
+    if (!addresses) return {};
+    return DialUpLink{0, id->toStdString(), InterfaceOf(bus, active->value("Devices")),
+                      *type == "pppoe" ? "PPPoE" : "modem", addresses->first, addresses->second};
+}
+
+// The saved connection named `entry`, which must be a dial-up kind; otherwise the reason is
+// on standard error and `result` says why.
+std::optional<QString> SavedConnectionNamed(const Bus& bus, const std::string& entry,
+                                            uint32_t& result) {
+    const QDBusMessage reply = bus.Call(kSettingsPath, kSettings, "ListConnections");
+    if (Failed(reply)) {
+        Report("cannot list the saved connections: " + ErrorText(reply));
+        result = linkerror::DialFailed;
+        return {};
+    }
+    std::optional<QString> otherKind;
+    for (const QString& path : AsPaths(reply.arguments().first())) {
+        const auto settings = bus.SettingsOf(path);
+        if (!settings) continue;
+        const QVariantMap connection = settings->value("connection");
+        const auto id = AsString(connection.value("id"));
+        if (!id || id->toStdString() != entry) continue;
+        const auto type = AsString(connection.value("type")).value_or("?");
+        if (IsDialUpKind(type, *settings)) return path;
+        otherKind = type;
+    }
+    result = linkerror::CannotFindEntry;
+    if (otherKind) {
+        Report("\"" + entry + "\" is a " + otherKind->toStdString() +
+               " connection, not a dial-up one (mobile broadband, PPPoE, ADSL, Bluetooth DUN)");
+    } else {
+        Report("no saved connection is named \"" + entry +
+               "\" (nmcli -f NAME,TYPE connection show lists them)");
+    }
+    return {};
+}
+
+bool MayBringLinksUp(const Bus& bus) {
+    const QDBusMessage reply = bus.Call(kManagerPath, kManager, "GetPermissions");
+    if (Failed(reply)) {
+        Report("cannot ask for permissions: " + ErrorText(reply));
+        return false;
+    }
+    const auto permissions = As<QMap<QString, QString>>(reply.arguments().first(), "a{ss}");
+    if (permissions && permissions->value(kNetworkControl) == "no") {
+        Report("this user may not bring network connections up (network-control: no)");
+        return false;
+    }
+    return true;
+}
+
+uint32_t Deactivate(const Bus& bus, const QString& activePath) {
+    const QDBusMessage reply = bus.Call(kManagerPath, kManager, "DeactivateConnection",
+                                        {QVariant::fromValue(QDBusObjectPath(activePath))});
+    if (reply.type() == QDBusMessage::ReplyMessage) return 0;
+    Report("cannot deactivate the connection: " + ErrorText(reply));
+    return linkerror::NotConnected;
+}
+
+// Waits until the activation has ended: activated, failed, timed out or given up because the
+// program is closing (both deactivate what was asked for).
+uint32_t AwaitActivation(const Bus& bus, const QString& activePath, const std::string& entry,
+                         EventWait& wait, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        if (wait.StopRequested()) {
+            Deactivate(bus, activePath);
+            return linkerror::DialCancelled;
+        }
+        std::string error;
+        const auto value = bus.Property(activePath, kActive, "State", &error);
+        const auto state = value ? AsUnsigned(*value) : std::nullopt;
+        if (state == kActivated) return 0;
+        if (!state || *state >= kDeactivating) {
+            // NetworkManager drops an activation that failed: its object is gone.
+            Report("activating \"" + entry + "\" failed" + (error.empty() ? "" : ": " + error));
+            return linkerror::DialFailed;
+        }
+        const auto now = Clock::now();
+        if (now >= deadline) {
+            Report("\"" + entry + "\" did not come up in time");
+            Deactivate(bus, activePath);
+            return linkerror::DialTimedOut;
+        }
+        wait.WaitForEvents(std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::min<Clock::duration>(kStatePollInterval, deadline - now)));
+    }
+}
+
+}  // namespace
+
+NetworkManagerLinks::NetworkManagerLinks(QDBusConnection bus, NetworkManagerOptions options)
+    : bus_(std::move(bus)), options_(options) {}
+
+uint32_t NetworkManagerLinks::IdentifierOf(const QString& activePath) {
+    auto found = std::find(activePaths_.begin(), activePaths_.end(), activePath);
+    if (found == activePaths_.end()) found = activePaths_.insert(activePaths_.end(), activePath);
+    return static_cast<uint32_t>(found - activePaths_.begin()) + 1;
+}
+
+std::vector<DialUpLink> NetworkManagerLinks::ListLinks() {
+    const Bus bus(bus_, options_.callTimeLimit);
+    std::vector<DialUpLink> links;
+    const auto active = bus.Property(kManagerPath, kManager, "ActiveConnections");
+    for (const QString& path : active ? AsPaths(*active) : std::vector<QString>{}) {
+        if (auto link = LinkOf(bus, path)) {
+            link->identifier = IdentifierOf(path);
+            links.push_back(std::move(*link));
+        }
+    }
+    return links;
+}
+
+uint32_t NetworkManagerLinks::Dial(const std::string& entry, EventWait& wait,
+                                   uint32_t& identifier) {
+    identifier = 0;
+    const Bus bus(bus_, options_.callTimeLimit);
+    uint32_t result = 0;
+    const auto saved = SavedConnectionNamed(bus, entry, result);
+    if (!saved) return result;
+    if (!MayBringLinksUp(bus)) return linkerror::AccessDenied;
+    const QVariant none = QVariant::fromValue(QDBusObjectPath("/"));
+    const QDBusMessage reply = bus.Call(kManagerPath, kManager, "ActivateConnection",
+                                        {QVariant::fromValue(QDBusObjectPath(*saved)), none, none});
+    const auto activePath = Failed(reply) ? std::nullopt : AsPath(reply.arguments().first());
+    if (!activePath) {
+        Report("cannot activate \"" + entry + "\": " + ErrorText(reply));
+        return linkerror::DialFailed;
+    }
+    identifier = IdentifierOf(*activePath);
+    return AwaitActivation(bus, *activePath, entry, wait, options_.dialTimeLimit);
+}
+
+uint32_t NetworkManagerLinks::HangUp(uint32_t identifier) {
+    if (identifier == 0 || identifier > activePaths_.size()) return linkerror::InvalidHandle;
+    return Deactivate(Bus(bus_, options_.callTimeLimit), activePaths_[identifier - 1]);
+}
+
+bool NetworkManagerPresent(const QDBusConnection& bus, std::chrono::milliseconds limit) {
+    if (!bus.isConnected()) return false;
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner");
+    ask.setArguments({QString(kService)});
+    const QDBusMessage reply = bus.call(ask, QDBus::Block, static_cast<int>(limit.count()));
+    return !Failed(reply) && reply.arguments().first().toBool();
+}
+
+}  // namespace orvane::dialup

@@ -1,0 +1,38 @@
+// The pppd link service: PPP devices and the links a live pppd owns by its pid files; pppd
+// dials and hangs up.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "dialup/linux/LinkService.h"
+
+namespace orvane::dialup {
+
+struct PppdOptions {
+    // Where pppd writes its pid files ("<interface>.pid", "ppp-<linkname>.pid").
+    std::filesystem::path runDirectory = "/run";
+    // The dialler: a program name looked up on PATH, or a path holding a slash.
+    std::string pppdProgram = "pppd";
+    // How long one dial may take before pppd is stopped.
+    std::chrono::milliseconds dialTimeLimit = std::chrono::seconds(120);
+};
+
+class PppdLinks final : public LinkService {
+  public:
+    explicit PppdLinks(PppdOptions options = {});
+
+    // Up, with an IPv4 address, and a PPP device or owned by a live pppd; by interface index,
+    // which is also the identifier. Tunnels and VPNs nobody's pppd owns do not count.
+    std::vector<DialUpLink> ListLinks() override;
+    // Runs pppd for `entry`; the identifier is the pppd daemon's process id.
+    uint32_t Dial(const std::string& entry, EventWait& wait, uint32_t& identifier) override;
+    // SIGTERM to the live pppd that owns the link; a link nobody owns is left alone.
+    uint32_t HangUp(uint32_t identifier) override;
+
+  private:
+    PppdOptions options_;
+};
+
+}  // namespace orvane::dialup
