@@ -6,7 +6,7 @@ Prints "ADDRESS <bus address>" once it owns its name; writes "activate NAME" and
 "deactivate NAME" lines to LOG_FILE; ends, with its bus, on SIGTERM.
 
 Scenario: {"permission": "yes"|"no"|"auth",
-           "saved":  [{"id", "type", "bluetooth"?, "dial": "up"|"fail"|"never"|"vanish",
+           "saved":  [{"id", "type", "bluetooth"?, "dial": "up"|"fail"|"never"|"vanish"|"nodevice",
                        "address"?, "odd"?: true}],
            "active": [{"id", "type", "state"?, "bluetooth"?, "address"?, "iface"?,
                        "odd"?: "type"|"state"|"address"|"ip4gone"}]}
@@ -159,10 +159,13 @@ class Manager(Properties):
         if saved is None:
             raise dbus.exceptions.DBusException('no such connection',
                                                 name=NM + '.Manager.UnknownConnection')
-        self.write_log('activate ' + saved.entry['id'])
         entry = saved.entry
+        self.write_log('activate ' + entry['id'])
         active = self.add_active(saved, {'id': entry['id'], 'type': entry['type'], 'state': 1})
         dial = entry.get('dial', 'up')
+        if dial == 'nodevice':
+            raise dbus.exceptions.DBusException('No suitable device found for this connection',
+                                                name=NM + '.Manager.UnknownDevice')
         if dial == 'vanish':
             GLib.idle_add(self.quit)
         elif dial in ('up', 'fail'):

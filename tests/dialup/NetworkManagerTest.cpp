@@ -1,0 +1,220 @@
+// The NetworkManager link service, through the connection records, against a stand-in
+// NetworkManager on a private bus of its own.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDBusConnection>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "dialup/linux/LinuxRemoteAccess.h"
+#include "dialup/linux/NetworkManagerLinks.h"
+#include "dialup/mRas.h"
+
+extern char** environ;
+
+namespace orvane::dialup {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sleeps; once it has waited `stopAfter` times, the program is closing.
+class ClosingWait final : public EventWait {
+  public:
+    explicit ClosingWait(int stopAfter) : stopAfter_(stopAfter) {}
+    void WaitForEvents(std::chrono::milliseconds atMost) override {
+        ++waits_;
+        std::this_thread::sleep_for(atMost);
+    }
+    bool StopRequested() const override { return stopAfter_ >= 0 && waits_ >= stopAfter_; }
+
+  private:
+    int stopAfter_;
+    int waits_ = 0;
+};
+
+// The stand-in with one scenario, on its own bus; ended with its bus when this goes.
+class StandIn {
+  public:
+    explicit StandIn(const std::string& scenario) {
+        char pattern[] = "/tmp/orvane-nm-XXXXXX";
+        folder_ = mkdtemp(pattern);
+        std::ofstream(folder_ / "scenario.json") << scenario;
+        int out[2];
+        if (pipe(out) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        std::string python = "/usr/bin/python3", script = STAND_IN_NETWORK_MANAGER,
+                    scenarioFile = folder_ / "scenario.json", log = folder_ / "log";
+        char* argv[] = {python.data(), script.data(), scenarioFile.data(), log.data(), nullptr};
+        posix_spawn(&child_, argv[0], &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        address_ = ReadAddress(out[0]);
+        close(out[0]);
+    }
+    ~StandIn() {
+        if (child_ > 0) {
+            kill(child_, SIGTERM);
+            waitpid(child_, nullptr, 0);
+        }
+        fs::remove_all(folder_);
+    }
+    const std::string& Address() const { return address_; }
+    std::string Log() const {
+        std::ifstream file(folder_ / "log");
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+
+  private:
+    // The "ADDRESS ..." line it prints once it serves, within a generous bound.
+    static std::string ReadAddress(int fd) {
+        std::string text;
+        pollfd ready{fd, POLLIN, 0};
+        char buffer[512];
+        while (text.find('\n') == std::string::npos && poll(&ready, 1, 20000) > 0) {
+            const ssize_t got = read(fd, buffer, sizeof buffer);
+            if (got <= 0) break;
+            text.append(buffer, static_cast<size_t>(got));
+        }
+        const std::string prefix = "ADDRESS ";
+        if (!text.starts_with(prefix) || text.find('\n') == std::string::npos) return {};
+        return text.substr(prefix.size(), text.find('\n') - prefix.size());
+    }
+
+    fs::path folder_;
+    pid_t child_ = 0;
+    std::string address_;
+};
+
+std::string LinksText(RemoteAccess& service) {
+    mRas::ConnectionTable table;
+    const int32_t count = mRas::EnumerateConnections(service, table);
+    std::string text;
+    for (int32_t n = 1; n <= count; ++n) {
+        const mRas::ConnectionInfo& link = table.At(n);
+        text += (n > 1 ? "; " : "") + link.EntryName + " " + link.Address + " " + link.szDeviceName;
+    }
+    return text;
+}
+
+enum class Action { List, Dial, HangUpFirst };
+
+constexpr const char* kCasa = R"({"id": "Casa", "type": "gsm", "address": "192.0.2.7", "dial": )";
+
+TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
+    const struct {
+        const char* name;
+        std::string scenario;
+        Action action;
+        std::string entry;
+        std::string links, log, message;
+        int stopAfterWaits = -1;
+        int16_t verdict = 0;
+    } cases[] = {
+        {"dial-up kinds count in NetworkManager's order, VPNs and LANs do not",
+         R"({"active": [{"id": "VPN", "type": "wireguard", "address": "10.8.0.2"},
+                        {"id": "Uff", "type": "vpn", "address": "10.9.0.2"},
+                        {"id": "LAN", "type": "802-3-ethernet", "address": "192.168.1.5"},
+                        {"id": "PAN", "type": "bluetooth", "bluetooth": "panu", "address": "192.0.2.60"},
+                        {"id": "Mobile", "type": "gsm", "address": "203.0.113.45", "iface": "wwan0"},
+                        {"id": "DUN", "type": "bluetooth", "bluetooth": "dun", "address": "192.0.2.61", "iface": "ppp1"},
+                        {"id": "CDMA", "type": "cdma", "address": "192.0.2.62", "iface": "ppp2"},
+                        {"id": "DSL", "type": "pppoe", "address": "192.0.2.63", "iface": "ppp3"},
+                        {"id": "ADSL", "type": "adsl", "address": "192.0.2.64", "iface": "nas0"}]})",
+         Action::List, "",
+         "Mobile 203.0.113.45 wwan0; DUN 192.0.2.61 ppp1; CDMA 192.0.2.62 ppp2; "
+         "DSL 192.0.2.63 ppp3; ADSL 192.0.2.64 nas0", "", ""},
+        {"only activated connections with an IPv4 address count",
+         R"({"active": [{"id": "A", "type": "gsm", "state": 1, "address": "192.0.2.1"},
+                        {"id": "B", "type": "gsm"},
+                        {"id": "C", "type": "gsm", "state": 3, "address": "192.0.2.3"},
+                        {"id": "D", "type": "gsm", "address": "192.0.2.4", "iface": "ppp0"}]})",
+         Action::List, "", "D 192.0.2.4 ppp0", "", ""},
+        {"values of the wrong D-Bus type, or an address object gone, do not count",
+         R"({"active": [{"id": "A", "type": "gsm", "address": "192.0.2.1", "odd": "type"},
+                        {"id": "B", "type": "gsm", "address": "192.0.2.2", "odd": "state"},
+                        {"id": "C", "type": "gsm", "address": "192.0.2.3", "odd": "address"},
+                        {"id": "D", "type": "gsm", "address": "192.0.2.4", "odd": "ip4gone"},
+                        {"id": "E", "type": "gsm", "address": "not an address"},
+                        {"id": "F", "type": "gsm", "address": "192.0.2.6", "iface": "ppp0"}]})",
+         Action::List, "", "F 192.0.2.6 ppp0", "", ""},
+        {"a dial brings the saved connection up",
+         std::string(R"({"saved": [{"id": "x", "type": "gsm", "odd": true}, )") + kCasa + R"("up"}]})",
+         Action::Dial, "Casa", "Casa 192.0.2.7 wwan1", "activate Casa\n", "", -1, -1},
+        {"a dial that fails",
+         std::string(R"({"saved": [)") + kCasa + R"("fail"}]})", Action::Dial, "Casa", "",
+         "activate Casa\n", "activating \"Casa\" failed"},
+        {"a dial that never finishes is given up and deactivated",
+         std::string(R"({"saved": [)") + kCasa + R"("never"}]})", Action::Dial, "Casa", "",
+         "activate Casa\ndeactivate Casa\n", "did not come up in time"},
+        {"closing during a dial deactivates what it asked for",
+         std::string(R"({"saved": [)") + kCasa + R"("never"}]})", Action::Dial, "Casa", "",
+         "activate Casa\ndeactivate Casa\n", "", 2},
+        {"no device to dial on",
+         std::string(R"({"saved": [)") + kCasa + R"("nodevice"}]})", Action::Dial, "Casa", "",
+         "activate Casa\n", "No suitable device"},
+        {"a user who may not bring links up activates nothing",
+         std::string(R"({"permission": "no", "saved": [)") + kCasa + R"("up"}]})", Action::Dial,
+         "Casa", "", "", "may not bring network connections up"},
+        {"an entry no saved connection is named",
+         std::string(R"({"saved": [)") + kCasa + R"("up"}]})", Action::Dial, "Ca\xffsa", "", "",
+         "no saved connection is named"},
+        {"an entry naming a connection that is not dial-up",
+         R"({"saved": [{"id": "Ufficio", "type": "802-3-ethernet"}]})", Action::Dial, "Ufficio",
+         "", "", "is a 802-3-ethernet connection"},
+        {"NetworkManager and its bus gone in the middle of a dial",
+         std::string(R"({"saved": [)") + kCasa + R"("vanish"}]})", Action::Dial, "Casa", "",
+         "activate Casa\n", "activating \"Casa\" failed"},
+        {"hanging up ends the first connection only",
+         R"({"active": [{"id": "A", "type": "gsm", "address": "192.0.2.1", "iface": "ppp0"},
+                        {"id": "B", "type": "gsm", "address": "192.0.2.2", "iface": "ppp1"}]})",
+         Action::HangUpFirst, "", "B 192.0.2.2 ppp1", "deactivate A\n", ""},
+    };
+    int row = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const StandIn standIn(c.scenario);
+        ASSERT_FALSE(standIn.Address().empty()) << "the stand-in did not start";
+        const QString connectionName = QString("stand-in-%1").arg(++row);
+        const auto started = std::chrono::steady_clock::now();
+        {
+            NetworkManagerLinks links(QDBusConnection::connectToBus(
+                                          QString::fromStdString(standIn.Address()), connectionName),
+                                      {std::chrono::milliseconds(1500), std::chrono::seconds(2)});
+            LinuxRemoteAccess service(links);
+            ClosingWait wait(c.stopAfterWaits);
+            service.SetEventWait(&wait);
+            testing::internal::CaptureStderr();
+            uint32_t connection = 0;
+            if (c.action == Action::Dial) {
+                EXPECT_EQ(mRas::DialDefault(service, c.entry, connection, nullptr), c.verdict);
+            } else if (c.action == Action::HangUpFirst) {
+                mRas::ConnectionTable table;
+                ASSERT_GT(mRas::EnumerateConnections(service, table), 0);
+                EXPECT_EQ(service.RasHangUpA(table.At(1).hrasconn), 0u);
+            }
+            EXPECT_EQ(LinksText(service), c.links);
+            const std::string message = testing::internal::GetCapturedStderr();
+            if (c.message.empty()) {
+                EXPECT_EQ(message, "");
+            } else {
+                EXPECT_NE(message.find(c.message), std::string::npos) << message;
+            }
+        }
+        QDBusConnection::disconnectFromBus(connectionName);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
+        EXPECT_EQ(standIn.Log(), c.log);
+    }
+}
+
+}  // namespace
+}  // namespace orvane::dialup
