@@ -1,27 +1,47 @@
 # Shared by scripts/demo and the end-to-end tests: a private network namespace with a
-# point-to-point link standing for the dial-up connection, a local FTP server, and an
-# application folder with orvane and its settings. Source it; every function is sandbox_*.
+# point-to-point link standing for the dial-up connection (or a stand-in NetworkManager), a
+# local FTP server, and an application folder with orvane and its settings. Source it; every
+# function is sandbox_*.
 
 SANDBOX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 SANDBOX_FTP_SCRIPT=$SANDBOX_ROOT/tests/ftp/ftp_server.py
 
 sandbox_say() { printf '%s\n' "$*" >&2; }
 
-# Re-runs the calling script inside new network and mount namespaces (root only).
+# Re-runs the calling script inside new network and mount namespaces (root only), with a
+# /run of its own: pid files stay private and the machine's system bus is out of reach.
 # Usage: sandbox_enter "$0" "$@"  (returns only inside the namespaces)
 sandbox_enter() {
   if [[ ${ORVANE_SANDBOX:-} == 1 ]]; then return 0; fi
   export ORVANE_SANDBOX=1
-  exec unshare --net --mount --propagation private --fork -- "$@"
+  exec unshare --net --mount --propagation private --fork -- \
+    bash -c 'mount -t tmpfs -o mode=0755 tmpfs /run && exec "$@"' sandbox "$@"
 }
 
-# A tun link with a local address and a peer, up: what a dial-up connection looks like.
+# A tun link with a local address and a peer, up, owned as pppd owns its links: a stand-in
+# pppd (a process that ends with the calling script) named in /run/NAME.pid.
 sandbox_link() {
   local name=$1 address=$2 peer=$3
   ip link set lo up
   ip tuntap add dev "$name" mode tun
   ip addr add "$address" peer "$peer" dev "$name"
   ip link set "$name" up
+  setpriv --pdeathsig KILL sleep infinity &
+  echo $! >"/run/$name.pid"
+}
+
+# Starts the stand-in NetworkManager with a scenario (JSON) on a private bus of its own.
+# Sets SANDBOX_NM_PID and SANDBOX_NM_BUS (the bus address).
+# Usage: sandbox_network_manager SCENARIO_JSON LOG
+sandbox_network_manager() {
+  local out
+  out=$(mktemp)
+  /usr/bin/python3 "$SANDBOX_ROOT/tests/dialup/stand_in_network_manager.py" "$1" "$2" >"$out" &
+  SANDBOX_NM_PID=$!
+  sandbox_wait_for 20 grep -q '^ADDRESS ' "$out"
+  SANDBOX_NM_BUS=$(sed -n 's/^ADDRESS //p' "$out")
+  rm -f "$out"
+  [[ -n $SANDBOX_NM_BUS ]] || { sandbox_say "the stand-in NetworkManager did not start"; return 1; }
 }
 
 # Starts the FTP server on loopback. Sets SANDBOX_FTP_PID and SANDBOX_FTP_PORT.

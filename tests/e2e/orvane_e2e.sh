@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end tests of the built orvane binary in a private network namespace: a tun link
-# 203.0.113.45, a local FTP server, settings from orvane-config.
+# 203.0.113.45 owned by a stand-in pppd (or a stand-in NetworkManager), a local FTP server,
+# settings from orvane-config.
 # Usage: orvane_e2e.sh BIN_DIR SCENARIO   (exit 77: skipped)
 set -uo pipefail
 bin=$1
@@ -24,6 +25,7 @@ orvane_pid=
 cleanup() {
   [[ -n $orvane_pid ]] && kill -KILL "$orvane_pid" 2>/dev/null
   [[ -n ${SANDBOX_FTP_PID:-} ]] && kill "$SANDBOX_FTP_PID" 2>/dev/null
+  [[ -n ${SANDBOX_NM_PID:-} ]] && kill "$SANDBOX_NM_PID" 2>/dev/null && wait "$SANDBOX_NM_PID"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -35,8 +37,10 @@ check() {
   if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
 }
 
+# Runs orvane in the background; as_user=(setpriv ...) runs it as another user.
+as_user=()
 start_orvane() {
-  QT_QPA_PLATFORM=offscreen "$app/orvane" >"$work/stdout" 2>"$work/stderr" &
+  QT_QPA_PLATFORM=offscreen "${as_user[@]}" "$app/orvane" >"$work/stdout" 2>"$work/stderr" &
   orvane_pid=$!
 }
 
@@ -132,6 +136,53 @@ early-signal)
     orvane_pid=
     check "SIGTERM after ${delay}s leaves no library file" no_leftovers
   done
+  ;;
+network-manager)
+  # An ordinary user's desktop: NetworkManager on the system bus with a VPN up and the
+  # dial-up connection named in RASDIAL down. Orvane activates that and publishes its address.
+  cat >"$work/scenario.json" <<'EOF_SCENARIO'
+{"active": [{"id": "VPN", "type": "wireguard", "address": "10.8.0.2", "iface": "wg0"}],
+ "saved": [{"id": "Mobile", "type": "gsm", "dial": "up", "address": "203.0.113.77"}]}
+EOF_SCENARIO
+  ip link set lo up
+  sandbox_network_manager "$work/scenario.json" "$work/nm.log"
+  sandbox_ftp_start "$served" "$user" "$password" normal
+  sandbox_app "$app" "$bin" "127.0.0.1:$SANDBOX_FTP_PORT" "$user" "$password" / ip.txt 600 1
+  sed -i 's/^RASDIAL=.*/RASDIAL=Mobile/' "$app/orvane.ini"
+  mkdir -p "$work/home"
+  chown -R nobody "$app" "$work/home"
+  chmod 755 "$work"
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work/home"
+    DBUS_SYSTEM_BUS_ADDRESS="$SANDBOX_NM_BUS")
+  start_orvane
+  check "the dial is logged as a success" sandbox_wait_for 20 log_has "Connessione Internet riuscita"
+  check "the address is published" sandbox_wait_for 10 test -f "$served/ip.txt"
+  check "it is the dial-up connection's, not the VPN's" \
+    test "$(sed -n 3p "$served/ip.txt" | tr -d '\r')" = "IP:   203.0.113.77"
+  check "only that connection was activated" test "$(cat "$work/nm.log")" = "activate Mobile"
+  check "SIGTERM ends it with status 0" stop_orvane
+  check "no library file or ip.txt is left" no_leftovers
+  ;;
+closing-dial)
+  # A pppd that never detaches: SIGTERM during the dial stops it and ends orvane at once.
+  mkdir -p "$work/bin"
+  printf '#!/bin/sh\necho $$ >"%s"\nexec sleep 600\n' "$work/pppd.pid" >"$work/bin/pppd"
+  chmod +x "$work/bin/pppd"
+  sandbox_app "$app" "$bin" "127.0.0.1:21" "$user" "$password" / ip.txt 600 1
+  sed -i 's/^RASDIAL=.*/RASDIAL=Ufficio/' "$app/orvane.ini"
+  PATH=$work/bin:$PATH start_orvane
+  check "the dial has started" sandbox_wait_for 20 test -s "$work/pppd.pid"
+  sleep 0.3
+  started=$(date +%s%N)
+  stop_orvane
+  status=$?
+  elapsed=$((($(date +%s%N) - started) / 1000000))
+  check "SIGTERM during the dial ends it with status 0 ($status)" test "$status" -eq 0
+  check "within a second ($elapsed ms)" test "$elapsed" -lt 1000
+  check "the pppd it started is stopped" sandbox_wait_for 5 \
+    bash -c '[[ ! -d /proc/$1 || $(cut -d" " -f3 /proc/$1/stat) == Z ]]' _ "$(cat "$work/pppd.pid")"
+  check "nothing about the dial is logged" bash -c '! grep -q "Connessione Internet" "$1" 2>/dev/null' _ "$app/orvane.log"
+  check "no library file or ip.txt is left" no_leftovers
   ;;
 *)
   echo "unknown scenario $scenario"
