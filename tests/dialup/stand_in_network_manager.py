@@ -1,15 +1,11 @@
 #!/usr/bin/python3
-"""A stand-in NetworkManager on a private bus of its own, serving the scenario given as JSON.
+"""A stand-in NetworkManager on a private bus of its own, serving a scenario.
 
 Usage: stand_in_network_manager.py SCENARIO_JSON LOG_FILE
-Prints "ADDRESS <bus address>" once it owns its name; writes "activate NAME" and
-"deactivate NAME" lines to LOG_FILE; ends, with its bus, on SIGTERM.
-
-Scenario: {"permission": "yes"|"no"|"auth",
-           "saved":  [{"id", "type", "bluetooth"?, "dial": "up"|"fail"|"never"|"vanish"|"nodevice",
-                       "address"?, "odd"?: true}],
-           "active": [{"id", "type", "state"?, "bluetooth"?, "address"?, "iface"?,
-                       "odd"?: "type"|"state"|"address"|"ip4gone"}]}
+Prints "ADDRESS <bus address>" once it serves; logs "activate ID" and "deactivate ID" lines;
+ends, with its bus, on SIGTERM. Scenario keys: "permission" (yes, no, auth); "saved": [{id,
+type, bluetooth?, dial: up|fail|never|vanish|nodevice, address?, odd?}]; "active": [{id, type,
+state?, bluetooth?, address?, iface?, odd?: type|state|address|ip4gone}].
 """
 import ctypes
 import json
@@ -28,183 +24,132 @@ from gi.repository import GLib
 
 NM = 'org.freedesktop.NetworkManager'
 ROOT = '/org/freedesktop/NetworkManager'
-PROPS = 'org.freedesktop.DBus.Properties'
 BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <listen>unix:path={socket}</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_destination="*"/>
-    <allow receive_sender="*"/>
-  </policy>
-</busconfig>
-"""
+<busconfig><listen>unix:path={}</listen><auth>EXTERNAL</auth>
+  <policy context="default"><allow user="*"/><allow own="*"/>
+    <allow send_destination="*"/><allow receive_sender="*"/></policy></busconfig>"""
+
+
+def error(name, text):
+    return dbus.exceptions.DBusException(text, name=name)
 
 
 def paths(items):
     return dbus.Array([dbus.ObjectPath(p) for p in items], signature='o')
 
 
-class Properties(dbus.service.Object):
-    def __init__(self, bus, path, interface, props):
-        super().__init__(bus, path)
-        self.path, self.interface, self.props = path, interface, props
+class NetworkManager(dbus.service.FallbackObject):
+    """ROOT and every object below it: `objects` maps a path to its interface and properties."""
 
-    @dbus.service.method(PROPS, in_signature='ss', out_signature='v')
-    def Get(self, interface, name):
-        if interface != self.interface or name not in self.props:
-            raise dbus.exceptions.DBusException(
-                name, name='org.freedesktop.DBus.Error.UnknownProperty')
-        return self.props[name]
-
-    @dbus.service.method(PROPS, in_signature='s', out_signature='a{sv}')
-    def GetAll(self, interface):
-        return dbus.Dictionary(self.props if interface == self.interface else {}, signature='sv')
-
-
-class Saved(Properties):
-    def __init__(self, bus, path, entry):
-        super().__init__(bus, path, NM + '.Settings.Connection', {})
-        self.entry = entry
-        if entry.get('odd'):
-            self.settings = {'connection': {'id': dbus.UInt32(7)}}
-        else:
-            self.settings = {'connection': {'id': entry['id'], 'type': entry['type']}}
-            if 'bluetooth' in entry:
-                self.settings['bluetooth'] = {'type': entry['bluetooth']}
-
-    @dbus.service.method(NM + '.Settings.Connection', out_signature='a{sa{sv}}')
-    def GetSettings(self):
-        return self.settings
-
-
-class Settings(dbus.service.Object):
-    def __init__(self, bus, saved):
-        super().__init__(bus, ROOT + '/Settings')
-        self.saved = saved
-
-    @dbus.service.method(NM + '.Settings', out_signature='ao')
-    def ListConnections(self):
-        return paths(s.path for s in self.saved)
-
-
-class Manager(Properties):
     def __init__(self, bus, scenario, log, quit):
-        super().__init__(bus, ROOT, NM, {'ActiveConnections': paths([])})
-        self.bus, self.log, self.quit, self.count = bus, log, quit, 0
+        super().__init__(bus, ROOT)
+        self.log, self.quit, self.count = log, quit, 0
+        self.objects, self.settings, self.active = {}, {}, []
         self.permission = scenario.get('permission', 'yes')
-        self.saved = [Saved(bus, f'{ROOT}/Settings/{n}', e)
-                      for n, e in enumerate(scenario.get('saved', []), 1)]
-        self.settings = Settings(bus, self.saved)
-        self.active = {}
+        self.objects[ROOT] = (NM, {'ActiveConnections': paths([])})
+        for entry in scenario.get('saved', []):
+            self.save(entry)
         for entry in scenario.get('active', []):
-            saved = Saved(bus, f'{ROOT}/Settings/{len(self.saved) + 1}', entry)
-            self.saved.append(saved)
-            self.add_active(saved, entry)
+            self.activate(self.save(entry), entry)
 
-    def publish(self):
-        self.props['ActiveConnections'] = paths(self.active)
+    def save(self, entry):
+        path = f'{ROOT}/Settings/{len(self.settings) + 1}'
+        settings = {'connection': {'id': entry['id'], 'type': entry['type']}}
+        if 'bluetooth' in entry:
+            settings['bluetooth'] = {'type': entry['bluetooth']}
+        if entry.get('odd') is True:
+            settings = {'connection': {'id': dbus.UInt32(7)}}
+        self.settings[path] = (entry, settings)
+        return path
 
-    def add_active(self, saved, entry):
+    def activate(self, saved, entry):
         self.count += 1
         n, odd = self.count, entry.get('odd')
-        path = f'{ROOT}/ActiveConnection/{n}'
-        props = {'Id': entry['id'], 'Type': entry['type'], 'Connection': dbus.ObjectPath(saved.path),
-                 'State': dbus.UInt32(entry.get('state', 2)), 'Ip4Config': dbus.ObjectPath('/'),
-                 'Devices': paths([])}
-        if odd == 'type':
-            props['Type'] = dbus.Int32(5)
-        if odd == 'state':
-            props['State'] = '2'
-        active = Properties(self.bus, path, NM + '.Connection.Active', props)
-        active.extras = [Properties(self.bus, f'{ROOT}/Devices/{n}', NM + '.Device',
-                                    {'IpInterface': entry.get('iface', f'wwan{n}'), 'Interface': 'x'})]
-        props['Devices'] = paths([f'{ROOT}/Devices/{n}'])
+        path, device = f'{ROOT}/ActiveConnection/{n}', f'{ROOT}/Devices/{n}'
+        self.objects[device] = (NM + '.Device', {'IpInterface': entry.get('iface', f'wwan{n}')})
+        self.objects[path] = (NM + '.Connection.Active', {
+            'Id': entry['id'], 'Connection': dbus.ObjectPath(saved), 'Devices': paths([device]),
+            'Type': dbus.Int32(5) if odd == 'type' else entry['type'],
+            'State': '2' if odd == 'state' else dbus.UInt32(entry.get('state', 2)),
+            'Ip4Config': dbus.ObjectPath('/')})
         if 'address' in entry:
-            self.set_address(active, n, entry['address'], odd)
-        self.active[path] = active
-        self.publish()
-        return active
+            self.configure(path, entry['address'], odd)
+        self.active.append(path)
+        self.objects[ROOT][1]['ActiveConnections'] = paths(self.active)
+        return path
 
-    def set_address(self, active, n, address, odd=None):
-        value = dbus.UInt32(1) if odd == 'address' else address
-        config = Properties(self.bus, f'{ROOT}/IP4Config/{n}', NM + '.IP4Config', {
-            'AddressData': dbus.Array([{'address': value, 'prefix': dbus.UInt32(32)}],
-                                      signature='a{sv}'),
-            'Gateway': '10.64.64.64'})
-        active.extras.append(config)
+    def configure(self, path, address, odd=None):
+        config = path.replace('ActiveConnection', 'IP4Config')
+        data = {'address': dbus.UInt32(1) if odd == 'address' else address,
+                'prefix': dbus.UInt32(32)}
+        self.objects[config] = (NM + '.IP4Config', {
+            'AddressData': dbus.Array([data], signature='a{sv}'), 'Gateway': '10.64.64.64'})
         gone = f'{ROOT}/IP4Config/999'
-        active.props['Ip4Config'] = dbus.ObjectPath(gone if odd == 'ip4gone' else config.path)
+        self.objects[path][1]['Ip4Config'] = dbus.ObjectPath(gone if odd == 'ip4gone' else config)
 
     def remove(self, path):
-        active = self.active.pop(path)
-        for obj in [active] + active.extras:
-            obj.remove_from_connection()
-        self.publish()
+        self.active.remove(path)
+        self.objects.pop(path)
+        self.objects[ROOT][1]['ActiveConnections'] = paths(self.active)
 
     def write_log(self, line):
         with open(self.log, 'a') as log:
             log.write(line + '\n')
 
-    @dbus.service.method(NM, out_signature='a{ss}')
+    def props(self, path, interface):
+        if path not in self.objects or self.objects[path][0] != interface:
+            raise error('org.freedesktop.DBus.Error.UnknownObject', path)
+        return self.objects[path][1]
+
+    @dbus.service.method(dbus.PROPERTIES_IFACE, 'ss', 'v', path_keyword='path')
+    def Get(self, interface, name, path):
+        return self.props(path, interface)[name]
+
+    @dbus.service.method(dbus.PROPERTIES_IFACE, 's', 'a{sv}', path_keyword='path')
+    def GetAll(self, interface, path):
+        return dbus.Dictionary(self.props(path, interface), signature='sv')
+
+    @dbus.service.method(NM + '.Settings', '', 'ao')
+    def ListConnections(self):
+        return paths(self.settings)
+
+    @dbus.service.method(NM + '.Settings.Connection', '', 'a{sa{sv}}', path_keyword='path')
+    def GetSettings(self, path):
+        return self.settings[path][1]
+
+    @dbus.service.method(NM, '', 'a{ss}')
     def GetPermissions(self):
         return {NM + '.network-control': self.permission}
 
-    @dbus.service.method(NM, in_signature='ooo', out_signature='o')
-    def ActivateConnection(self, connection, device, specific):
-        saved = next((s for s in self.saved if s.path == connection), None)
-        if saved is None:
-            raise dbus.exceptions.DBusException('no such connection',
-                                                name=NM + '.Manager.UnknownConnection')
-        entry = saved.entry
+    @dbus.service.method(NM, 'ooo', 'o')
+    def ActivateConnection(self, saved, device, specific):
+        entry = self.settings[saved][0]
         self.write_log('activate ' + entry['id'])
-        active = self.add_active(saved, {'id': entry['id'], 'type': entry['type'], 'state': 1})
         dial = entry.get('dial', 'up')
         if dial == 'nodevice':
-            raise dbus.exceptions.DBusException('No suitable device found for this connection',
-                                                name=NM + '.Manager.UnknownDevice')
+            raise error(NM + '.Manager.UnknownDevice', 'No suitable device found')
+        path = self.activate(saved, {'id': entry['id'], 'type': entry['type'], 'state': 1})
         if dial == 'vanish':
             GLib.idle_add(self.quit)
         elif dial in ('up', 'fail'):
-            GLib.timeout_add(300, self.finish, active, dial, entry.get('address'))
-        return active.path
+            GLib.timeout_add(300, self.finish, path, dial, entry.get('address'))
+        return path
 
-    def finish(self, active, dial, address):
+    def finish(self, path, dial, address):
         if dial == 'fail':
-            self.remove(active.path)
+            self.remove(path)
         else:
-            self.set_address(active, self.count + 100, address)
-            active.props['State'] = dbus.UInt32(2)
+            self.configure(path, address)
+            self.objects[path][1]['State'] = dbus.UInt32(2)
         return False
 
-    @dbus.service.method(NM, in_signature='o')
+    @dbus.service.method(NM, 'o', '')
     def DeactivateConnection(self, path):
         if path not in self.active:
-            raise dbus.exceptions.DBusException('not active',
-                                                name=NM + '.Manager.ConnectionNotActive')
-        self.write_log('deactivate ' + self.active[path].props['Id'])
+            raise error(NM + '.Manager.ConnectionNotActive', path)
+        self.write_log('deactivate ' + self.objects[path][1]['Id'])
         self.remove(path)
-
-
-def start_bus(folder):
-    """A dbus-daemon of its own that ends with this process."""
-    socket = os.path.join(folder, 'bus')
-    config = os.path.join(folder, 'bus.conf')
-    with open(config, 'w') as file:
-        file.write(BUS_CONFIG.format(socket=socket))
-    libc = ctypes.CDLL(None)
-    daemon = subprocess.Popen(['dbus-daemon', '--nofork', '--config-file', config],
-                              stderr=subprocess.DEVNULL,
-                              preexec_fn=lambda: libc.prctl(1, signal.SIGTERM))
-    for _ in range(500):
-        if os.path.exists(socket):
-            return daemon, 'unix:path=' + socket
-        time.sleep(0.01)
-    daemon.kill()
-    sys.exit('the bus did not start')
 
 
 def main():
@@ -212,18 +157,28 @@ def main():
         scenario = json.load(file)
     folder = tempfile.mkdtemp(prefix='orvane-bus-')
     os.chmod(folder, 0o755)  # other users reach the bus too
-    daemon, address = start_bus(folder)
+    socket, config = os.path.join(folder, 'bus'), os.path.join(folder, 'bus.conf')
+    with open(config, 'w') as file:
+        file.write(BUS_CONFIG.format(socket))
+    libc = ctypes.CDLL(None)  # the bus ends with this process however it ends
+    daemon = subprocess.Popen(['dbus-daemon', '--nofork', '--config-file', config],
+                              stderr=subprocess.DEVNULL,
+                              preexec_fn=lambda: libc.prctl(1, signal.SIGTERM))
     try:
+        for _ in range(500):
+            if os.path.exists(socket):
+                break
+            time.sleep(0.01)
         dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
-        bus = dbus.bus.BusConnection(address)
+        bus = dbus.bus.BusConnection('unix:path=' + socket)
         loop = GLib.MainLoop()
-        manager = Manager(bus, scenario, sys.argv[2], loop.quit)
+        manager = NetworkManager(bus, scenario, sys.argv[2], loop.quit)
         name = dbus.service.BusName(NM, bus)
-        print('ADDRESS', address, flush=True)
+        print('ADDRESS unix:path=' + socket, flush=True)
         for signum in (signal.SIGTERM, signal.SIGINT):
             GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signum, loop.quit)
         loop.run()
-        del manager, name
+        del name
     finally:
         daemon.terminate()
         daemon.wait()
