@@ -1,12 +1,9 @@
 #!/usr/bin/python3
-"""A stand-in NetworkManager on a private bus of its own, serving a scenario.
-
-Usage: stand_in_network_manager.py SCENARIO_JSON LOG_FILE
-Prints "ADDRESS <bus address>" once it serves; logs "activate ID" and "deactivate ID" lines;
-ends, with its bus, on SIGTERM. Scenario keys: "permission" (yes, no, auth); "saved": [{id,
-type, bluetooth?, dial: up|fail|never|vanish|nodevice, address?, odd?}]; "active": [{id, type,
-state?, bluetooth?, address?, iface?, odd?: type|state|address|ip4gone}].
-"""
+"""A stand-in NetworkManager on a private bus of its own: stand_in_network_manager.py SCENARIO LOG.
+Prints "ADDRESS <bus address>" once it serves, logs "activate ID" and "deactivate ID", ends with
+its bus on SIGTERM. SCENARIO (JSON): "permission"; "saved": [{id, type, bluetooth?, dial: up,
+fail, never, vanish or nodevice, address?, odd?}]; "active": [{id, type, state?, bluetooth?,
+address?, iface?, odd?: type, state, address or ip4gone}]."""
 import ctypes
 import json
 import os
@@ -15,7 +12,6 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 
 import dbus
 import dbus.mainloop.glib
@@ -161,20 +157,18 @@ def main():
     with open(config, 'w') as file:
         file.write(BUS_CONFIG.format(socket))
     libc = ctypes.CDLL(None)  # the bus ends with this process however it ends
-    daemon = subprocess.Popen(['dbus-daemon', '--nofork', '--config-file', config],
-                              stderr=subprocess.DEVNULL,
-                              preexec_fn=lambda: libc.prctl(1, signal.SIGTERM))
+    daemon = subprocess.Popen(
+        ['dbus-daemon', '--nofork', '--print-address', '--config-file', config],
+        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+        preexec_fn=lambda: libc.prctl(1, signal.SIGTERM))
     try:
-        for _ in range(500):
-            if os.path.exists(socket):
-                break
-            time.sleep(0.01)
+        address = daemon.stdout.readline().decode().strip()  # once it accepts connections
         dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
-        bus = dbus.bus.BusConnection('unix:path=' + socket)
+        bus = dbus.bus.BusConnection(address)
         loop = GLib.MainLoop()
         manager = NetworkManager(bus, scenario, sys.argv[2], loop.quit)
         name = dbus.service.BusName(NM, bus)
-        print('ADDRESS unix:path=' + socket, flush=True)
+        print('ADDRESS', address, flush=True)
         for signum in (signal.SIGTERM, signal.SIGINT):
             GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signum, loop.quit)
         loop.run()
