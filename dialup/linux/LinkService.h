@@ -15,23 +15,23 @@ namespace orvane::dialup {
 // Results beside 0, numbered as the remote access service numbers them. A pppd dial returns
 // pppd's own exit status instead (see linux/PppdDialer.h).
 namespace linkerror {
-inline constexpr uint32_t AccessDenied = 5;             // the user may not bring links up
-inline constexpr uint32_t InvalidHandle = 6;            // no such link (any more)
-inline constexpr uint32_t InvalidParameter = 87;        // a missing pointer, another protocol
-inline constexpr uint32_t BufferTooSmall = 603;         // more links up than records fit
-inline constexpr uint32_t CannotFindEntry = 623;        // no such entry, or not a dial-up one
-inline constexpr uint32_t DialCancelled = 631;          // the program closed during the dial
-inline constexpr uint32_t InvalidSize = 632;            // a record form other than the known one
-inline constexpr uint32_t DialTimedOut = 638;           // the link did not come up in time
-inline constexpr uint32_t DialFailed = 651;             // the link service reported a failure
-inline constexpr uint32_t NotConnected = 668;           // nobody owns the link to end it
+inline constexpr uint32_t AccessDenied = 5;       // the user may not bring links up
+inline constexpr uint32_t InvalidHandle = 6;      // no such link (any more)
+inline constexpr uint32_t InvalidParameter = 87;  // a missing pointer, another protocol
+inline constexpr uint32_t BufferTooSmall = 603;   // more links up than records fit
+inline constexpr uint32_t CannotFindEntry = 623;  // no such entry, or not a dial-up one
+inline constexpr uint32_t DialCancelled = 631;    // the program closed during the dial
+inline constexpr uint32_t InvalidSize = 632;      // a record form other than the known one
+inline constexpr uint32_t DialTimedOut = 638;     // the link did not come up in time
+inline constexpr uint32_t DialFailed = 651;       // the link service reported a failure
+inline constexpr uint32_t NotConnected = 668;     // nobody owns the link to end it
 }  // namespace linkerror
 
 // One active dial-up link.
 struct DialUpLink {
-    uint32_t identifier = 0;    // the handle the records carry
-    std::string entryName;      // the name the user dials it by
-    std::string deviceName;     // the network interface it runs on
+    uint32_t identifier = 0;  // the handle the records carry
+    std::string entryName;    // the name the user dials it by
+    std::string deviceName;   // the network interface it runs on
     std::string deviceType;
     std::string address;        // its IPv4 address, dotted
     std::string serverAddress;  // the far end's, where known

@@ -39,7 +39,9 @@ constexpr uint32_t kDeactivating = 3;
 
 constexpr std::chrono::milliseconds kStatePollInterval{200};
 
-void Report(const std::string& what) { std::cerr << "Orvane: NetworkManager: " << what << std::endl; }
+void Report(const std::string& what) {
+    std::cerr << "Orvane: NetworkManager: " << what << std::endl;
+}
 
 std::string ErrorText(const QDBusMessage& reply) {
     return (reply.errorName() + ": " + reply.errorMessage()).toStdString();
@@ -75,7 +77,8 @@ std::optional<T> As(const QVariant& value, const char* signature) {
 
 std::vector<QString> AsPaths(const QVariant& value) {
     std::vector<QString> paths;
-    for (const QDBusObjectPath& path : As<QList<QDBusObjectPath>>(value, "ao").value_or(QList<QDBusObjectPath>{})) {
+    for (const QDBusObjectPath& path :
+         As<QList<QDBusObjectPath>>(value, "ao").value_or(QList<QDBusObjectPath>{})) {
         paths.push_back(path.path());
     }
     return paths;
@@ -118,7 +121,8 @@ class Bus {
     // One property's value; on failure nothing, and `error` says why.
     std::optional<QVariant> Property(const QString& path, const char* interface, const char* name,
                                      std::string* error = nullptr) const {
-        const QDBusMessage reply = Call(path, kProperties, "Get", {QString(interface), QString(name)});
+        const QDBusMessage reply =
+            Call(path, kProperties, "Get", {QString(interface), QString(name)});
         if (Failed(reply)) {
             if (error) *error = ErrorText(reply);
             return {};
@@ -177,8 +181,12 @@ std::optional<DialUpLink> LinkOf(const Bus& bus, const QString& activePath) {
     const auto configPath = AsPath(active->value("Ip4Config"));
     const auto addresses = configPath ? AddressesOf(bus, *configPath) : std::nullopt;
     if (!addresses) return {};
-    return DialUpLink{0, id->toStdString(), InterfaceOf(bus, active->value("Devices")),
-                      *type == "pppoe" ? "PPPoE" : "modem", addresses->first, addresses->second};
+    return DialUpLink{0,
+                      id->toStdString(),
+                      InterfaceOf(bus, active->value("Devices")),
+                      *type == "pppoe" ? "PPPoE" : "modem",
+                      addresses->first,
+                      addresses->second};
 }
 
 // The saved connection named `entry`, which must be a dial-up kind; otherwise the reason is

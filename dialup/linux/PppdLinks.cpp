@@ -30,7 +30,8 @@ std::vector<DialUpLink> PppdLinks::ListLinks() {
             continue;
         }
         links.push_back(DialUpLink{
-            link.index, linuxlink::FindLinkName(options_.runDirectory, link.name).value_or(link.name),
+            link.index,
+            linuxlink::FindLinkName(options_.runDirectory, link.name).value_or(link.name),
             link.name, "PPP", AddressText(link.local), link.peer ? AddressText(*link.peer) : ""});
     }
     return links;

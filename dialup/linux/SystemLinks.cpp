@@ -28,7 +28,8 @@ class SystemLinkChoice {
     // The system bus, found as every D-Bus program finds it (DBUS_SYSTEM_BUS_ADDRESS first);
     // a connection that was lost is made anew.
     QDBusConnection SystemBus() {
-        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SystemBus, kConnectionName);
+        QDBusConnection bus =
+            QDBusConnection::connectToBus(QDBusConnection::SystemBus, kConnectionName);
         if (bus.isConnected()) return bus;
         networkManager_.reset();
         QDBusConnection::disconnectFromBus(kConnectionName);
@@ -43,7 +44,8 @@ class SystemLinkChoice {
 
 std::unique_ptr<RemoteAccess> MakeSystemRemoteAccess() {
     auto choice = std::make_shared<SystemLinkChoice>();
-    return std::make_unique<LinuxRemoteAccess>([choice]() -> LinkService& { return choice->Choose(); });
+    return std::make_unique<LinuxRemoteAccess>(
+        [choice]() -> LinkService& { return choice->Choose(); });
 }
 
 }  // namespace orvane::dialup
