@@ -59,7 +59,8 @@ TEST(SettingCodec, StorableMeansSystemTextWithoutLineBreaksOrNul) {
         // A byte of the ANSI code page is text there and no UTF-8 here.
         {"code page byte", "caff\xE8 \x80", onWindows},
         {"cut sequence", "x\xE2\x82", onWindows}, {"overlong", "\xC0\xAF", onWindows},
-        {"surrogate", "\xED\xA0\x80", onWindows}, {"beyond U+10FFFF", "\xF4\x90\x80\x80", onWindows}};
+        {"surrogate", "\xED\xA0\x80", onWindows},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", onWindows}};
     for (const auto& c : cases) EXPECT_EQ(IsStorableText(c.text), c.storable) << c.label;
 }
 
