@@ -106,8 +106,8 @@ class CurlInternetClient final : public InternetClient {
                                uint32_t service, uint32_t, uintptr_t) override {
         if (!roots_.contains(internet)) return Fail("Not an open internet handle.");
         if (service != INTERNET_SERVICE_FTP) return Fail("Only FTP is supported.");
-        if (HoldsControlCharacter(user) || HoldsControlCharacter(password)) {
-            return Fail("The FTP user name or password holds a control character.");
+        if (HoldsLineBreakOrNul(user) || HoldsLineBreakOrNul(password)) {
+            return Fail("The FTP user name or password holds NUL, CR or LF.");
         }
         const auto baseUrl =
             BaseUrl(*curl_, server, port == 0 ? INTERNET_DEFAULT_FTP_PORT : port);
@@ -131,7 +131,7 @@ class CurlInternetClient final : public InternetClient {
         const auto urlPath = FtpUrlPath(remoteFile);
         if (!urlPath) {
             return Fail(
-                "The remote file name is empty, ends in \"/\" or holds a control character.");
+                "The remote file name is empty, ends in \"/\" or holds NUL, CR or LF.");
         }
         FdCloser file{open(localFile.c_str(), O_RDONLY | O_CLOEXEC)};
         struct stat info {};

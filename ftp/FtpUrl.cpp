@@ -1,8 +1,6 @@
 // Escaping remote file names for ftp:// URLs.
 #include "ftp/FtpUrl.h"
 
-#include <algorithm>
-
 namespace orvane::ftp {
 
 namespace {
@@ -28,15 +26,12 @@ void AppendEscaped(std::string& out, std::string_view segment) {
 
 }  // namespace
 
-bool HoldsControlCharacter(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char ch) {
-        const auto c = static_cast<unsigned char>(ch);
-        return c < 0x20 || c == 0x7F;
-    });
+bool HoldsLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos;
 }
 
 std::optional<std::string> FtpUrlPath(std::string_view remoteFile) {
-    if (remoteFile.empty() || remoteFile.back() == '/' || HoldsControlCharacter(remoteFile)) {
+    if (remoteFile.empty() || remoteFile.back() == '/' || HoldsLineBreakOrNul(remoteFile)) {
         return std::nullopt;
     }
     std::string out;

@@ -11,10 +11,11 @@ namespace orvane::ftp {
 // sends exactly `remoteFile`: every path segment percent-escaped except the unreserved
 // characters, segments joined by "/", and an absolute name's leading "/" written as "%2F".
 // A name relative to the login directory stays relative. Nothing if no file can carry the
-// name: empty, ending in "/", or holding a control character (which could end the command line).
+// name: empty, ending in "/", or holding NUL, CR or LF (which could end the command line).
 std::optional<std::string> FtpUrlPath(std::string_view remoteFile);
 
-// True if `text` holds a byte below 0x20 or DEL: such text cannot go into an FTP command line.
-bool HoldsControlCharacter(std::string_view text);
+// True if `text` holds NUL, CR or LF: such text cannot go into an FTP command line. Any other
+// byte (a tab in a password, say) is the server's to judge.
+bool HoldsLineBreakOrNul(std::string_view text);
 
 }  // namespace orvane::ftp

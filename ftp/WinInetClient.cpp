@@ -80,9 +80,9 @@ class WinInetClient final : public InternetClient {
     HINTERNET InternetConnectA(HINTERNET internet, const std::string& server, uint16_t port,
                                const std::string& user, const std::string& password,
                                uint32_t service, uint32_t flags, uintptr_t context) override {
-        if (HoldsControlCharacter(server) || HoldsControlCharacter(user) ||
-            HoldsControlCharacter(password)) {
-            lastError_ = "The FTP server, user name or password holds a control character.";
+        if (HoldsLineBreakOrNul(server) || HoldsLineBreakOrNul(user) ||
+            HoldsLineBreakOrNul(password)) {
+            lastError_ = "The FTP server, user name or password holds NUL, CR or LF.";
             return 0;
         }
         ::HINTERNET ftp = ::InternetConnectA(
@@ -98,7 +98,7 @@ class WinInetClient final : public InternetClient {
         // end the command line.
         if (!FtpUrlPath(remoteFile)) {
             lastError_ =
-                "The remote file name is empty, ends in \"/\" or holds a control character.";
+                "The remote file name is empty, ends in \"/\" or holds NUL, CR or LF.";
             return false;
         }
         if (!::FtpPutFileA(ToSystem(ftp), localFile.c_str(), remoteFile.c_str(), flags, context))

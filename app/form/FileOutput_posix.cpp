@@ -1,4 +1,4 @@
-// File output for the log and the published file on POSIX: whole writes, no symlink following.
+// File output for the log on POSIX: whole appends, no symlink following; deletion.
 #include "form/FileOutput.h"
 
 #include <fcntl.h>
@@ -27,20 +27,13 @@ void WriteAll(int fd, const std::string& path, const std::string& text) {
     if (::close(fd) != 0) throw FileError(errno, path);
 }
 
-void OpenAndWrite(const std::string& path, int flags, const std::string& text) {
-    const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) throw FileError(errno, path);
-    WriteAll(fd, path, text);
-}
-
 }  // namespace
 
 void AppendToFile(const std::string& path, const std::string& text) {
-    OpenAndWrite(path, O_APPEND, text);
-}
-
-void WriteWholeFile(const std::string& path, const std::string& text) {
-    OpenAndWrite(path, O_TRUNC, text);
+    const int fd =
+        ::open(path.c_str(), O_APPEND | O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) throw FileError(errno, path);
+    WriteAll(fd, path, text);
 }
 
 void DeleteFile(const std::string& path) {

@@ -1,5 +1,5 @@
-// File output for the log and the published file on Windows: whole writes through CreateFileA,
-// never through a symbolic link or other reparse point.
+// File output for the log on Windows: whole appends through CreateFileA, never through a
+// symbolic link or other reparse point; deletion.
 #include "form/FileOutput.h"
 
 #include <windows.h>
@@ -14,8 +14,9 @@ namespace orvane {
 namespace {
 
 // Opens the file itself, not what a link at its place points to; a link is refused.
-HANDLE OpenForWriting(const std::string& path, DWORD access, DWORD disposition) {
-    HANDLE file = CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+HANDLE OpenForAppending(const std::string& path) {
+    // Append access only: every write goes to the file's end.
+    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw Win32FileFailure(GetLastError(), "cannot write", path);
     BY_HANDLE_FILE_INFORMATION info{};
@@ -46,12 +47,7 @@ void WriteAndClose(HANDLE file, const std::string& path, const std::string& text
 }  // namespace
 
 void AppendToFile(const std::string& path, const std::string& text) {
-    // Append access only: every write goes to the file's end.
-    WriteAndClose(OpenForWriting(path, FILE_APPEND_DATA, OPEN_ALWAYS), path, text);
-}
-
-void WriteWholeFile(const std::string& path, const std::string& text) {
-    WriteAndClose(OpenForWriting(path, GENERIC_WRITE, CREATE_ALWAYS), path, text);
+    WriteAndClose(OpenForAppending(path), path, text);
 }
 
 void DeleteFile(const std::string& path) {

@@ -80,9 +80,15 @@ void fOrvane::RunCycle() {
 
     mRas::ConnectionTable table;
     if (SearchConnection(table) == SearchState::Offline) {
-        window_.SetCaption(Control::Label2, "Offline");
-        window_.SetCaption(Control::Label4, "");
-        WriteLogLine(kDialFailed);
+        ReportOffline();
+        return;
+    }
+    if (table.At(1).Address.empty()) {
+        // A connection still coming up has no address yet: publishing an empty one would
+        // overwrite the good address on the server. Reported as no connection, left up, and
+        // tried again soon.
+        state_.Countdown = kRetrySeconds;
+        ReportOffline();
         return;
     }
 
@@ -100,6 +106,12 @@ void fOrvane::RunCycle() {
     remoteAccess_.RasHangUpA(first.hrasconn);
     state_.Countdown = kRetrySeconds;
     WriteLogLine(result + 2);
+}
+
+void fOrvane::ReportOffline() {
+    window_.SetCaption(Control::Label2, "Offline");
+    window_.SetCaption(Control::Label4, "");
+    WriteLogLine(kDialFailed);
 }
 
 void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,

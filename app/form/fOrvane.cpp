@@ -51,7 +51,8 @@ bool fOrvane::Load() {
 }
 
 void fOrvane::Tick() {
-    if (!closing_) Guarded([&] { Timer1_Timer(); });
+    // A tick already on its way when the timer stopped (paused or closing) does nothing.
+    if (!closing_ && state_.Paused == kFalse) Guarded([&] { Timer1_Timer(); });
 }
 
 void fOrvane::ClickSet() {
@@ -76,11 +77,20 @@ bool fOrvane::CloseRequested(int16_t reason) {
     }
     // A running cycle stops at its next wait; PublishNow asks for the close again when it returns.
     if (cycleDepth_ > 0) return false;
-    if (!unloaded_) {
-        unloaded_ = true;
-        Guarded([&] { Form_Unload(); });
-    }
+    UnloadOnce();
     return true;
+}
+
+void fOrvane::SessionEnding() {
+    CloseRequested(kCloseBySystem);
+    // A running cycle stops at its next wait and calls nothing of the library after this.
+    UnloadOnce();
+}
+
+void fOrvane::UnloadOnce() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    Guarded([&] { Form_Unload(); });
 }
 
 void fOrvane::Guarded(const std::function<void()>& handler) {

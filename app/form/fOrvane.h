@@ -41,6 +41,9 @@ public:
     void ClickPause();
     // Returns true when the window may be destroyed now; Form_Unload has then run.
     bool CloseRequested(int16_t reason);
+    // The system's session ends and may end the process as soon as this returns: closes as
+    // the system's close does, and runs Form_Unload now even while a cycle is running.
+    void SessionEnding();
 
     // The handlers, as the window system would call them.
     void Form_Load();
@@ -75,6 +78,7 @@ private:
 
     void Guarded(const std::function<void()>& handler);
     void Fatal(const RuntimeError& error);
+    void UnloadOnce();
     int32_t ReadIntegerSetting(const std::string& key);
     double ReadDoubleSetting(const std::string& key);
     std::string ReadDecodedSetting(const std::string& key);
@@ -84,6 +88,7 @@ private:
     SearchState SearchConnection(mRas::ConnectionTable& table);
     void PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,
                             ftp::HINTERNET internetHandle);
+    void ReportOffline();
     void ReportCycleError(const RuntimeError& error);
     void ReportClientError() const;
     void StopIfClosing() const;

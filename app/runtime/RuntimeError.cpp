@@ -3,9 +3,14 @@
 
 #include <cerrno>
 
+#include "runtime/SystemText.h"
+
 namespace orvane {
 
-std::string ErrorDescription(ErrorNumber number) {
+namespace {
+
+// The descriptions as written here, in UTF-8.
+const char* Description(ErrorNumber number) {
     switch (number) {
         case ErrorNumber::Overflow: return "Overflow";
         case ErrorNumber::SubscriptOutOfRange: return "Indice non compreso nell'intervallo";
@@ -23,6 +28,10 @@ std::string ErrorDescription(ErrorNumber number) {
     }
     return "Errore sconosciuto";
 }
+
+}  // namespace
+
+std::string ErrorDescription(ErrorNumber number) { return SystemText(Description(number)); }
 
 static std::string Compose(ErrorNumber number, const std::string& detail) {
     std::string text = "Errore di run-time " + std::to_string(static_cast<int32_t>(number)) + ": " +

@@ -24,7 +24,7 @@ enum class ErrorNumber : int32_t {
     DllEntryPointNotFound = 453,
 };
 
-// The Italian description of an error number.
+// The Italian description of an error number, in the system's encoding (SystemText.h).
 std::string ErrorDescription(ErrorNumber number);
 
 // An untrapped run-time error. `detail` adds context (the key and file for a setting, say);

@@ -13,7 +13,8 @@ namespace orvane::mCrypt {
 
 void InstanceLock::Acquire(const std::string& lockPath, const std::string& appDir) {
     Release();
-    const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // Read-only: the lock file is never written, so a link planted at its name changes nothing.
+    const int fd = open(lockPath.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) throw settings::FileFailure(errno, "cannot open the lock file", lockPath);
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;

@@ -9,9 +9,10 @@ namespace orvane::mCrypt {
 
 void InstanceLock::Acquire(const std::string& lockPath, const std::string& appDir) {
     Release();
-    // No sharing: while this copy holds the file, another cannot open it at all.
-    HANDLE file = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    // No sharing: while this copy holds the file, another cannot open it at all. Read access
+    // only and the link itself rather than its target: nothing planted at the name is changed.
+    HANDLE file = CreateFileA(lockPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_SHARING_VIOLATION)

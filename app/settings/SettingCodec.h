@@ -23,7 +23,9 @@ std::optional<std::string> DecodeSettingWithCore(std::string_view stored, const 
 // True when `stored` is a text the encoder writes: not empty, only characters of the
 // encoding's set, and as long as the byte count it declares requires.
 bool IsEncodedSetting(std::string_view stored);
-// Text a settings value may hold: valid UTF-8 without control characters.
-bool IsPrintableText(std::string_view text);
+// Text a settings value may hold and an FTP command can carry: text in the system's encoding
+// (UTF-8 on Linux, the ANSI code page on Windows) without NUL, CR or LF. Tabs and other
+// characters are the server's to judge.
+bool IsStorableText(std::string_view text);
 
 }  // namespace orvane::settings

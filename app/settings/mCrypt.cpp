@@ -4,6 +4,7 @@
 #include "SettingCodec.h"
 
 #include "runtime/RuntimeError.h"
+#include "runtime/SystemText.h"
 #include "settings/EmbeddedLibrary.h"
 #include "settings/PlatformPaths.h"
 #include "settings/SupportLibrary.h"
@@ -64,8 +65,9 @@ std::string DecodeSetting(const std::string& stored) {
     if (bytes.empty()) throw RuntimeError(ErrorNumber::SubscriptOutOfRange);
     LibraryDecryptBuffer(bytes, CipherKey);
     // Encoded with another key, a value decodes to bytes that are no text.
-    if (!settings::IsPrintableText(bytes))
-        throw RuntimeError(ErrorNumber::TypeMismatch, "il valore decodificato non è testo");
+    if (!settings::IsStorableText(bytes))
+        throw RuntimeError(ErrorNumber::TypeMismatch,
+                           SystemText("il valore decodificato non è testo"));
     return bytes;
 }
 

@@ -246,8 +246,23 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYENDSESSION:
             return TRUE;  // log-off and shut-down are never refused
         case WM_ENDSESSION:
-            if (wParam) CloseWith(kCloseBySystem);
+            if (wParam) {
+                // The process may end as soon as this returns: the unload cannot wait for a
+                // running cycle.
+                if (logic_ != nullptr) logic_->SessionEnding();
+                CloseWith(kCloseBySystem);
+            }
             return 0;
+        case WM_ACTIVATE:
+            // As dialogs do: the button that had the focus gets it back on reactivation.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(window_, focus)) focusBeforeDeactivation_ = focus;
+            } else if (focusBeforeDeactivation_ != nullptr && IsWindow(focusBeforeDeactivation_)) {
+                SetFocus(focusBeforeDeactivation_);
+                return 0;
+            }
+            break;
         case WM_DESTROY:
             KillTimer(window_, kTimer1);
             PostQuitMessage(0);

@@ -69,6 +69,7 @@ class Win32Window final : public FormWindow {
     int timerInterval_ = 0;
     bool timerRunning_ = false;
     bool closeFromControlMenu_ = false;
+    HWND focusBeforeDeactivation_ = nullptr;
 };
 
 }  // namespace orvane

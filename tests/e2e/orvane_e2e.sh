@@ -63,8 +63,12 @@ publishes)
   sandbox_ftp_start "$served" "$user" "$password" normal
   mkdir -p "$served/pub"
   sandbox_app "$app" "$bin" "127.0.0.1:$SANDBOX_FTP_PORT" "$user" "$password" pub/ ip.txt 600 2
+  # Another file planted as ip.txt by a hard link: the cycle must not write through it.
+  echo precious >"$work/other"
+  ln "$work/other" "$app/ip.txt"
   start_orvane
   check "the first cycle logs the address change" sandbox_wait_for 20 log_has "Cambio IP"
+  check "the file hard-linked as ip.txt keeps its content" test "$(cat "$work/other")" = precious
   check "the server holds the file" test -f "$served/pub/ip.txt"
   check "its third line is the link's address" \
     test "$(sed -n 3p "$served/pub/ip.txt" | tr -d '\r')" = "IP:   203.0.113.45"

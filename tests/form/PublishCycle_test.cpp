@@ -81,19 +81,22 @@ TEST_F(CycleTest, FailedDialShowsOfflineAndTouchesNoServer) {
     EXPECT_TRUE(NothingLeft());
 }
 
+// The FTP failures, and a first connection whose address cannot be read yet (nothing may be
+// published then, and the connection is left to come up).
 struct FtpFailure {
     const char* name;
     bool openFails, connectFails, uploadFails;
     const char* status;
     const char* logged;
     bool hangsUp;
+    const char* firstAddress = "203.0.113.45";
 };
 
 class FtpFailureTest : public CycleTest, public ::testing::WithParamInterface<FtpFailure> {};
 
 TEST_P(FtpFailureTest, ShowsLogsRetriesIn15AndLeavesNoFile) {
     const FtpFailure& f = GetParam();
-    links.links = {{"Casa", "203.0.113.45"}, {"Ufficio", "198.51.100.2"}};
+    links.links = {{"Casa", f.firstAddress}, {"Ufficio", "198.51.100.2"}};
     internet.openFails = f.openFails;
     internet.connectFails = f.connectFails;
     internet.uploadFails = f.uploadFails;
@@ -107,7 +110,10 @@ TEST_P(FtpFailureTest, ShowsLogsRetriesIn15AndLeavesNoFile) {
     else
         EXPECT_TRUE(links.hungUp.empty());
     EXPECT_EQ(logic.State().LastAddress, "");
-    EXPECT_EQ(internet.closed.size(), f.openFails ? 0u : 1u) << "an open internet handle is closed";
+    EXPECT_EQ(internet.closed.size(), internet.handles > 0 ? 1u : 0u) << "an open handle is closed";
+    if (!*f.firstAddress) {
+        EXPECT_EQ(internet.handles, 0u) << "the server is left alone";
+    }
     EXPECT_TRUE(NothingLeft());
 }
 
@@ -116,7 +122,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FtpFailure{"InternetOpen", true, false, false, "Errore #1", "Apertura sessione fallita", true},
         FtpFailure{"ServerConnect", false, true, false, "Errore #2", "Apertura server fallita", true},
-        FtpFailure{"Upload", false, false, true, "Errore #3", "Invio file fallito", false}),
+        FtpFailure{"Upload", false, false, true, "Errore #3", "Invio file fallito", false},
+        FtpFailure{"NoAddressYet", false, false, false, "Offline", "Connessione Internet fallita",
+                   false, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CycleTest, TwoLinksPublishTheFirst) {
@@ -210,23 +218,38 @@ TEST_F(CycleTest, PublishClickedDuringAWaitRunsOneMoreCycleAfterwards) {
     EXPECT_EQ(internet.uploads, 2);
 }
 
-TEST_F(CycleTest, ClosingDuringTheWaitStopsTheCycleThenUnloads) {
+// A close during the cycle's wait stops the cycle; the unload waits for it, except when the
+// session ends: the system may end the process as soon as it is told, so the unload runs at once.
+class CloseDuringCycleTest : public CycleTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CloseDuringCycleTest, StopsTheCycleAndUnloadsOnce) {
+    const bool sessionEnds = GetParam();
     logic.MutableState().ConnectDelay = 5000;
     window.answers = {true};
-    bool closedNow = true;
+    bool closedNow = false;
+    int shutdownsAtClose = -1;
     window.onPump = [&] {
-        window.onPump = [&] { closedNow = logic.CloseRequested(kCloseFromControlMenu); };
+        window.onPump = [&] {
+            if (sessionEnds)
+                logic.SessionEnding();
+            else
+                closedNow = logic.CloseRequested(kCloseFromControlMenu);
+            shutdownsAtClose = support.shutdowns;
+        };
     };
     logic.PublishNow();
     EXPECT_FALSE(closedNow) << "the window stays until the cycle has stopped";
+    EXPECT_EQ(shutdownsAtClose, sessionEnds ? 1 : 0);
     EXPECT_EQ(internet.uploads, 0);
     EXPECT_EQ(internet.handles, 0u);
     EXPECT_EQ(window.closeRequests, 1);
-    EXPECT_EQ(support.shutdowns, 0);
     EXPECT_TRUE(logic.CloseRequested(kCloseBySystem));
     EXPECT_EQ(support.shutdowns, 1);
     EXPECT_TRUE(NothingLeft());
 }
+
+INSTANTIATE_TEST_SUITE_P(Closes, CloseDuringCycleTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "SessionEnds" : "Yes"; });
 
 TEST_F(CycleTest, FailedSessionRetriesFifteenTicksLater) {
     internet.connectFails = true;

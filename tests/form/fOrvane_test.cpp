@@ -218,6 +218,35 @@ TEST_F(FormTest, PauseStopsTheTimerAndResumeGoesOnFromTheSameCount) {
     EXPECT_EQ(Label(Control::Label7), "7");
 }
 
+// Ticks are posted, so one can arrive just after the click on Pausa: while paused it does nothing.
+struct PausedTick {
+    const char* name;
+    int pauseClicks;
+    int32_t countdown, after;
+    const char* caption;
+    int uploads;
+};
+
+class PausedTickTest : public FormTest, public ::testing::WithParamInterface<PausedTick> {};
+
+TEST_P(PausedTickTest, OnlyARunningCountdownMoves) {
+    const PausedTick& c = GetParam();
+    ASSERT_TRUE(logic.Load());
+    logic.MutableState().Countdown = c.countdown;
+    for (int i = 0; i < c.pauseClicks; ++i) logic.ClickPause();
+    logic.Tick();
+    EXPECT_EQ(logic.State().Countdown, c.after);
+    EXPECT_EQ(Label(Control::Label7), c.caption);
+    EXPECT_EQ(internet.uploads, c.uploads);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ticks, PausedTickTest,
+    ::testing::Values(PausedTick{"PausedAtOne", 1, 1, 1, "9", 0},
+                      PausedTick{"PausedMidCount", 1, 5, 5, "9", 0},
+                      PausedTick{"Resumed", 2, 1, 600, "0", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- closing ----
 
 TEST_F(FormTest, CloseFromTheControlMenuAsksAndNoKeepsEverything) {

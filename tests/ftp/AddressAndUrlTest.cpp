@@ -45,10 +45,11 @@ TEST(FtpUrlPathTest, EscapesEachSegmentOrRefusesNamesNoFileCanCarry) {
         {"/ip.txt", "%2Fip.txt"}, {"//ip.txt", "%2F/ip.txt"}, {"\xFF", "%FF"},
         {"a b#c%d?e;f", "a%20b%23c%25d%3Fe%3Bf"}, {"@:+&=", "%40%3A%2B%26%3D"},
         {"città.txt", "citt%C3%A0.txt"}, {"../up/./x~_-", "../up/./x~_-"},
-        // No file can carry these names.
+        {"tab\there", "tab%09here"}, {"del\x7F", "del%7F"},
+        // No file can carry these names, or they would end the command line.
         {"", std::nullopt}, {"/", std::nullopt}, {"pub/", std::nullopt},
         {"ip.txt\r\nDELE x", std::nullopt}, {std::string("a\0b", 3), std::nullopt},
-        {"tab\there", std::nullopt}, {"del\x7F", std::nullopt},
+        {"lf\nonly", std::nullopt},
     };
     for (const auto& [remote, urlPath] : cases) {
         EXPECT_EQ(FtpUrlPath(remote), urlPath) << ::testing::PrintToString(remote);

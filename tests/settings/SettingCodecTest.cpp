@@ -43,17 +43,25 @@ TEST(SettingCodec, RejectsTextTheEncoderCannotWrite) {
             << c.label;
 }
 
-TEST(SettingCodec, PrintableMeansUtf8WithoutControls) {
-    const struct { const char* label; std::string text; bool printable; } cases[] = {
+// Text in the system's encoding (UTF-8 here, the ANSI code page on Windows) without NUL, CR, LF.
+TEST(SettingCodec, StorableMeansSystemTextWithoutLineBreaksOrNul) {
+#ifdef _WIN32
+    const bool onWindows = true;
+#else
+    const bool onWindows = false;
+#endif
+    const struct { const char* label; std::string text; bool storable; } cases[] = {
         {"ASCII", "ftp.example.org", true}, {"space and tilde", " ~", true},
-        {"accented", "caff\xC3\xA8", true}, {"euro sign", "\xE2\x82\xAC", true},
-        {"emoji", "\xF0\x9F\x98\x80", true}, {"newline", "a\nb", false},
-        {"carriage return", "a\r", false}, {"tab", "a\tb", false},
-        {"NUL", std::string("a\0b", 3), false}, {"DEL", "a\x7F", false},
-        {"C1 control", "\xC2\x85", false}, {"Latin-1 byte", "caff\xE8", false},
-        {"cut sequence", "\xE2\x82", false}, {"overlong", "\xC0\xAF", false},
-        {"surrogate", "\xED\xA0\x80", false}, {"beyond U+10FFFF", "\xF4\x90\x80\x80", false}};
-    for (const auto& c : cases) EXPECT_EQ(IsPrintableText(c.text), c.printable) << c.label;
+        {"tab", "a\tb", true}, {"DEL and escape", "a\x7F\x1B", true},
+        {"UTF-8 accented", "caff\xC3\xA8", true}, {"UTF-8 euro sign", "\xE2\x82\xAC", true},
+        {"newline", "a\nb", false}, {"carriage return", "a\r", false},
+        {"NUL", std::string("a\0b", 3), false},
+        // A byte of the ANSI code page is text there and no UTF-8 here.
+        {"code page byte", "caff\xE8 \x80", onWindows},
+        {"cut sequence", "x\xE2\x82", onWindows}, {"overlong", "\xC0\xAF", onWindows},
+        {"surrogate", "\xED\xA0\x80", onWindows},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", onWindows}};
+    for (const auto& c : cases) EXPECT_EQ(IsStorableText(c.text), c.storable) << c.label;
 }
 
 }  // namespace

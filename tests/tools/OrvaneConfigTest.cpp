@@ -46,11 +46,12 @@ Outcome RunTool(std::vector<std::string> args, const std::string& input = "") {
     return outcome;
 }
 
-const std::string Password = "Top$ecret pw=;#\"";
+// Tabs and accented letters are a password's own.
+const std::string Password = "Top$ecret pw=;#\"\t\u00e8\u20ac";
 
 std::vector<std::string> WriteArgs(const std::string& file, std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {"write", file, "--server", "ftp.example.org:2121",
-                                     "--user", "uploader", "--path", "/pub/orvane/",
+                                     "--user", "uploader", "--path", "/pub/città/",
                                      "--file", "ip.txt"};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
@@ -77,7 +78,7 @@ TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
     for (const char* key :
          {"INTERVAL", "FIRST", "DELAY", "RASDIAL", "SERVER", "USER", "PATH", "FILE", "PASSWORD"})
         EXPECT_NE(checked.out.find(std::string(key) + ": OK"), std::string::npos) << key;
-    for (const char* secret : {"Top$ecret", "uploader", "example.org", "/pub/orvane/"})
+    for (const char* secret : {"Top$ecret", "uploader", "example.org", "/pub/città/"})
         EXPECT_EQ((checked.out + checked.err).find(secret), std::string::npos) << secret;
 
     mCrypt::ModuleStartup(dir.path(), "orvane");
@@ -90,7 +91,7 @@ TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
     EXPECT_EQ(read("GENERAL", "RASDIAL"), " My ISP ");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "SERVER")), "ftp.example.org:2121");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "USER")), "uploader");
-    EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "PATH")), "/pub/orvane/");
+    EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "PATH")), "/pub/città/");
     EXPECT_EQ(read("FTP", "FILE"), "ip.txt");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "PASSWORD")), Password);
     mCrypt::ModuleShutdown();
@@ -153,7 +154,7 @@ TEST(OrvaneConfig, UsageErrorsExitWithTwoAndWriteNothing) {
         {"bad interval", WriteArgs(file, {"--interval", "1O"}), Password + "\n", "--interval"},
         {"no password", WriteArgs(file), "", "password"},
         {"empty password", WriteArgs(file), "\n", "password"},
-        {"control character in the password", WriteArgs(file), "Top$ecret\tx\n", "password"}};
+        {"password not UTF-8", WriteArgs(file), "Top$ecret\xE8x\n", "password"}};
     for (const auto& c : cases) {
         const Outcome outcome = RunTool(c.args, c.input);
         EXPECT_EQ(outcome.status, 2) << c.label;

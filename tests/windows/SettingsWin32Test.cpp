@@ -6,6 +6,7 @@
 
 #include "TempDir.h"
 #include "runtime/RuntimeError.h"
+#include "runtime/SystemText.h"
 #include "settings/EmbeddedLibrary.h"
 #include "settings/InstanceLock.h"
 #include "settings/KeyMaterial.h"
@@ -14,6 +15,24 @@
 
 namespace orvane::mCrypt {
 namespace {
+
+// The bytes of the ANSI code page for a text.
+std::string Ansi(const std::wstring& text) {
+    std::string bytes(text.size() * 2, '\0');
+    bytes.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                            static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
+
+// The program's UTF-8 literals reach message boxes and the log in the ANSI code page.
+TEST(Texts, Utf8BecomesTheAnsiCodePage) {
+    const struct { const char* utf8; const wchar_t* text; } cases[] = {
+        {"", L""}, {"Errore #3", L"Errore #3"}, {"File già aperto", L"File già aperto"},
+        {"non è testo", L"non è testo"}, {"€ ü à\t", L"€ ü à\t"}};
+    for (const auto& c : cases) EXPECT_EQ(SystemText(c.utf8), Ansi(c.text)) << c.utf8;
+    EXPECT_EQ(ErrorDescription(ErrorNumber::FileAlreadyOpen), Ansi(L"File già aperto"));
+}
 
 TEST(Paths, AppDirEndsWithExactlyOneBackslash) {
     const struct { const char* executable; const char* appDir; } cases[] = {
@@ -63,9 +82,17 @@ TEST_F(Deployment, WritesLoadsUnloadsAndDeletesTheLibrary) {
     EXPECT_NE(GetModuleHandleA(LibraryFile().c_str()), nullptr) << "not loaded from that file";
     EXPECT_EQ(test::ReadText(LibraryFile()), Image());
     EXPECT_EQ(CipherKey, mCustom::CoreCipherKey());
-    for (const char* plain : {"ftp.example.org:2121", "anonymous", "/pub/dir/", "p@ss w0rd!\"'=;"})
+    for (const std::string plain : {std::string("ftp.example.org:2121"), std::string("anonymous"),
+                                    std::string("/pub/dir/"), std::string("p@ss w0rd!\"'=;"),
+                                    Ansi(L"pàss\tè€ü")})
         EXPECT_EQ(DecodeSetting(settings::EncodeSetting(plain, CipherKey)), plain);
     EXPECT_THROW(DecodeSetting(""), RuntimeError);
+    try {
+        DecodeSetting(settings::EncodeSetting("two\r\nlines", CipherKey));
+        ADD_FAILURE() << "a line break decoded";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.detail(), Ansi(L"il valore decodificato non è testo"));
+    }
     // Load references other code could hold: shut-down releases them all.
     ASSERT_NE(LoadLibraryA(LibraryFile().c_str()), nullptr);
     ASSERT_NE(LoadLibraryA(LibraryFile().c_str()), nullptr);

@@ -53,5 +53,15 @@ TEST_F(WindowTest, CaptionsAndEnabledStatesReachTheControls) {
     EXPECT_LT(GetTickCount() - start, 5000u);
 }
 
+TEST_F(WindowTest, TheFocusReturnsToItsButtonAfterDeactivation) {
+    window.Show(SW_SHOWNOACTIVATE);
+    HWND main = static_cast<HWND>(window.Handle());
+    SetFocus(Item(kPBPause));
+    SendMessageA(main, WM_ACTIVATE, WA_INACTIVE, 0);
+    SetFocus(nullptr);
+    SendMessageA(main, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(GetFocus(), Item(kPBPause));
+}
+
 }  // namespace
 }  // namespace orvane

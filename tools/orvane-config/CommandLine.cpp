@@ -77,9 +77,9 @@ WriteRequest ParseWrite(const std::vector<std::string>& args) {
 }  // namespace
 
 void RequireStorable(const std::string& what, const std::string& value, bool encoded) {
-    if (!settings::IsPrintableText(value))
-        throw UsageError(what + ": holds control characters or bytes that are not UTF-8, "
-                                "which a settings line cannot hold");
+    if (!settings::IsStorableText(value))
+        throw UsageError(what + ": holds NUL, CR or LF, or bytes that are not text in this "
+                                "system's encoding, which a settings line cannot hold");
     if (encoded && value.empty())
         throw UsageError(what + ": must not be empty (an empty value cannot be stored encoded)");
     const std::size_t limit =

@@ -33,16 +33,22 @@ std::optional<std::string> ReadFromConsole(HANDLE console, DWORD mode, std::stri
     WriteFile(output, prompt, sizeof prompt - 1, &written, nullptr);
     // Line input without echo: the console still edits the line, but shows nothing typed.
     SetConsoleMode(console, (mode | ENABLE_LINE_INPUT) & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
-    char buffer[1024];
+    // Read as UTF-16 and stored in the ANSI code page, as the program's other values are:
+    // the console's own code page (the OEM one) would give other bytes for accented letters.
+    wchar_t buffer[1024];
     DWORD count = 0;
-    const BOOL read = ReadConsoleA(console, buffer, sizeof buffer, &count, nullptr);
+    const BOOL read = ReadConsoleW(console, buffer, 1024, &count, nullptr);
     SetConsoleMode(console, mode);
     WriteFile(output, "\r\n", 2, &written, nullptr);
-    if (!read || count == 0) {
+    const int size = read ? static_cast<int>(count) : 0;
+    std::string line(static_cast<std::size_t>(size) * 2, '\0');
+    line.resize(static_cast<std::size_t>(WideCharToMultiByte(
+        CP_ACP, 0, buffer, size, line.data(), static_cast<int>(line.size()), nullptr, nullptr)));
+    if (line.empty()) {
         problem = "no password was typed";
         return std::nullopt;
     }
-    return WithoutLineEnd(std::string(buffer, count));
+    return WithoutLineEnd(line);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ std::string Problem(KeyKind kind, const std::string& value, const std::string& k
     }
     const auto plain = settings::DecodeSettingWithCore(value, key);
     if (!plain) return "not an encoded value";
-    if (!settings::IsPrintableText(*plain)) return "does not decode to text with this key";
+    if (!settings::IsStorableText(*plain)) return "does not decode to text with this key";
     return {};
 }
 

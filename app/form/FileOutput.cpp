@@ -1,0 +1,14 @@
+// The published file, written for every platform through the settings' safe replacement.
+#include "form/FileOutput.h"
+
+#include "settings/SafeFile.h"
+
+namespace orvane {
+
+// A new file renamed over the name: no moment without a file, and nothing planted at the name
+// is ever opened. It lives for one cycle, so it is not flushed to disk.
+void WriteWholeFile(const std::string& path, const std::string& text) {
+    settings::ReplaceFileAtomically(path, text, 0600, settings::Durability::Transient);
+}
+
+}  // namespace orvane
