@@ -1,4 +1,4 @@
-// Escaping remote file names for ftp:// URLs.
+// Escaping remote file names for ftp:// and sftp:// URLs.
 #include "ftp/FtpUrl.h"
 
 #include <algorithm>
@@ -26,6 +26,25 @@ void AppendEscaped(std::string& out, std::string_view segment) {
     }
 }
 
+// `absolutePrefix` or `relativePrefix`, then the name's segments escaped and joined by "/".
+std::optional<std::string> UrlPath(std::string_view remoteFile, std::string_view absolutePrefix,
+                                   std::string_view relativePrefix) {
+    if (remoteFile.empty() || remoteFile.back() == '/' || HoldsControlCharacter(remoteFile)) {
+        return std::nullopt;
+    }
+    std::string_view rest = remoteFile;
+    std::string out(rest.front() == '/' ? absolutePrefix : relativePrefix);
+    if (rest.front() == '/') rest.remove_prefix(1);
+    for (;;) {
+        const auto slash = rest.find('/');
+        AppendEscaped(out, rest.substr(0, slash));
+        if (slash == std::string_view::npos) break;
+        out += '/';
+        rest.remove_prefix(slash + 1);
+    }
+    return out;
+}
+
 }  // namespace
 
 bool HoldsControlCharacter(std::string_view text) {
@@ -36,23 +55,11 @@ bool HoldsControlCharacter(std::string_view text) {
 }
 
 std::optional<std::string> FtpUrlPath(std::string_view remoteFile) {
-    if (remoteFile.empty() || remoteFile.back() == '/' || HoldsControlCharacter(remoteFile)) {
-        return std::nullopt;
-    }
-    std::string out;
-    std::string_view rest = remoteFile;
-    if (rest.front() == '/') {
-        out = "%2F";
-        rest.remove_prefix(1);
-    }
-    for (;;) {
-        const auto slash = rest.find('/');
-        AppendEscaped(out, rest.substr(0, slash));
-        if (slash == std::string_view::npos) break;
-        out += '/';
-        rest.remove_prefix(slash + 1);
-    }
-    return out;
+    return UrlPath(remoteFile, "%2F", "");
+}
+
+std::optional<std::string> SftpUrlPath(std::string_view remoteFile) {
+    return UrlPath(remoteFile, "", "~/");
 }
 
 }  // namespace orvane::ftp
