@@ -37,7 +37,13 @@ TEST(ParseCommandLine, RejectsWithAMessageNamingTheProblem) {
          "--server"},
         {"empty encoded value",
          {"write", "f", "--server", "h", "--user", "", "--path", "p", "--file", "n"}, "--user"},
-        {"too long to store", WriteArgs({"--rasdial", std::string(10240, 'x')}), "--rasdial"}};
+        {"too long to store", WriteArgs({"--rasdial", std::string(10240, 'x')}), "--rasdial"},
+        {"unknown protocol", WriteArgs({"--protocol", "ftpes"}), "--protocol"},
+        {"fingerprint of another form", WriteArgs({"--hostkey", "MD5:1f:2e"}), "--hostkey"},
+        {"certificate file missing", WriteArgs({"--cafile", "/nonexistent/ca.pem"}), "--cafile"},
+        {"set with nothing to change", {"set", "f"}, "nothing"},
+        {"set checks what it is given", {"set", "f", "--first", "soon"}, "--first"},
+        {"password flag twice", {"set", "f", "--password", "--password"}, "--password"}};
     for (const auto& c : cases) {
         try {
             ParseCommandLine(c.args);
