@@ -172,7 +172,9 @@ TEST_P(ServerFailureTest, IsShownLoggedRetriedIn15AndLeavesNoFile) {
           f.wrongPassword ? "not-it" : options.password, f.path, "ip.txt",
           Protection(server, f.protocol, f.trust));
     ::testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
     logic.PublishNow();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);  // far above the 2 s bounds
     const std::string stderrText = ::testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(window.Caption(Control::Label2), f.atLogin ? "Errore #2" : "Errore #3");
@@ -186,6 +188,8 @@ TEST_P(ServerFailureTest, IsShownLoggedRetriedIn15AndLeavesNoFile) {
     EXPECT_EQ(logic.State().LastAddress, "");
     EXPECT_TRUE(exits.empty());
     EXPECT_EQ(server.transcript().find(options.password), std::string::npos);
+    EXPECT_LE(server.commandCount("USER"), 1);  // a refused login is not tried again
+    EXPECT_EQ(server.commandCount("DELE"), 0);
     EXPECT_NE(stderrText, "");
     EXPECT_EQ(stderrText.find(options.password), std::string::npos) << stderrText;
     EXPECT_EQ(stderrText.find(options.user), std::string::npos) << stderrText;

@@ -72,12 +72,11 @@ TEST(ProtocolSettingsTest, NamesAndFingerprintsAreReadAsStored) {
     for (const auto& [text, protocol] : names) EXPECT_EQ(ParseProtocol(text), protocol) << text;
 
     const std::string digest = "RDwj9EFver6SKYnni7wH7GKKMS0mwr8sbzU0N4sWlM4";
-    const std::pair<std::string, bool> fingerprints[] = {
-        {"SHA256:" + digest, true}, {"SHA256:" + digest + "=", true},
-        {digest, false}, {"sha256:" + digest, false}, {"SHA256:" + digest.substr(1), false},
-        {"SHA256:" + digest + "A", false}, {"SHA256:" + digest.substr(1) + "!", false},
-        {"MD5:12:34:56", false}};
-    for (const auto& [text, valid] : fingerprints) EXPECT_EQ(IsHostKeyFingerprint(text), valid) << text;
+    for (const std::string& valid : {"SHA256:" + digest, "SHA256:" + digest + "="})
+        EXPECT_TRUE(IsHostKeyFingerprint(valid)) << valid;
+    for (const std::string& invalid : {digest, "sha256:" + digest, "SHA256:" + digest.substr(1),
+                                       "SHA256:" + digest + "A", "SHA256:" + digest.substr(1) + "!"})
+        EXPECT_FALSE(IsHostKeyFingerprint(invalid)) << invalid;
 }
 
 }  // namespace
