@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string_view>
 #include <thread>
 
@@ -144,6 +145,7 @@ class WinInetClient final : public InternetClient {
     }
 
     bool InternetCloseHandle(HINTERNET handle) override {
+        if (closedOnCancel_.erase(handle) != 0) return true;  // closed already, by Run
         if (handle == 0 || !::InternetCloseHandle(ToSystem(handle)))
             return Fail("Closing the handle failed") != 0;
         return true;
@@ -167,7 +169,7 @@ class WinInetClient final : public InternetClient {
         while (!outcome->done) {
             wait_->WaitForEvents(kWaitStep);
             if (!outcome->done && wait_->StopRequested()) {
-                ::InternetCloseHandle(ToSystem(handle));
+                if (::InternetCloseHandle(ToSystem(handle))) closedOnCancel_.insert(handle);
                 lastError_ = "The transfer was cancelled: the program is closing.";
                 return nullptr;
             }
@@ -200,6 +202,7 @@ class WinInetClient final : public InternetClient {
     Timeouts timeouts_;
     std::string lastError_;
     EventWait* wait_ = nullptr;
+    std::set<HINTERNET> closedOnCancel_;
 };
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ftp/Protocol.h"
+
 namespace orvane::config {
 namespace {
 
@@ -52,6 +54,19 @@ TEST(ParseCommandLine, RejectsWithAMessageNamingTheProblem) {
             EXPECT_NE(std::string(error.what()).find(c.mentions), std::string::npos)
                 << c.label << ": " << error.what();
         }
+    }
+}
+
+// The Windows build speaks plain FTP only, and says so rather than store what it cannot use.
+TEST(ParseCommandLine, TakesTheProtocolsThisBuildSpeaks) {
+    for (const auto protocol : {ftp::Protocol::Ftps, ftp::Protocol::Sftp}) {
+        const auto parse = [&] {
+            ParseCommandLine(WriteArgs({"--protocol", std::string(ftp::ProtocolName(protocol))}));
+        };
+        if (ftp::PlatformSupports(protocol))
+            EXPECT_NO_THROW(parse());
+        else
+            EXPECT_THROW(parse(), UsageError);
     }
 }
 
