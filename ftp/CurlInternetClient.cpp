@@ -247,7 +247,9 @@ class CurlInternetClient final : public InternetClient {
             curl_->easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
             curl_->easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
             if (!protection.caFile.empty()) {
+                // Only that file: the system's directory of authorities is not consulted too.
                 curl_->easy_setopt(easy, CURLOPT_CAINFO, protection.caFile.c_str());
+                curl_->easy_setopt(easy, CURLOPT_CAPATH, nullptr);
             }
         }
         if (!connection.sftp) return true;
