@@ -9,8 +9,9 @@ namespace {
 using testing::FakeSupport;
 }
 
-PublishRig::PublishRig() {
+PublishRig::PublishRig(const std::string& protocol) {
     testing::FtpServerOptions options;
+    options.protocol = protocol;
     options.user = kUser;
     options.password = kPassword;
     server_ = std::make_unique<testing::FtpTestServer>(options);
@@ -27,6 +28,8 @@ PublishRig::PublishRig() {
         {"FTP/PATH", FakeSupport::Encode("/")},
         {"FTP/FILE", "ip.txt"},
         {"FTP/PASSWORD", FakeSupport::Encode(kPassword)},
+        {"FTP/PROTOCOL", protocol},
+        {"FTP/CAFILE", protocol == "ftps" ? (server_->stateDir() / "ca.pem").string() : ""},
     };
     remoteAccess_.links = {{"Bench", "10.64.0.2"}};
     logic_ = std::make_unique<fOrvane>(window_, support_, remoteAccess_, *internet_, clock_,

@@ -1,4 +1,5 @@
-// fOrvane set up for real publish cycles: the loopback test FTP server, the real libcurl client,
+// fOrvane set up for real publish cycles: the loopback test FTP server (plain or requiring TLS),
+// the real libcurl client,
 // real files in a temporary application folder, and in-memory stand-ins for the window, the clock,
 // the settings and an active dial-up link (so no wait and no dialling).
 #pragma once
@@ -21,8 +22,9 @@ public:
     static constexpr const char* kPassword = "bench-pw-7f3a";
     static constexpr const char* kRemoteFile = "/ip.txt";
 
-    // Starts the server and runs the window's start-up; throws std::runtime_error on failure.
-    PublishRig();
+    // Starts the server ("ftp", or "ftps" with its own certificate authority as CAFILE) and runs
+    // the window's start-up; throws std::runtime_error on failure.
+    explicit PublishRig(const std::string& protocol = "ftp");
 
     // One cycle through PublishNow; true when it ended "Online" (the upload was confirmed).
     bool PublishOnce();

@@ -1,4 +1,5 @@
-// A thousand publish cycles back to back against the loopback server: after the first 50 the
+// A thousand publish cycles back to back against the loopback server, over plain FTP and over
+// FTP with TLS (argument 0 and 1): after the first 50 the
 // open descriptors must not grow at all and the resident memory by at most 1 MiB (allocator
 // and library caches may still settle a little; a leak per cycle would show far more).
 #include <chrono>
@@ -15,9 +16,10 @@ constexpr int kWarmUp = 50;
 constexpr long kResidentToleranceKiB = 1024;
 
 void BM_Soak(benchmark::State& state) {
+    const bool tls = state.range(0) == 1;
     std::unique_ptr<PublishRig> rig;
     try {
-        rig = std::make_unique<PublishRig>();
+        rig = std::make_unique<PublishRig>(tls ? "ftps" : "ftp");
     } catch (const std::exception& error) {
         return Fail(state, "soak", error.what());
     }
@@ -41,14 +43,15 @@ void BM_Soak(benchmark::State& state) {
     state.counters["rss_KiB_end"] = static_cast<double>(endKiB);
     state.counters["failed_cycles"] = failed;
     const std::string cycles = std::to_string(cycle);
-    Judge(state, "cycles", {"cycles that ended Online", std::to_string(cycle - failed) + " of " + cycles,
+    const std::string over = tls ? " over FTPS" : " over FTP";
+    Judge(state, "cycles", {"cycles that ended Online" + over, std::to_string(cycle - failed) + " of " + cycles,
                             "", "limit: all", failed == 0});
-    Judge(state, "fds", {"open descriptors",
+    Judge(state, "fds", {"open descriptors" + over,
                          "after " + cycles + " cycles " + std::to_string(endFds) + " (peak " +
                              std::to_string(peakFds) + ")",
                          "after 50: " + std::to_string(baseFds), "limit: no growth",
                          peakFds <= baseFds && endFds <= baseFds});
-    Judge(state, "rss", {"resident memory (VmRSS)",
+    Judge(state, "rss", {"resident memory (VmRSS)" + over,
                          "after " + cycles + " cycles " + std::to_string(endKiB) + " KiB (peak " +
                              std::to_string(peakKiB) + ")",
                          "after 50: " + std::to_string(baseKiB) + " KiB",
@@ -56,7 +59,7 @@ void BM_Soak(benchmark::State& state) {
                              std::to_string(kResidentToleranceKiB) + " KiB",
                          peakKiB - baseKiB <= kResidentToleranceKiB});
 }
-BENCHMARK(BM_Soak)->Iterations(kCycles)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Soak)->Arg(0)->Arg(1)->Iterations(kCycles)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace orvane::bench

@@ -1,8 +1,10 @@
-// The internet client on libcurl: one control connection per FTP login, kept for its uploads.
-// libcurl is loaded when the first session opens and called through its table of entry points.
+// The internet client on libcurl: one connection per login (FTP, FTP over TLS or SFTP), kept for
+// its uploads. libcurl is loaded when the first session opens and called through its table of
+// entry points. Every wait serves the program's event loop and ends when the program closes.
 #include "ftp/CurlInternetClient.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,8 +36,11 @@ using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
 
 // libcurl's blocking perform idles up to a second when a reply comes back before it expected
 // to wait for it; polling in short steps keeps a session quick. curl's own timers still bound
-// every wait, they are checked on each step.
+// every wait, they are checked on each step; between steps the event loop is served, so the
+// window stays alive and a close is seen within a step.
 constexpr int kPollStepMs = 50;
+
+constexpr const char* kCancelled = "The transfer was cancelled: the program is closing.";
 
 struct UrlDeleter {
     const CurlApi* curl;
@@ -55,15 +60,16 @@ long CeilSeconds(std::chrono::milliseconds duration) {
     return ms <= 1000 ? 1 : (ms + 999) / 1000;
 }
 
-// "ftp://host:port/", with the host checked by curl's URL parser so nothing in it can change
-// the URL's meaning; an IPv6 address gets its brackets.
-std::optional<std::string> BaseUrl(const CurlApi& curl, const std::string& host, uint16_t port) {
+// "ftp://host:port/" (or sftp://), with the host checked by curl's URL parser so nothing in it
+// can change the URL's meaning; an IPv6 address gets its brackets.
+std::optional<std::string> BaseUrl(const CurlApi& curl, const char* scheme, const std::string& host,
+                                   uint16_t port) {
     if (host.empty()) return std::nullopt;
     std::unique_ptr<CURLU, UrlDeleter> url(curl.url(), UrlDeleter{&curl});
     if (!url) return std::nullopt;
     const std::string urlHost = host.find(':') == std::string::npos ? host : "[" + host + "]";
     const std::string urlPort = std::to_string(port);
-    if (curl.url_set(url.get(), CURLUPART_SCHEME, "ftp", 0) != CURLUE_OK ||
+    if (curl.url_set(url.get(), CURLUPART_SCHEME, scheme, 0) != CURLUE_OK ||
         curl.url_set(url.get(), CURLUPART_HOST, urlHost.c_str(), 0) != CURLUE_OK ||
         curl.url_set(url.get(), CURLUPART_PORT, urlPort.c_str(), 0) != CURLUE_OK ||
         curl.url_set(url.get(), CURLUPART_PATH, "/", 0) != CURLUE_OK) {
@@ -74,6 +80,23 @@ std::optional<std::string> BaseUrl(const CurlApi& curl, const std::string& host,
     std::string result(text);
     curl.free(text);
     return result;
+}
+
+// An SSH host key is accepted only when the known hosts file holds it for this host: an unknown
+// key is refused like a changed one, and the file is never written.
+int AcceptOnlyKnownKey(CURL*, const curl_khkey*, const curl_khkey*, curl_khmatch match, void*) {
+    return match == CURLKHMATCH_OK ? CURLKHSTAT_FINE : CURLKHSTAT_REJECT;
+}
+
+// The user's OpenSSH known hosts file, or nothing when the user has no home directory.
+std::optional<std::string> KnownHostsFile() {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+        const passwd* entry = getpwuid(getuid());
+        home = entry != nullptr ? entry->pw_dir : nullptr;
+    }
+    if (home == nullptr || *home == '\0') return std::nullopt;
+    return std::string(home) + "/.ssh/known_hosts";
 }
 
 size_t ReadFromFd(char* buffer, size_t size, size_t count, void* userdata) {
@@ -107,18 +130,19 @@ class CurlInternetClient final : public InternetClient {
         if (!roots_.contains(internet)) return Fail("Not an open internet handle.");
         if (service != INTERNET_SERVICE_FTP) return Fail("Only FTP is supported.");
         if (HoldsLineBreakOrNul(user) || HoldsLineBreakOrNul(password)) {
-            return Fail("The FTP user name or password holds NUL, CR or LF.");
+            return Fail("The user name or password holds NUL, CR or LF.");
         }
-        const auto baseUrl =
-            BaseUrl(*curl_, server, port == 0 ? INTERNET_DEFAULT_FTP_PORT : port);
-        if (!baseUrl) return Fail("The FTP server name is not valid.");
+        const bool sftp = protection_.protocol == Protocol::Sftp;
+        const auto baseUrl = BaseUrl(*curl_, sftp ? "sftp" : "ftp", server,
+                                     port == 0 ? DefaultPort(protection_.protocol) : port);
+        if (!baseUrl) return Fail("The server name is not valid.");
         Connection connection{internet, MultiHandle(curl_->multi_init(), MultiDeleter{curl_}),
-                              EasyHandle(curl_->easy_init(), EasyDeleter{curl_}), *baseUrl};
+                              EasyHandle(curl_->easy_init(), EasyDeleter{curl_}), *baseUrl, sftp};
         if (!connection.multi || !connection.easy) {
             return Fail("The network library could not start a connection.");
         }
         SetConnectionOptions(connection.easy.get(), *baseUrl, user, password);
-        if (!LogIn(connection)) return 0;
+        if (!SetProtectionOptions(connection) || !LogIn(connection)) return 0;
         const HINTERNET handle = NewHandle();
         connections_.emplace(handle, std::move(connection));
         return handle;
@@ -128,7 +152,8 @@ class CurlInternetClient final : public InternetClient {
                      uint32_t, uintptr_t) override {
         const auto found = connections_.find(ftp);
         if (found == connections_.end()) return Fail("Not an open FTP handle.");
-        const auto urlPath = FtpUrlPath(remoteFile);
+        const auto urlPath =
+            found->second.sftp ? SftpUrlPath(remoteFile) : FtpUrlPath(remoteFile);
         if (!urlPath) {
             return Fail(
                 "The remote file name is empty, ends in \"/\" or holds NUL, CR or LF.");
@@ -152,6 +177,13 @@ class CurlInternetClient final : public InternetClient {
 
     std::string LastErrorText() const override { return lastError_; }
 
+    bool SetProtection(const Protection& protection) override {
+        protection_ = protection;
+        return true;
+    }
+
+    void SetEventWait(EventWait* wait) override { wait_ = wait; }
+
   private:
     struct Root {
         std::string agent;  // kept as given; FTP has no place to send it
@@ -163,6 +195,7 @@ class CurlInternetClient final : public InternetClient {
         MultiHandle multi;
         EasyHandle easy;
         std::string baseUrl;
+        bool sftp = false;
     };
 
     // Handles are never reused, so a stale one is unknown rather than someone else's.
@@ -187,7 +220,6 @@ class CurlInternetClient final : public InternetClient {
     void SetConnectionOptions(CURL* easy, const std::string& baseUrl, const std::string& user,
                               const std::string& password) const {
         curl_->easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_->easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
         curl_->easy_setopt(easy, CURLOPT_PROXY, "");  // a direct connection, whatever the environment
         curl_->easy_setopt(easy, CURLOPT_USERNAME, user.c_str());
         curl_->easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
@@ -203,13 +235,49 @@ class CurlInternetClient final : public InternetClient {
         curl_->easy_setopt(easy, CURLOPT_URL, baseUrl.c_str());
     }
 
+    // Plain FTP as it is; FTP with TLS required on the control and data connections, the
+    // certificate and name checked; SFTP with the host key checked against the pinned
+    // fingerprint or the known hosts, and the password as the only way to log in.
+    bool SetProtectionOptions(const Connection& connection) {
+        CURL* easy = connection.easy.get();
+        const Protection& protection = protection_;
+        curl_->easy_setopt(easy, CURLOPT_PROTOCOLS_STR, connection.sftp ? "sftp" : "ftp");
+        if (protection.protocol == Protocol::Ftps) {
+            curl_->easy_setopt(easy, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+            curl_->easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+            curl_->easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+            if (!protection.caFile.empty()) {
+                // Only that file: the system's directory of authorities is not consulted too.
+                curl_->easy_setopt(easy, CURLOPT_CAINFO, protection.caFile.c_str());
+                curl_->easy_setopt(easy, CURLOPT_CAPATH, nullptr);
+            }
+        }
+        if (!connection.sftp) return true;
+        curl_->easy_setopt(easy, CURLOPT_SSH_AUTH_TYPES,
+                           static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
+        if (!protection.hostKey.empty()) {
+            if (!IsHostKeyFingerprint(protection.hostKey)) {
+                return Fail("The host key fingerprint is not in the form SHA256:<base64>.");
+            }
+            const std::string digest = protection.hostKey.substr(protection.hostKey.find(':') + 1);
+            curl_->easy_setopt(easy, CURLOPT_SSH_HOST_PUBLIC_KEY_SHA256, digest.c_str());
+            return true;
+        }
+        const auto knownHosts = KnownHostsFile();
+        if (!knownHosts) return Fail("No home directory, so no known_hosts to check the host key.");
+        curl_->easy_setopt(easy, CURLOPT_SSH_KNOWNHOSTS, knownHosts->c_str());
+        curl_->easy_setopt(easy, CURLOPT_SSH_KEYFUNCTION, AcceptOnlyKnownKey);
+        return true;
+    }
+
     // A transfer without a body on the login directory: curl connects, logs in and stops. The
     // control connection stays open in the handle for the uploads that follow.
     bool LogIn(Connection& connection) {
         CURL* easy = connection.easy.get();
         curl_->easy_setopt(easy, CURLOPT_NOBODY, 1L);
         const CURLcode code = Perform(connection);
-        if (code != CURLE_OK) return FailCurl("Connecting to the FTP server failed", easy, code);
+        if (code == CURLE_ABORTED_BY_CALLBACK) return Fail(kCancelled);
+        if (code != CURLE_OK) return FailCurl("Connecting to the server failed", easy, code);
         return true;
     }
 
@@ -226,6 +294,7 @@ class CurlInternetClient final : public InternetClient {
         const CURLcode code = Perform(connection);
         curl_->easy_setopt(easy, CURLOPT_READDATA, nullptr);
         curl_->easy_setopt(easy, CURLOPT_UPLOAD, 0L);
+        if (code == CURLE_ABORTED_BY_CALLBACK) return Fail(kCancelled);
         if (code != CURLE_OK) return FailCurl("Uploading the file failed", easy, code);
         curl_off_t sent = 0;
         curl_->easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &sent);
@@ -233,7 +302,9 @@ class CurlInternetClient final : public InternetClient {
         return true;
     }
 
-    // One transfer on the connection's handles, to its end; its result.
+    // One transfer on the connection's handles, to its end; its result. A transfer the
+    // program's closing stops is CURLE_ABORTED_BY_CALLBACK; taking it off the multi handle
+    // unfinished drops its connection without a goodbye the server might never answer.
     CURLcode Perform(Connection& connection) const {
         CURLM* multi = connection.multi.get();
         CURL* easy = connection.easy.get();
@@ -242,6 +313,13 @@ class CurlInternetClient final : public InternetClient {
         CURLMcode state = curl_->multi_perform(multi, &running);
         while (state == CURLM_OK && running != 0) {
             state = curl_->multi_poll(multi, nullptr, 0, kPollStepMs, nullptr);
+            if (wait_ != nullptr) {
+                wait_->WaitForEvents(std::chrono::milliseconds(0));
+                if (wait_->StopRequested()) {
+                    curl_->multi_remove_handle(multi, easy);
+                    return CURLE_ABORTED_BY_CALLBACK;
+                }
+            }
             if (state == CURLM_OK) state = curl_->multi_perform(multi, &running);
         }
         CURLcode result = CURLE_FAILED_INIT;
@@ -258,6 +336,8 @@ class CurlInternetClient final : public InternetClient {
     Timeouts timeouts_;
     std::shared_ptr<CurlLibrary> library_;
     const CurlApi* curl_ = nullptr;  // set by the first successful InternetOpenA
+    Protection protection_;
+    EventWait* wait_ = nullptr;
     std::map<HINTERNET, Root> roots_;
     std::map<HINTERNET, Connection> connections_;
     HINTERNET nextHandle_ = 1;

@@ -1,4 +1,4 @@
-// Escaping remote file names for ftp:// URLs.
+// Escaping remote file names for ftp:// and sftp:// URLs.
 #include "ftp/FtpUrl.h"
 
 namespace orvane::ftp {
@@ -24,22 +24,15 @@ void AppendEscaped(std::string& out, std::string_view segment) {
     }
 }
 
-}  // namespace
-
-bool HoldsLineBreakOrNul(std::string_view text) {
-    return text.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos;
-}
-
-std::optional<std::string> FtpUrlPath(std::string_view remoteFile) {
+// `absolutePrefix` or `relativePrefix`, then the name's segments escaped and joined by "/".
+std::optional<std::string> UrlPath(std::string_view remoteFile, std::string_view absolutePrefix,
+                                   std::string_view relativePrefix) {
     if (remoteFile.empty() || remoteFile.back() == '/' || HoldsLineBreakOrNul(remoteFile)) {
         return std::nullopt;
     }
-    std::string out;
     std::string_view rest = remoteFile;
-    if (rest.front() == '/') {
-        out = "%2F";
-        rest.remove_prefix(1);
-    }
+    std::string out(rest.front() == '/' ? absolutePrefix : relativePrefix);
+    if (rest.front() == '/') rest.remove_prefix(1);
     for (;;) {
         const auto slash = rest.find('/');
         AppendEscaped(out, rest.substr(0, slash));
@@ -48,6 +41,20 @@ std::optional<std::string> FtpUrlPath(std::string_view remoteFile) {
         rest.remove_prefix(slash + 1);
     }
     return out;
+}
+
+}  // namespace
+
+bool HoldsLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos;
+}
+
+std::optional<std::string> FtpUrlPath(std::string_view remoteFile) {
+    return UrlPath(remoteFile, "%2F", "");
+}
+
+std::optional<std::string> SftpUrlPath(std::string_view remoteFile) {
+    return UrlPath(remoteFile, "", "~/");
 }
 
 }  // namespace orvane::ftp

@@ -1,5 +1,5 @@
-// The internet client's place: open a session, connect and log in to an FTP server,
-// store a file, close. One implementation per platform.
+// The internet client's place: open a session, connect and log in to a server (FTP, FTP over
+// TLS or SSH's file transfer), store a file, close. One implementation per platform.
 #pragma once
 
 #include <chrono>
@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "ftp/Protocol.h"
 #include "runtime/EventWait.h"
 
 namespace orvane::ftp {
@@ -52,6 +53,12 @@ public:
 
     // What went wrong in the last failed call, for the log and the user; never holds a secret.
     virtual std::string LastErrorText() const = 0;
+
+    // How the sessions that InternetConnectA opens from now on are protected. False, and
+    // nothing changed, when this client cannot speak the protocol.
+    virtual bool SetProtection(const Protection& protection) {
+        return protection.protocol == Protocol::Ftp;
+    }
 
     // Where a login or transfer waits; without one it waits without serving the event loop.
     virtual void SetEventWait(EventWait* wait) { (void)wait; }

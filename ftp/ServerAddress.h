@@ -16,8 +16,10 @@ struct ServerAddress {
     bool valid = true;
 };
 
-// "host" and a bare IPv6 address ("::1", more than one colon) take port 21; "host:port" and
-// "[v6]:port" take the given port; "[v6]" takes port 21. The brackets are not part of the host.
-ServerAddress SplitServer(const std::string& server);
+// "host" and a bare IPv6 address ("::1", more than one colon) take `defaultPort`; "host:port"
+// and "[v6]:port" take the given port; "[v6]" takes `defaultPort`. The brackets are not part of
+// the host.
+ServerAddress SplitServer(const std::string& server,
+                          uint16_t defaultPort = INTERNET_DEFAULT_FTP_PORT);
 
 }  // namespace orvane::ftp

@@ -8,7 +8,12 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <set>
 #include <string_view>
+#include <thread>
 
 namespace orvane::ftp {
 
@@ -57,7 +62,31 @@ std::string LastReplyCode() {
     return std::string(reply.substr(0, 3));
 }
 
-// Handles are the library's own; like the program, the client is used from one thread.
+constexpr auto kWaitStep = std::chrono::milliseconds(50);
+
+// A blocking call's outcome, with the thread-local error state it left, shared between the
+// thread that made the call and the window's thread waiting for it.
+struct Outcome {
+    std::atomic<bool> done{false};
+    bool succeeded = false;
+    DWORD error = 0;
+    std::string reply;  // the server's reply code, for a refusal
+};
+
+void RecordOutcome(Outcome& outcome, bool succeeded) {
+    outcome.error = succeeded ? 0 : GetLastError();
+    if (outcome.error == ERROR_INTERNET_EXTENDED_ERROR ||
+        outcome.error == ERROR_INTERNET_LOGIN_FAILURE)
+        outcome.reply = LastReplyCode();
+    outcome.succeeded = succeeded;
+    outcome.done = true;
+}
+
+// Handles are the library's own. The blocking calls run on a thread of their own while the
+// window's thread waits in its event loop, so the window lives and a close is acted on at once:
+// the window's thread then closes the handle the call works on, which ends the call where
+// wininet allows it, and stops waiting for it in any case. An abandoned call owns copies of
+// its texts and the shared outcome only, so it may end after the client is gone.
 class WinInetClient final : public InternetClient {
   public:
     explicit WinInetClient(Timeouts timeouts) : timeouts_(timeouts) {}
@@ -85,11 +114,16 @@ class WinInetClient final : public InternetClient {
             lastError_ = "The FTP server, user name or password holds NUL, CR or LF.";
             return 0;
         }
-        ::HINTERNET ftp = ::InternetConnectA(
-            ToSystem(internet), server.c_str(), port == 0 ? INTERNET_DEFAULT_FTP_PORT : port,
-            user.c_str(), password.c_str(), service, flags, context);
-        if (ftp == nullptr) return Fail("Connecting to the FTP server failed");
-        return FromSystem(ftp);
+        auto connected = std::make_shared<std::atomic<::HINTERNET>>(nullptr);
+        const auto outcome = Run(internet, [=] {
+            connected->store(::InternetConnectA(
+                ToSystem(internet), server.c_str(), port == 0 ? INTERNET_DEFAULT_FTP_PORT : port,
+                user.c_str(), password.c_str(), service, flags, context));
+            return connected->load() != nullptr;
+        });
+        if (!outcome) return 0;
+        if (!outcome->succeeded) return Fail("Connecting to the FTP server failed", *outcome);
+        return FromSystem(connected->load());
     }
 
     bool FtpPutFileA(HINTERNET ftp, const std::string& localFile, const std::string& remoteFile,
@@ -101,12 +135,17 @@ class WinInetClient final : public InternetClient {
                 "The remote file name is empty, ends in \"/\" or holds NUL, CR or LF.";
             return false;
         }
-        if (!::FtpPutFileA(ToSystem(ftp), localFile.c_str(), remoteFile.c_str(), flags, context))
-            return Fail("Uploading the file failed") != 0;
+        const auto outcome = Run(ftp, [=] {
+            return ::FtpPutFileA(ToSystem(ftp), localFile.c_str(), remoteFile.c_str(), flags,
+                                 context) != FALSE;
+        });
+        if (!outcome) return false;
+        if (!outcome->succeeded) return Fail("Uploading the file failed", *outcome) != 0;
         return true;
     }
 
     bool InternetCloseHandle(HINTERNET handle) override {
+        if (closedOnCancel_.erase(handle) != 0) return true;  // closed already, by Run
         if (handle == 0 || !::InternetCloseHandle(ToSystem(handle)))
             return Fail("Closing the handle failed") != 0;
         return true;
@@ -114,29 +153,56 @@ class WinInetClient final : public InternetClient {
 
     std::string LastErrorText() const override { return lastError_; }
 
+    void SetEventWait(EventWait* wait) override { wait_ = wait; }
+
   private:
+    // Makes the blocking `call` and gives its outcome; nothing when the program's closing
+    // cancelled it (after closing `handle`). Without an event wait the call is made here.
+    std::shared_ptr<Outcome> Run(HINTERNET handle, std::function<bool()> call) {
+        auto outcome = std::make_shared<Outcome>();
+        if (wait_ == nullptr) {
+            RecordOutcome(*outcome, call());
+            return outcome;
+        }
+        std::thread([outcome, call = std::move(call)] { RecordOutcome(*outcome, call()); })
+            .detach();
+        while (!outcome->done) {
+            wait_->WaitForEvents(kWaitStep);
+            if (!outcome->done && wait_->StopRequested()) {
+                if (::InternetCloseHandle(ToSystem(handle))) closedOnCancel_.insert(handle);
+                lastError_ = "The transfer was cancelled: the program is closing.";
+                return nullptr;
+            }
+        }
+        return outcome;
+    }
+
     static void SetTimeout(::HINTERNET handle, DWORD option, std::chrono::milliseconds bound) {
         DWORD value = Milliseconds(bound);
         InternetSetOptionA(handle, option, &value, sizeof value);
     }
 
-    // Records the failure of the call just made: what was done, the code and its meaning, and
-    // the server's reply code where there is one. Never the request's own texts.
-    HINTERNET Fail(std::string_view what) {
-        const DWORD code = GetLastError();
-        std::string text = std::string(what) + ": " + std::string(Meaning(code)) + " (error " +
-                           std::to_string(code);
-        const std::string reply = code == ERROR_INTERNET_EXTENDED_ERROR ||
-                                          code == ERROR_INTERNET_LOGIN_FAILURE
-                                      ? LastReplyCode()
-                                      : std::string();
-        if (!reply.empty()) text += ", last server reply " + reply;
+    // Records a failure: what was done, the code and its meaning, and the server's reply code
+    // where there is one. Never the request's own texts.
+    HINTERNET Fail(std::string_view what, const Outcome& outcome) {
+        std::string text = std::string(what) + ": " + std::string(Meaning(outcome.error)) +
+                           " (error " + std::to_string(outcome.error);
+        if (!outcome.reply.empty()) text += ", last server reply " + outcome.reply;
         lastError_ = text + ").";
         return 0;
     }
 
+    // The same for a call just made on this thread.
+    HINTERNET Fail(std::string_view what) {
+        Outcome outcome;
+        RecordOutcome(outcome, false);
+        return Fail(what, outcome);
+    }
+
     Timeouts timeouts_;
     std::string lastError_;
+    EventWait* wait_ = nullptr;
+    std::set<HINTERNET> closedOnCancel_;
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ftp/Protocol.h"
 #include "runtime/RuntimeError.h"
 
 namespace orvane {
@@ -30,6 +31,7 @@ struct MainState {
     std::string FtpUser;
     std::string FtpPassword;
     std::string RemoteFile;
+    ftp::Protection FtpProtection;
     int32_t Interval = 0;
     int32_t FirstWait = 0;
     double ConnectDelay = 0;

@@ -102,6 +102,7 @@ void fOrvane::RunCycle() {
         PublishOverSession(first.Address, ftpHandle, internetHandle);
         return;
     }
+    StopIfClosing();  // a login the close cancelled is no failure to report
     window_.SetCaption(Control::Label2, ErrorStatus(result));
     remoteAccess_.RasHangUpA(first.hrasconn);
     state_.Countdown = kRetrySeconds;
@@ -130,6 +131,7 @@ void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpH
     DeleteFile(localFile);
 
     if (!uploaded) {
+        StopIfClosing();  // an upload the close cancelled is no failure to report
         ReportClientError();
         window_.SetCaption(Control::Label2, ErrorStatus(3));
         window_.SetCaption(Control::Label4, "");
@@ -174,7 +176,8 @@ int32_t fOrvane::OpenFtpSession(ftp::HINTERNET& ftpHandle, ftp::HINTERNET& inter
         ReportClientError();
         return 1;
     }
-    const ftp::ServerAddress server = ftp::SplitServer(state_.FtpServer);
+    const ftp::ServerAddress server =
+        ftp::SplitServer(state_.FtpServer, ftp::DefaultPort(state_.FtpProtection.protocol));
     ftpHandle = internet_.InternetConnectA(internetHandle, server.host, server.port,
                                            state_.FtpUser, state_.FtpPassword,
                                            ftp::INTERNET_SERVICE_FTP, ftp::INTERNET_FLAG_PASSIVE, 0);

@@ -219,6 +219,27 @@ void fOrvane::LoadFtpSettings() {
     const std::string path = ReadDecodedSetting("PATH");
     state_.RemoteFile = path + support_.ReadSetting("FTP", "FILE", support_.SettingsPath());
     state_.FtpPassword = ReadDecodedSetting("PASSWORD");
+    state_.FtpProtection = ReadProtection();
+}
+
+// PROTOCOL, CAFILE and HOSTKEY, stored plain; a file without them means plain FTP.
+ftp::Protection fOrvane::ReadProtection() {
+    const std::string file = support_.SettingsPath();
+    const auto read = [&](const char* key) { return support_.ReadSetting("FTP", key, file); };
+    const auto protocol = ftp::ParseProtocol(read("PROTOCOL"));
+    if (!protocol)
+        throw RuntimeError(ErrorNumber::TypeMismatch,
+                           SettingDetail("FTP", "PROTOCOL", file) + " (ftp, ftps o sftp)");
+    ftp::Protection protection{*protocol, read("CAFILE"), read("HOSTKEY")};
+    if (!protection.hostKey.empty() && !ftp::IsHostKeyFingerprint(protection.hostKey))
+        throw RuntimeError(ErrorNumber::TypeMismatch,
+                           SettingDetail("FTP", "HOSTKEY", file) + " (SHA256:...)");
+    if (!internet_.SetProtection(protection))
+        throw RuntimeError(ErrorNumber::TypeMismatch,
+                           SettingDetail("FTP", "PROTOCOL", file) + ": " +
+                               std::string(ftp::ProtocolName(*protocol)) +
+                               " non disponibile su questo sistema");
+    return protection;
 }
 
 // ---- event log ----

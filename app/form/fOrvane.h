@@ -82,6 +82,7 @@ private:
     int32_t ReadIntegerSetting(const std::string& key);
     double ReadDoubleSetting(const std::string& key);
     std::string ReadDecodedSetting(const std::string& key);
+    ftp::Protection ReadProtection();
     std::string AppFile(const std::string& name);
 
     void RunCycle();

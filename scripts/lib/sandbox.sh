@@ -44,14 +44,15 @@ sandbox_network_manager() {
   [[ -n $SANDBOX_NM_BUS ]] || { sandbox_say "the stand-in NetworkManager did not start"; return 1; }
 }
 
-# Starts the FTP server on loopback. Sets SANDBOX_FTP_PID and SANDBOX_FTP_PORT.
-# Usage: sandbox_ftp_start ROOT USER PASSWORD [MODE] [TRANSCRIPT]
+# Starts the FTP server on loopback. Sets SANDBOX_FTP_PID and SANDBOX_FTP_PORT. With TLS_DIR, the
+# server requires TLS, with a certificate from an authority it makes there (TLS_DIR/ca.pem).
+# Usage: sandbox_ftp_start ROOT USER PASSWORD [MODE] [TRANSCRIPT] [TLS_DIR]
 sandbox_ftp_start() {
-  local root=$1 user=$2 password=$3 mode=${4:-normal} transcript=${5:-/dev/null}
+  local root=$1 user=$2 password=$3 mode=${4:-normal} transcript=${5:-/dev/null} tls=${6:-}
   local out
   out=$(mktemp)
   FTP_TEST_PASSWORD=$password /usr/bin/python3 "$SANDBOX_FTP_SCRIPT" --root "$root" \
-    --user "$user" --mode "$mode" --transcript "$transcript" >"$out" 2>/dev/null &
+    --user "$user" --mode "$mode" --transcript "$transcript" --tls-dir "$tls" >"$out" 2>/dev/null &
   SANDBOX_FTP_PID=$!
   for _ in $(seq 100); do
     SANDBOX_FTP_PORT=$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$out")

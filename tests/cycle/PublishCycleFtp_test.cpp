@@ -1,6 +1,12 @@
-// The publish cycle against a real FTP server on loopback with the real libcurl client: what
-// lands on the server, and what the window and the log show for each way the server can fail.
+// The publish cycle against real servers on loopback (FTP, FTP over TLS, OpenSSH's SFTP) with
+// the real libcurl client: what lands on the server, and what the window, the log and standard
+// error show for each way the server or its identity can fail.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <map>
+#include <optional>
 
 #include "../form/FormFakes.h"
 #include "form/fOrvane.h"
@@ -20,11 +26,14 @@ protected:
         if (!FtpTestServer::Available(&why)) GTEST_SKIP() << why;
         links.links = {{"Casa", "203.0.113.45"}, {"Ufficio", "198.51.100.2"}};
     }
-    void TearDown() override { fs::remove_all(dir); }
+    void TearDown() override {
+        fs::remove_all(dir);
+        if (home) setenv("HOME", home->c_str(), 1);
+    }
 
     // Settings pointing at `server`, then start-up.
     void Start(const std::string& server, const std::string& password, const std::string& path,
-               const std::string& file = "ip.txt") {
+               const std::string& file = "ip.txt", std::map<std::string, std::string> more = {}) {
         support.values = {{"GENERAL/INTERVAL", "600"},
                           {"GENERAL/FIRST", "10"},
                           {"GENERAL/DELAY", "0"},
@@ -33,7 +42,36 @@ protected:
                           {"FTP/PATH", FakeSupport::Encode(path)},
                           {"FTP/FILE", file},
                           {"FTP/PASSWORD", FakeSupport::Encode(password)}};
+        support.values.merge(more);
         ASSERT_TRUE(logic.Load());
+    }
+
+    // PROTOCOL and what checks the server's identity: for ftps the CAFILE named `trust` in the
+    // server's state; for sftp the HOSTKEY in the file named `trust`, or with none, the
+    // known_hosts of a home of our own, holding the server's key if `known`.
+    std::map<std::string, std::string> Protection(const FtpTestServer& server,
+                                                  const std::string& protocol,
+                                                  const std::string& trust, bool known = false) {
+        std::map<std::string, std::string> keys{{"FTP/PROTOCOL", protocol}};
+        if (protocol == "ftps") keys["FTP/CAFILE"] = (server.stateDir() / trust).string();
+        if (protocol != "sftp") return keys;
+        if (!trust.empty()) keys["FTP/HOSTKEY"] = server.stateText(trust);
+        if (!home) home = getenv("HOME") ? getenv("HOME") : "/";
+        setenv("HOME", dir.c_str(), 1);
+        fs::create_directories(dir / ".ssh");
+        std::ofstream knownHosts(dir / ".ssh" / "known_hosts");
+        if (known)
+            knownHosts << "[127.0.0.1]:" << server.port() << " " << server.stateText("host_key.pub")
+                       << "\n";
+        return keys;
+    }
+
+    // Regular files anywhere under the server's root.
+    static int FilesUnder(const fs::path& root) {
+        int count = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(root))
+            count += entry.is_regular_file();
+        return count;
     }
     std::vector<std::string> Logged() const { return LogMessages(dir / "orvane.log"); }
 
@@ -44,6 +82,7 @@ protected:
     FakeSupport support{dir};
     std::unique_ptr<ftp::InternetClient> internet = ftp::MakeSystemInternetClient({2s, 2s});
     std::vector<int> exits;
+    std::optional<std::string> home;  // HOME as it was, while a test points it elsewhere
     fOrvane logic{window, support, links, *internet, clock, [this](int s) { exits.push_back(s); }};
 };
 
@@ -69,6 +108,32 @@ TEST_F(CycleWithServer, PublishesTheThreeLinesOverOneControlConnection) {
     EXPECT_EQ(Logged(), std::vector<std::string>{"Cambio IP"});
 }
 
+// The FTP keys are read before every cycle, so one start-up serves each server in turn.
+TEST_F(CycleWithServer, PublishesOverTlsAndSshUnderTheLoginDirectory) {
+    Start("127.0.0.1", FtpServerOptions().password, "./");
+    const struct {
+        const char *protocol, *trust;
+        bool known = false;
+    } cases[] = {{"ftps", "ca.pem"}, {"sftp", "fingerprint"}, {"sftp", "", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.protocol) + " " + c.trust);
+        FtpServerOptions options;
+        options.protocol = c.protocol;
+        options.loginDir = "home";
+        if (options.protocol == "sftp" && !FtpTestServer::SshAvailable()) continue;
+        FtpTestServer server(options);
+        support.values["FTP/SERVER"] = FakeSupport::Encode(server.address());
+        support.values.erase("FTP/HOSTKEY");
+        for (const auto& [key, value] : Protection(server, c.protocol, c.trust, c.known))
+            support.values[key] = value;
+        logic.PublishNow();
+        EXPECT_EQ(window.Caption(Control::Label2), "Online");
+        EXPECT_EQ(ReadFile(server.root() / "home" / "ip.txt"),
+                  "Date: 12/06/26   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n");
+        EXPECT_FALSE(fs::exists(dir / "ip.txt"));
+    }
+}
+
 struct ServerFailure {
     const char* name;
     const char* mode = "normal";
@@ -77,6 +142,10 @@ struct ServerFailure {
     const char* permissions = "elradfmwMT";
     bool wrongPassword = false;
     bool closedPort = false;
+    const char* protocol = "ftp";
+    const char* trust = "ca.pem";  // see Protection
+    const char* host = "127.0.0.1";
+    bool plainServer = false;      // the server speaks plain FTP whatever PROTOCOL says
 };
 
 void PrintTo(const ServerFailure& f, std::ostream* out) { *out << f.name; }
@@ -89,10 +158,18 @@ TEST_P(ServerFailureTest, IsShownLoggedRetriedIn15AndLeavesNoFile) {
     FtpServerOptions options;
     options.mode = f.mode;
     options.permissions = f.permissions;
+    options.protocol = f.plainServer ? "ftp" : f.protocol;
+    std::string why;
+    if (options.protocol == "sftp" && !FtpTestServer::SshAvailable(&why)) GTEST_SKIP() << why;
     FtpTestServer server(options);
-    Start(f.closedPort ? "127.0.0.1:" + std::to_string(ClosedPort()) : server.address(),
-          f.wrongPassword ? "not-it" : options.password, f.path);
+    Start(f.host + std::string(":") + std::to_string(f.closedPort ? ClosedPort() : server.port()),
+          f.wrongPassword ? "not-it" : options.password, f.path, "ip.txt",
+          Protection(server, f.protocol, f.trust));
+    ::testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
     logic.PublishNow();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);  // far above the 2 s bounds
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(window.Caption(Control::Label2), f.atLogin ? "Errore #2" : "Errore #3");
     EXPECT_EQ(window.Caption(Control::Label4), "");
@@ -105,6 +182,15 @@ TEST_P(ServerFailureTest, IsShownLoggedRetriedIn15AndLeavesNoFile) {
     EXPECT_EQ(logic.State().LastAddress, "");
     EXPECT_TRUE(exits.empty());
     EXPECT_EQ(server.transcript().find(options.password), std::string::npos);
+    EXPECT_LE(server.commandCount("USER"), 1);  // a refused login is not tried again
+    EXPECT_EQ(server.commandCount("DELE"), 0);
+    EXPECT_NE(stderrText, "");
+    EXPECT_EQ(stderrText.find(options.password), std::string::npos) << stderrText;
+    EXPECT_EQ(stderrText.find(options.user), std::string::npos) << stderrText;
+    // A server may keep the empty file it made for a transfer it dropped itself.
+    if (std::string(f.mode) != "drop-data") {
+        EXPECT_EQ(FilesUnder(server.root()), 0);
+    }
 }
 
 const ServerFailure kFailures[] = {
@@ -117,6 +203,19 @@ const ServerFailure kFailures[] = {
     {.name = "StoreNeverAnswered", .mode = "stall-stor"},
     {.name = "MissingDirectory", .path = "missing/"},
     {.name = "NoPermission", .permissions = "elr"},
+    {.name = "FtpsFromAnotherAuthority", .atLogin = true, .protocol = "ftps",
+     .trust = "other-ca.pem"},
+    {.name = "FtpsNameMismatch", .atLogin = true, .protocol = "ftps", .host = "localhost"},
+    {.name = "FtpsServerWithoutTls", .atLogin = true, .protocol = "ftps", .plainServer = true},
+    {.name = "FtpsWrongPassword", .atLogin = true, .wrongPassword = true, .protocol = "ftps"},
+    {.name = "FtpsMissingDirectory", .path = "missing/", .protocol = "ftps"},
+    {.name = "SftpOtherKeyPinned", .atLogin = true, .protocol = "sftp",
+     .trust = "other-fingerprint"},
+    {.name = "SftpUnknownHost", .atLogin = true, .protocol = "sftp", .trust = ""},
+    {.name = "SftpWrongPassword", .atLogin = true, .wrongPassword = true, .protocol = "sftp",
+     .trust = "fingerprint"},
+    {.name = "SftpMissingDirectory", .path = "missing/", .protocol = "sftp",
+     .trust = "fingerprint"},
 };
 INSTANTIATE_TEST_SUITE_P(Outside, ServerFailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.name); });

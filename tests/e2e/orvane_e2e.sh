@@ -128,6 +128,27 @@ second-copy)
   check "SIGTERM ends the first copy with status 0" stop_orvane
   check "no library file or ip.txt is left" no_leftovers
   ;;
+closing-mid-transfer)
+  # SIGTERM while the server never answers the login, then while it never finishes a store:
+  # the transfer is given up at once and the program ends cleanly.
+  sandbox_link ppp0 203.0.113.45 203.0.113.1
+  for stage in "silent:CONNECT" "stall-stor:<- STOR"; do
+    mode=${stage%%:*}
+    sandbox_ftp_start "$served" "$user" "$password" "$mode" "$work/transcript-$mode"
+    sandbox_app "$app" "$bin" "127.0.0.1:$SANDBOX_FTP_PORT" "$user" "$password" / ip.txt 600 1
+    start_orvane
+    check "$mode: the transfer has begun" sandbox_wait_for 20 grep -qF "${stage#*:}" "$work/transcript-$mode"
+    sleep 0.5
+    started=$(date +%s%N)
+    check "$mode: SIGTERM ends it with status 0" stop_orvane
+    elapsed=$((($(date +%s%N) - started) / 1000000))
+    check "$mode: within a second of SIGTERM ($elapsed ms)" test "$elapsed" -lt 1000
+    check "$mode: no library file or ip.txt is left" no_leftovers
+    check "$mode: no failure is logged for the cancelled transfer" test ! -e "$app/orvane.log"
+    kill "$SANDBOX_FTP_PID"
+    wait "$SANDBOX_FTP_PID" 2>/dev/null
+  done
+  ;;
 early-signal)
   # SIGTERM while the program is still starting: whenever it lands, nothing stays behind.
   sandbox_link ppp0 203.0.113.45 203.0.113.1

@@ -102,7 +102,13 @@ INSTANTIATE_TEST_SUITE_P(
         StartUpFailure{"EmptyServer", {{"FTP/SERVER", ""}}, ErrorNumber::SubscriptOutOfRange,
                        "SERVER"},
         StartUpFailure{"EmptyPassword", {{"FTP/PASSWORD", ""}},
-                       ErrorNumber::SubscriptOutOfRange, "PASSWORD"}),
+                       ErrorNumber::SubscriptOutOfRange, "PASSWORD"},
+        StartUpFailure{"UnknownProtocol", {{"FTP/PROTOCOL", "scp"}}, ErrorNumber::TypeMismatch,
+                       "PROTOCOL"},
+        StartUpFailure{"ProtocolTheClientLacks", {{"FTP/PROTOCOL", "sftp"}},
+                       ErrorNumber::TypeMismatch, "PROTOCOL"},
+        StartUpFailure{"HostKeyNotAFingerprint", {{"FTP/HOSTKEY", "MD5:12:34"}},
+                       ErrorNumber::TypeMismatch, "HOSTKEY"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the countdown ----

@@ -1,10 +1,12 @@
-// SplitServer and FtpUrlPath: server texts the settings may hold, and remote names made URL paths.
+// SplitServer, FtpUrlPath and the protocol settings: server texts the settings may hold, remote
+// names made URL paths, protocol names and host key fingerprints.
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
 #include "ftp/FtpUrl.h"
+#include "ftp/Protocol.h"
 #include "ftp/ServerAddress.h"
 
 namespace orvane::ftp {
@@ -37,6 +39,9 @@ TEST(SplitServerTest, GivesHostAndPortOrFlagsTheWholeText) {
         EXPECT_EQ(address.host, server);
         EXPECT_EQ(address.port, 21) << server;
     }
+    EXPECT_EQ(SplitServer("host", DefaultPort(Protocol::Sftp)).port, 22);
+    EXPECT_EQ(SplitServer("[::1]", DefaultPort(Protocol::Sftp)).port, 22);
+    EXPECT_EQ(SplitServer("host:2222", DefaultPort(Protocol::Sftp)).port, 2222);
 }
 
 TEST(FtpUrlPathTest, EscapesEachSegmentOrRefusesNamesNoFileCanCarry) {
@@ -54,6 +59,25 @@ TEST(FtpUrlPathTest, EscapesEachSegmentOrRefusesNamesNoFileCanCarry) {
     for (const auto& [remote, urlPath] : cases) {
         EXPECT_EQ(FtpUrlPath(remote), urlPath) << ::testing::PrintToString(remote);
     }
+    // SFTP: an absolute name as it is, a relative one under the login's home.
+    EXPECT_EQ(SftpUrlPath("/pub/a b.txt"), "pub/a%20b.txt");
+    EXPECT_EQ(SftpUrlPath("pub/ip.txt"), "~/pub/ip.txt");
+    EXPECT_EQ(SftpUrlPath("pub/"), std::nullopt);
+}
+
+TEST(ProtocolSettingsTest, NamesAndFingerprintsAreReadAsStored) {
+    const std::pair<const char*, std::optional<Protocol>> names[] = {
+        {"", Protocol::Ftp}, {"ftp", Protocol::Ftp}, {"FTPS", Protocol::Ftps},
+        {"sftp", Protocol::Sftp}, {"ftp ", std::nullopt}, {"ftpes", std::nullopt},
+        {"scp", std::nullopt}};
+    for (const auto& [text, protocol] : names) EXPECT_EQ(ParseProtocol(text), protocol) << text;
+
+    const std::string digest = "RDwj9EFver6SKYnni7wH7GKKMS0mwr8sbzU0N4sWlM4";
+    for (const std::string& valid : {"SHA256:" + digest, "SHA256:" + digest + "="})
+        EXPECT_TRUE(IsHostKeyFingerprint(valid)) << valid;
+    for (const std::string& invalid : {digest, "sha256:" + digest, "SHA256:" + digest.substr(1),
+                                       "SHA256:" + digest + "A", "SHA256:" + digest.substr(1) + "!"})
+        EXPECT_FALSE(IsHostKeyFingerprint(invalid)) << invalid;
 }
 
 }  // namespace

@@ -91,6 +91,19 @@ bool FtpTestServer::Available(std::string* why) {
     return available;
 }
 
+bool FtpTestServer::SshAvailable(std::string* why) {
+    const bool available = geteuid() == 0 && access("/usr/sbin/sshd", X_OK) == 0;
+    if (why != nullptr && !available) *why = "sshd for the tests needs root and /usr/sbin/sshd";
+    return available;
+}
+
+std::string FtpTestServer::stateText(const std::string& name) const {
+    std::string line;
+    std::ifstream file(base_ / name);
+    std::getline(file, line);
+    return line;
+}
+
 FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(options)) {
     try {
         Start();
@@ -117,13 +130,18 @@ void FtpTestServer::Start() {
     const bool piped = pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0;
     stdinWrite_ = in[1];
     stdoutRead_ = out[0];
-    if (piped) {
-        pid_ = Spawn({kPython, ORVANE_FTP_SERVER_SCRIPT, "--root", root_.string(), "--user",
-                      options_.user, "--permissions", options_.permissions, "--login-dir",
-                      options_.loginDir, "--mode", options_.mode, "--transcript",
-                      transcriptPath_.string(), "--watch-stdin"},
-                     env, in[0], out[1]);
+    std::vector<std::string> args = {kPython,        ORVANE_FTP_SERVER_SCRIPT, "--root",
+                                     root_.string(),  "--user",                 options_.user,
+                                     "--login-dir",   options_.loginDir,        "--watch-stdin"};
+    if (options_.protocol == "sftp") {
+        args[1] = ORVANE_SSH_SERVER_SCRIPT;
+        args.insert(args.end(), {"--state-dir", base_.string()});
+    } else {
+        args.insert(args.end(), {"--permissions", options_.permissions, "--mode", options_.mode,
+                                 "--transcript", transcriptPath_.string()});
+        if (options_.protocol == "ftps") args.insert(args.end(), {"--tls-dir", base_.string()});
     }
+    if (piped) pid_ = Spawn(args, env, in[0], out[1]);
     close(in[0]);
     close(out[1]);
     if (pid_ < 0) Throw("cannot start the server: " + std::string(std::strerror(errno)));

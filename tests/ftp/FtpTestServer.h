@@ -1,4 +1,5 @@
-// A test FTP server on loopback (tests/ftp/ftp_server.py), started and stopped with this object.
+// A test server on loopback, started and stopped with this object: FTP, FTP requiring TLS
+// (tests/ftp/ftp_server.py) or OpenSSH's sshd serving SFTP (tests/ftp/ssh_server.py).
 #pragma once
 
 #include <sys/types.h>
@@ -19,12 +20,17 @@ struct FtpServerOptions {
     std::string password = "p4ss:#@ w%rd";   // characters that would break a URL on purpose
     std::string permissions = "elradfmwMT";  // pyftpdlib's letters; "elr" is read only
     std::string loginDir;                    // a subdirectory of the root to log in to; "" = root
+    // "ftp", "ftps" (TLS required; ca.pem and other-ca.pem in stateDir()) or "sftp" (root only;
+    // fingerprint, other-fingerprint and host_key.pub in stateDir()). Modes are FTP's only.
+    std::string protocol = "ftp";
 };
 
 class FtpTestServer {
   public:
     // True if /usr/bin/python3 with pyftpdlib is there; otherwise `why` says what is missing.
     static bool Available(std::string* why = nullptr);
+    // True if sshd can be started here (it needs root); otherwise `why` says why not.
+    static bool SshAvailable(std::string* why = nullptr);
 
     // Starts the server on a fresh temporary root; throws std::runtime_error if it cannot.
     explicit FtpTestServer(FtpServerOptions options = {});
@@ -37,6 +43,9 @@ class FtpTestServer {
     const FtpServerOptions& options() const { return options_; }
     const std::filesystem::path& root() const { return root_; }  // served as "/"
     const std::filesystem::path& transcriptPath() const { return transcriptPath_; }
+    const std::filesystem::path& stateDir() const { return base_; }  // keys and certificates
+    // The first line of a file in stateDir(), such as "fingerprint".
+    std::string stateText(const std::string& name) const;
 
     // The transcript: "<n> CONNECT", "<n> <- COMMAND args" (PASS masked), "<n> -> reply".
     std::string transcript() const;

@@ -1,7 +1,10 @@
 #!/usr/bin/python3
 """A loopback FTP server for tests that can be told to misbehave, writing a transcript.
 
-Password from FTP_TEST_PASSWORD. Prints "PORT <n>" once it listens on 127.0.0.1. Modes: normal,
+Password from FTP_TEST_PASSWORD. Prints "PORT <n>" once it listens on 127.0.0.1. With --tls-dir it
+requires TLS on every connection (explicit, AUTH TLS), with a certificate for 127.0.0.1 from a
+certificate authority it makes there (ca.pem), beside a second one that signed nothing
+(other-ca.pem). Modes: normal,
 refuse-stor (550), disk-full (452), drop-data (STOR data connection reset, 426), stall-stor (STOR
 never answered), silent (accepts TCP, never sends a byte). Transcript lines: "<n> CONNECT",
 "<n> <- <command>" (PASS masked), "<n> -> <reply>".
@@ -13,11 +16,12 @@ import logging
 import os
 import socket
 import struct
+import subprocess
 import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler, TLS_DTPHandler, TLS_FTPHandler
 from pyftpdlib.log import config_logging, logger
 from pyftpdlib.servers import FTPServer
 
@@ -49,10 +53,51 @@ class DroppingDTPHandler(DTPHandler):
     handle_read_event = handle_read  # the base class binds its own handle_read under this name
 
 
+class HandshakingDTPHandler(TLS_DTPHandler):
+    """Reads while the TLS handshake is under way: the base class does not, and then resets a
+    client that finishes the handshake before it sends the STOR."""
+
+    def readable(self):
+        return self._ssl_accepting or super().readable()
+
+
+def openssl(*args):
+    subprocess.run(("openssl",) + args, check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+
+
+def make_certificates(directory):
+    """Two certificate authorities and a certificate for 127.0.0.1 signed by the first; the
+    server's key and certificate in one file, which it returns."""
+    path = lambda name: os.path.join(directory, name)
+    for ca in ("ca", "other-ca"):
+        openssl("req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                "-nodes", "-keyout", path(ca + ".key"), "-out", path(ca + ".pem"), "-days", "2",
+                "-subj", "/CN=Orvane test " + ca)
+    openssl("req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+            "-keyout", path("server.key"), "-out", path("server.csr"), "-subj", "/CN=127.0.0.1")
+    with open(path("server.ext"), "w", encoding="ascii") as ext:
+        ext.write("subjectAltName=IP:127.0.0.1\n")
+    openssl("x509", "-req", "-in", path("server.csr"), "-CA", path("ca.pem"), "-CAkey",
+            path("ca.key"), "-CAcreateserial", "-out", path("server.pem"), "-days", "2",
+            "-extfile", path("server.ext"))
+    with open(path("server-all.pem"), "w", encoding="ascii") as out:
+        for name in ("server.pem", "server.key"):
+            with open(path(name), encoding="ascii") as part:
+                out.write(part.read())
+    return path("server-all.pem")
+
+
 def make_handler(options, transcript):
     numbers = itertools.count(1)
+    base = FTPHandler
+    if options.tls_dir:
+        base = TLS_FTPHandler
+        base.certfile = make_certificates(options.tls_dir)
+        base.tls_control_required = base.tls_data_required = True
+        base.dtp_handler = HandshakingDTPHandler
 
-    class Handler(FTPHandler):
+    class Handler(base):
         auth_failed_timeout = 0  # answer a wrong password at once
         banner = "Orvane test server ready."
         if options.mode == "drop-data":
@@ -85,7 +130,7 @@ def make_handler(options, transcript):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     for name, default in (("--root", None), ("--user", "orvane"), ("--transcript", ""),
-                          ("--permissions", "elradfmwMT"), ("--login-dir", "")):
+                          ("--permissions", "elradfmwMT"), ("--login-dir", ""), ("--tls-dir", "")):
         parser.add_argument(name, default=default, required=default is None)
     parser.add_argument("--mode", default="normal", choices=MODES)
     parser.add_argument("--watch-stdin", action="store_true", help="exit when stdin closes")
@@ -95,6 +140,7 @@ def main():
     if options.watch_stdin:  # the parent going away closes our stdin: do not outlive it
         threading.Thread(target=lambda: (sys.stdin.buffer.read(), os._exit(0)), daemon=True).start()
 
+    handler = make_handler(options, transcript)  # certificates exist before the port is known
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.bind(("127.0.0.1", 0))
     listener.listen(16)
@@ -109,7 +155,6 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(options.user, os.environ.get("FTP_TEST_PASSWORD", ""), options.root,
                         perm=options.permissions)
-    handler = make_handler(options, transcript)
     handler.authorizer = authorizer
     FTPServer(listener, handler).serve_forever(handle_exit=False)
 

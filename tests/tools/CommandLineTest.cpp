@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ftp/Protocol.h"
+
 namespace orvane::config {
 namespace {
 
@@ -37,7 +39,13 @@ TEST(ParseCommandLine, RejectsWithAMessageNamingTheProblem) {
          "--server"},
         {"empty encoded value",
          {"write", "f", "--server", "h", "--user", "", "--path", "p", "--file", "n"}, "--user"},
-        {"too long to store", WriteArgs({"--rasdial", std::string(10240, 'x')}), "--rasdial"}};
+        {"too long to store", WriteArgs({"--rasdial", std::string(10240, 'x')}), "--rasdial"},
+        {"unknown protocol", WriteArgs({"--protocol", "ftpes"}), "--protocol"},
+        {"fingerprint of another form", WriteArgs({"--hostkey", "MD5:1f:2e"}), "--hostkey"},
+        {"certificate file missing", WriteArgs({"--cafile", "/nonexistent/ca.pem"}), "--cafile"},
+        {"set with nothing to change", {"set", "f"}, "nothing"},
+        {"set checks what it is given", {"set", "f", "--first", "soon"}, "--first"},
+        {"password flag twice", {"set", "f", "--password", "--password"}, "--password"}};
     for (const auto& c : cases) {
         try {
             ParseCommandLine(c.args);
@@ -46,6 +54,19 @@ TEST(ParseCommandLine, RejectsWithAMessageNamingTheProblem) {
             EXPECT_NE(std::string(error.what()).find(c.mentions), std::string::npos)
                 << c.label << ": " << error.what();
         }
+    }
+}
+
+// The Windows build speaks plain FTP only, and says so rather than store what it cannot use.
+TEST(ParseCommandLine, TakesTheProtocolsThisBuildSpeaks) {
+    for (const auto protocol : {ftp::Protocol::Ftps, ftp::Protocol::Sftp}) {
+        const auto parse = [&] {
+            ParseCommandLine(WriteArgs({"--protocol", std::string(ftp::ProtocolName(protocol))}));
+        };
+        if (ftp::PlatformSupports(protocol))
+            EXPECT_NO_THROW(parse());
+        else
+            EXPECT_THROW(parse(), UsageError);
     }
 }
 

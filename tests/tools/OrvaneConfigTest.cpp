@@ -75,8 +75,9 @@ TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
 
     const Outcome checked = RunTool({"check", file});
     EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
-    for (const char* key :
-         {"INTERVAL", "FIRST", "DELAY", "RASDIAL", "SERVER", "USER", "PATH", "FILE", "PASSWORD"})
+    EXPECT_NE(checked.err.find("warning: PROTOCOL is ftp"), std::string::npos) << checked.err;
+    for (const char* key : {"INTERVAL", "FIRST", "DELAY", "RASDIAL", "SERVER", "USER", "PATH",
+                            "FILE", "PASSWORD", "PROTOCOL", "CAFILE", "HOSTKEY"})
         EXPECT_NE(checked.out.find(std::string(key) + ": OK"), std::string::npos) << key;
     for (const char* secret : {"Top$ecret", "uploader", "example.org", "/pub/città/"})
         EXPECT_EQ((checked.out + checked.err).find(secret), std::string::npos) << secret;
@@ -94,6 +95,30 @@ TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "PATH")), "/pub/città/");
     EXPECT_EQ(read("FTP", "FILE"), "ip.txt");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "PASSWORD")), Password);
+    EXPECT_EQ(read("FTP", "PROTOCOL"), "ftp");
+
+    // set changes what it is given and nothing else; the password only when asked to.
+    const std::string fingerprint = "SHA256:" + std::string(43, 'k');
+    test::WriteText(dir / "ca.pem", "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
+    const auto stored = [&] {
+        std::string all;
+        for (const char* key : {"SERVER", "USER", "PATH", "FILE", "PASSWORD"}) all += read("FTP", key);
+        return all + read("GENERAL", "FIRST") + read("GENERAL", "RASDIAL");
+    };
+    const std::string before = stored();
+    ASSERT_EQ(RunTool({"set", file, "--interval", "45", "--protocol=sftp", "--hostkey",
+                       fingerprint, "--cafile", dir / "ca.pem"}, "ignored\n").status, 0);
+    EXPECT_EQ(ToInt32(read("GENERAL", "INTERVAL")), 45);
+    EXPECT_EQ(read("FTP", "PROTOCOL"), "sftp");
+    EXPECT_EQ(read("FTP", "HOSTKEY"), fingerprint);
+    EXPECT_EQ(stored(), before);
+    ASSERT_EQ(RunTool({"set", file, "--password"}, "n3w pw\n").status, 0);
+    EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "PASSWORD")), "n3w pw");
+    EXPECT_EQ(read("FTP", "PROTOCOL"), "sftp");
+    const Outcome secured = RunTool({"check", file});
+    EXPECT_EQ(secured.status, 0) << secured.out;
+    EXPECT_EQ(secured.err, "");
+    EXPECT_NE(RunTool({"set", dir / "none.ini", "--first", "3"}).status, 0);
     mCrypt::ModuleShutdown();
 }
 

@@ -1,13 +1,33 @@
 // ftp_probe.exe: one FTP session through the program's wininet client, as a publish cycle opens
-// it. Prints "connect=<0|1> put=<0|1> close=<0|1> seconds=<n>" and the last error text; used by
-// tests/windows/wininet_cases.py. The password comes from FTP_TEST_PASSWORD.
+// it. Prints "connect=<0|1> put=<0|1> close=<0|1> seconds=<n> ms=<n>" and the last error text;
+// used by tests/windows/wininet_cases.py. The password comes from FTP_TEST_PASSWORD; with
+// FTP_PROBE_CLOSE_AFTER_MS, the program's closing is asked for that long after the start.
 //   ftp_probe.exe HOST PORT USER LOCALFILE REMOTEFILE
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "ftp/InternetClient.h"
+
+namespace {
+
+// The window's event loop, as far as the client sees it: a sleep, and closing after a while.
+class ClosingAfter final : public orvane::EventWait {
+  public:
+    explicit ClosingAfter(std::chrono::milliseconds after)
+        : at_(std::chrono::steady_clock::now() + after) {}
+    void WaitForEvents(std::chrono::milliseconds atMost) override {
+        std::this_thread::sleep_for(atMost);
+    }
+    bool StopRequested() const override { return std::chrono::steady_clock::now() >= at_; }
+
+  private:
+    std::chrono::steady_clock::time_point at_;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace orvane::ftp;
@@ -17,6 +37,9 @@ int main(int argc, char** argv) {
     }
     const char* password = std::getenv("FTP_TEST_PASSWORD");
     const auto client = MakeSystemInternetClient({std::chrono::seconds(3), std::chrono::seconds(3)});
+    const char* closeAfter = std::getenv("FTP_PROBE_CLOSE_AFTER_MS");
+    ClosingAfter closing(std::chrono::milliseconds(closeAfter ? std::atoi(closeAfter) : 0));
+    if (closeAfter != nullptr) client->SetEventWait(&closing);
     const auto start = std::chrono::steady_clock::now();
     const HINTERNET internet = client->InternetOpenA("Tarrowind", INTERNET_OPEN_TYPE_DIRECT, "",
                                                      "", INTERNET_FLAG_NO_CACHE_WRITE);
@@ -28,9 +51,11 @@ int main(int argc, char** argv) {
         client->FtpPutFileA(ftp, argv[4], argv[5], FTP_TRANSFER_TYPE_BINARY, 0);
     const std::string error = client->LastErrorText();
     const bool closed = internet != 0 && client->InternetCloseHandle(internet);
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start).count();
-    std::printf("connect=%d put=%d close=%d seconds=%lld\nerror=%s\n", ftp != 0, put, closed,
-                static_cast<long long>(seconds), error.c_str());
+    std::printf("connect=%d put=%d close=%d seconds=%lld ms=%lld\nerror=%s\n", ftp != 0, put,
+                closed, static_cast<long long>(ms / 1000), static_cast<long long>(ms),
+                error.c_str());
+    std::fflush(stdout);
     return 0;
 }

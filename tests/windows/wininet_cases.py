@@ -29,9 +29,12 @@ HANG_LIMIT = 75
 # What the client must report (connect, put), how many STOR commands the server must have seen
 # and where the file must land (relative to the root), for a server mode, permissions, login
 # directory, target ("closed": a port nobody listens on), password and remote name.
+# close_after: the program's closing asked for that many milliseconds after the start; the call
+# it interrupts must end within CLOSE_LIMIT_MS of it, long before the client's own bounds.
 Case = namedtuple("Case", "name connect put stor lands_at mode permissions login_dir target "
-                          "password remote",
-                  defaults=("normal", "elradfmwMT", "", "server", PASSWORD, "ip.txt"))
+                          "password remote close_after",
+                  defaults=("normal", "elradfmwMT", "", "server", PASSWORD, "ip.txt", None))
+CLOSE_LIMIT_MS = 1000
 CASES = [
     Case("Stores", 1, 1, 1, "ip.txt"),
     Case("RelativeName", 1, 1, 1, "home/sub/ip.txt", login_dir="home", remote="sub/ip.txt"),
@@ -50,6 +53,8 @@ CASES = [
     Case("NoPermission", 1, 0, 1, None, permissions="elr"),
     Case("DirectoryName", 1, 0, 0, None, remote="pub/"),
     Case("CommandInName", 1, 0, 0, None, remote="ip.txt\r\nDELE x"),
+    Case("ClosedDuringSilentLogin", 0, 0, 0, None, mode="silent", close_after=500),
+    Case("ClosedDuringStalledStore", 1, 0, 1, None, mode="stall-stor", close_after=500),
 ]
 
 
@@ -86,7 +91,9 @@ def run_case(probe, c):
             try:
                 output = subprocess.run(
                     ["wine", probe, "127.0.0.1", str(port), USER, windows_path(local), c.remote],
-                    env=dict(os.environ, FTP_TEST_PASSWORD=c.password), capture_output=True,
+                    env=dict(os.environ, FTP_TEST_PASSWORD=c.password,
+                             **({"FTP_PROBE_CLOSE_AFTER_MS": str(c.close_after)}
+                                if c.close_after else {})), capture_output=True,
                     timeout=HANG_LIMIT + 30).stdout.decode("latin-1")
             except subprocess.TimeoutExpired:
                 output = ""
@@ -110,6 +117,8 @@ def run_case(probe, c):
             (fields.get("put") == str(c.put), "put=%s, expected %d" % (fields.get("put"), c.put)),
             (fields.get("close") == "1", "the internet handle did not close"),
             (elapsed <= HANG_LIMIT, "took %.0f s" % elapsed),
+            (not c.close_after or int(fields.get("ms", 10**9)) <= c.close_after + CLOSE_LIMIT_MS,
+             "a close took until %s ms" % fields.get("ms")),
             (count("STOR") == c.stor, "STOR sent %d times, expected %d" % (count("STOR"), c.stor)),
             (not (count("DELE") or count("RNFR") or count("MKD")),
              "the session changed more than the uploaded file"),

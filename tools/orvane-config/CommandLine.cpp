@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "orvane-config/SettingsCheck.h"
 #include "runtime/Conversion.h"
 #include "runtime/RuntimeError.h"
 #include "settings/ProfileReader.h"
@@ -15,14 +16,29 @@ namespace {
 struct OptionTarget {
     std::string WriteRequest::*field;
     bool required;
+    KeyKind kind;  // how the value is stored, and so checked
 };
 
 const std::map<std::string, OptionTarget, std::less<>> WriteOptions = {
-    {"--server", {&WriteRequest::server, true}},     {"--user", {&WriteRequest::user, true}},
-    {"--path", {&WriteRequest::path, true}},         {"--file", {&WriteRequest::remoteFile, true}},
-    {"--interval", {&WriteRequest::interval, false}}, {"--first", {&WriteRequest::first, false}},
-    {"--delay", {&WriteRequest::delay, false}},      {"--rasdial", {&WriteRequest::rasdial, false}},
+    {"--server", {&WriteRequest::server, true, KeyKind::Encoded}},
+    {"--user", {&WriteRequest::user, true, KeyKind::Encoded}},
+    {"--path", {&WriteRequest::path, true, KeyKind::Encoded}},
+    {"--file", {&WriteRequest::remoteFile, true, KeyKind::Text}},
+    {"--interval", {&WriteRequest::interval, false, KeyKind::Integer}},
+    {"--first", {&WriteRequest::first, false, KeyKind::Integer}},
+    {"--delay", {&WriteRequest::delay, false, KeyKind::Number}},
+    {"--rasdial", {&WriteRequest::rasdial, false, KeyKind::Text}},
+    {"--protocol", {&WriteRequest::protocol, false, KeyKind::Protocol}},
+    {"--cafile", {&WriteRequest::caFile, false, KeyKind::PemFile}},
+    {"--hostkey", {&WriteRequest::hostKey, false, KeyKind::Fingerprint}},
 };
+
+constexpr const char* kPasswordFlag = "--password";
+
+void RequireValid(const std::string& option, const std::string& value, KeyKind kind) {
+    const std::string problem = ValueProblem(kind, value, {});
+    if (!problem.empty()) throw UsageError(option + ": " + problem);
+}
 
 void RequireNumber(const std::string& option, const std::string& value, bool integer) {
     try {
@@ -37,13 +53,20 @@ void RequireNumber(const std::string& option, const std::string& value, bool int
     }
 }
 
-WriteRequest ParseWrite(const std::vector<std::string>& args) {
-    if (args.size() < 2 || args[1].starts_with("--")) throw UsageError("write: FILE is missing");
-    WriteRequest request;
+// The options of write (every required one present) or of set (any, and --password).
+void ParseOptions(const std::vector<std::string>& args, Command& command) {
+    const bool set = command.kind == Command::Kind::Set;
+    const std::string& verb = args[0];
+    if (args.size() < 2 || args[1].starts_with("--")) throw UsageError(verb + ": FILE is missing");
+    WriteRequest& request = command.write;
     request.file = args[1];
-    std::map<std::string, bool> seen;
+    std::set<std::string>& seen = request.given;
     for (std::size_t i = 2; i < args.size(); ++i) {
         std::string name = args[i], value;
+        if (set && name == kPasswordFlag && !command.withPassword) {
+            command.withPassword = true;
+            continue;
+        }
         const auto equals = name.find('=');
         const bool inlineValue = name.starts_with("--") && equals != std::string::npos;
         if (inlineValue) {
@@ -51,9 +74,8 @@ WriteRequest ParseWrite(const std::vector<std::string>& args) {
             name.resize(equals);
         }
         const auto option = WriteOptions.find(name);
-        if (option == WriteOptions.end()) throw UsageError("write: unknown argument " + name);
-        if (seen[name]) throw UsageError(name + " is given twice");
-        seen[name] = true;
+        if (option == WriteOptions.end()) throw UsageError(verb + ": unknown argument " + name);
+        if (!seen.insert(name).second) throw UsageError(name + " is given twice");
         if (!inlineValue) {
             if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
             value = args[++i];
@@ -61,17 +83,26 @@ WriteRequest ParseWrite(const std::vector<std::string>& args) {
         request.*(option->second.field) = value;
     }
     for (const auto& [name, target] : WriteOptions)
-        if (target.required && !seen[name]) throw UsageError("write: " + name + " is missing");
+        if (!set && target.required && !seen.contains(name))
+            throw UsageError("write: " + name + " is missing");
+    if (set && seen.empty() && !command.withPassword)
+        throw UsageError("set: nothing to change (give at least one option)");
+}
 
-    RequireStorable("--server", request.server, true);
-    RequireStorable("--user", request.user, true);
-    RequireStorable("--path", request.path, true);
-    RequireStorable("--file", request.remoteFile, false);
-    RequireStorable("--rasdial", request.rasdial, false);
-    RequireNumber("--interval", request.interval, true);
-    RequireNumber("--first", request.first, true);
-    RequireNumber("--delay", request.delay, false);
-    return request;
+// Every value a write stores, or only those a set was given, checked as the key is stored.
+void Validate(const WriteRequest& request, bool onlyGiven) {
+    for (const auto& [name, target] : WriteOptions) {
+        if (onlyGiven && !request.given.contains(name)) continue;
+        const std::string& value = request.*(target.field);
+        switch (target.kind) {
+            case KeyKind::Integer: RequireNumber(name, value, true); break;
+            case KeyKind::Number: RequireNumber(name, value, false); break;
+            case KeyKind::Encoded: RequireStorable(name, value, true); break;
+            default:
+                RequireStorable(name, value, false);
+                RequireValid(name, value, target.kind);
+        }
+    }
 }
 
 }  // namespace
@@ -95,9 +126,10 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     if (verb == "--help" || verb == "-h" || verb == "help") {
         if (args.size() > 1) throw UsageError("--help takes no arguments");
         command.kind = Command::Kind::Help;
-    } else if (verb == "write") {
-        command.kind = Command::Kind::Write;
-        command.write = ParseWrite(args);
+    } else if (verb == "write" || verb == "set") {
+        command.kind = verb == "write" ? Command::Kind::Write : Command::Kind::Set;
+        ParseOptions(args, command);
+        Validate(command.write, command.kind == Command::Kind::Set);
     } else if (verb == "check") {
         if (args.size() != 2 || args[1].starts_with("--"))
             throw UsageError("check takes exactly one FILE");
@@ -112,7 +144,9 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
 std::string UsageText() {
     return "Usage: orvane-config write FILE --server HOST --user USER --path PATH --file NAME\n"
            "                           [--interval SECONDS] [--first SECONDS] [--delay MS]\n"
-           "                           [--rasdial ENTRY]\n"
+           "                           [--rasdial ENTRY] [--protocol ftp|ftps|sftp]\n"
+           "                           [--cafile PEM] [--hostkey SHA256:...]\n"
+           "       orvane-config set FILE [--password] [any option of write]...\n"
            "       orvane-config check FILE\n"
            "       orvane-config --help\n"
            "\n"
@@ -120,9 +154,22 @@ std::string UsageText() {
            "        PASSWORD are stored encoded. The FTP password is the first line of\n"
            "        standard input when that is not a terminal, else it is asked for on the\n"
            "        terminal without echo. An existing file keeps its other sections, keys and\n"
-           "        comments. Defaults: INTERVAL 600, FIRST 10, DELAY 0, RASDIAL empty.\n"
+           "        comments. Defaults: INTERVAL 600, FIRST 10, DELAY 0, RASDIAL empty,\n"
+           "        PROTOCOL ftp, CAFILE and HOSTKEY empty.\n"
+           "set     changes only the values given and keeps everything else; the password\n"
+           "        only with --password (read as write reads it).\n"
            "check   says for every key whether it is present and valid, without showing\n"
-           "        any value; exits with 1 when something is wrong.\n"
+           "        any value; exits with 1 when something is wrong. Warns when plain FTP\n"
+           "        would carry the password in clear to another machine.\n"
+           "\n"
+           "--protocol  ftp: plain FTP, the password in clear. ftps: FTP with TLS, the\n"
+           "            server's certificate checked against the system's authorities or the\n"
+           "            PEM file --cafile. sftp: SSH's file transfer, port 22 by default, the\n"
+           "            host key checked against --hostkey or else ~/.ssh/known_hosts.\n"
+           "--hostkey   the server key's fingerprint: ssh-keyscan HOST | ssh-keygen -lf -\n"
+           "\n"
+           "Encoded is not encrypted: anyone who can read the settings file and has Orvane\n"
+           "can recover the FTP values, so the file is written readable by its owner only.\n"
            "Exit status: 0 done, 1 failed or settings invalid, 2 wrong usage.\n";
 }
 

@@ -1,6 +1,7 @@
 // orvane-config's command line: the commands, their options and their validation.
 #pragma once
 
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,17 +14,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The values of a write, all but the password, each already validated.
+// The values of a write or a set, all but the password, each already validated.
 struct WriteRequest {
     std::string file;
     std::string server, user, path, remoteFile;
     std::string interval = "600", first = "10", delay = "0", rasdial;
+    std::string protocol = "ftp", caFile, hostKey;
+    std::set<std::string> given;  // the options on the command line, "--server" and so on
 };
 
 struct Command {
-    enum class Kind { Help, Write, Check } kind = Kind::Help;
-    WriteRequest write;  // Write
-    std::string file;    // Check
+    enum class Kind { Help, Write, Set, Check } kind = Kind::Help;
+    WriteRequest write;         // Write, Set
+    bool withPassword = false;  // Set: --password, the password is read as write reads it
+    std::string file;           // Check
 };
 
 // Parses the arguments after the program's name. Options take their value as the next
@@ -31,7 +35,7 @@ struct Command {
 // line cannot hold or numbers the program would not accept.
 Command ParseCommandLine(const std::vector<std::string>& args);
 
-// Throws UsageError naming `what` when `value` cannot be stored: control characters, bytes
+// Throws UsageError naming `what` when `value` cannot be stored: NUL, CR or LF, bytes
 // that are not UTF-8, or (for encoded values) empty or too long.
 void RequireStorable(const std::string& what, const std::string& value, bool encoded);
 

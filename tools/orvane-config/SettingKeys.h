@@ -6,15 +6,16 @@
 
 namespace orvane::config {
 
-enum class KeyKind { Integer, Number, Text, Encoded };
+enum class KeyKind { Integer, Number, Text, Encoded, Protocol, PemFile, Fingerprint };
 
 struct SettingKey {
     std::string_view section;
     std::string_view key;
     KeyKind kind;
+    bool required = true;  // an optional key may be absent or empty
 };
 
-inline constexpr std::array<SettingKey, 9> SettingKeys = {{
+inline constexpr std::array<SettingKey, 12> SettingKeys = {{
     {"GENERAL", "INTERVAL", KeyKind::Integer},
     {"GENERAL", "FIRST", KeyKind::Integer},
     {"GENERAL", "DELAY", KeyKind::Number},
@@ -24,6 +25,9 @@ inline constexpr std::array<SettingKey, 9> SettingKeys = {{
     {"FTP", "PATH", KeyKind::Encoded},
     {"FTP", "FILE", KeyKind::Text},
     {"FTP", "PASSWORD", KeyKind::Encoded},
+    {"FTP", "PROTOCOL", KeyKind::Protocol, false},
+    {"FTP", "CAFILE", KeyKind::PemFile, false},
+    {"FTP", "HOSTKEY", KeyKind::Fingerprint, false},
 }};
 
 }  // namespace orvane::config

@@ -7,21 +7,34 @@
 namespace orvane::config {
 
 std::string BuildSettingsFile(std::string_view existing, const WriteRequest& request,
-                              const std::string& password, const std::string& key) {
+                              const std::optional<std::string>& password, const std::string& key,
+                              bool onlyGiven) {
     const auto encoded = [&key](const std::string& plain) {
         return settings::EncodeSetting(plain, key);
     };
-    const std::vector<ProfileAssignment> assignments = {
-        {"GENERAL", "INTERVAL", request.interval},
-        {"GENERAL", "FIRST", request.first},
-        {"GENERAL", "DELAY", request.delay},
-        {"GENERAL", "RASDIAL", request.rasdial},
-        {"FTP", "SERVER", encoded(request.server)},
-        {"FTP", "USER", encoded(request.user)},
-        {"FTP", "PATH", encoded(request.path)},
-        {"FTP", "FILE", request.remoteFile},
-        {"FTP", "PASSWORD", encoded(password)},
+    const struct {
+        const char* option;
+        ProfileAssignment assignment;
+    } all[] = {
+        {"--interval", {"GENERAL", "INTERVAL", request.interval}},
+        {"--first", {"GENERAL", "FIRST", request.first}},
+        {"--delay", {"GENERAL", "DELAY", request.delay}},
+        {"--rasdial", {"GENERAL", "RASDIAL", request.rasdial}},
+        {"--server", {"FTP", "SERVER", encoded(request.server)}},
+        {"--user", {"FTP", "USER", encoded(request.user)}},
+        {"--path", {"FTP", "PATH", encoded(request.path)}},
+        {"--file", {"FTP", "FILE", request.remoteFile}},
+        {"--password", {"FTP", "PASSWORD", password ? encoded(*password) : ""}},
+        {"--protocol", {"FTP", "PROTOCOL", request.protocol}},
+        {"--cafile", {"FTP", "CAFILE", request.caFile}},
+        {"--hostkey", {"FTP", "HOSTKEY", request.hostKey}},
     };
+    std::vector<ProfileAssignment> assignments;
+    for (const auto& [option, assignment] : all) {
+        const bool isPassword = std::string_view(option) == "--password";
+        const bool given = isPassword ? password.has_value() : request.given.contains(option);
+        if (!onlyGiven || given) assignments.push_back(assignment);
+    }
     return SetProfileValues(existing, assignments);
 }
 

@@ -1,7 +1,8 @@
-// orvane-config: writes and checks Orvane settings files.
+// orvane-config: writes, changes and checks Orvane settings files.
 #include <cerrno>
 #include <clocale>
 #include <iostream>
+#include <optional>
 #include <sys/stat.h>
 
 #include "orvane-config/CommandLine.h"
@@ -25,19 +26,24 @@ int Fail(const std::string& message) {
     return Failed;
 }
 
-int Write(const WriteRequest& request) {
+// Write, or set when `onlyGiven`: a set edits a file that must exist, and reads the password
+// only when asked to.
+int Write(const WriteRequest& request, bool onlyGiven, bool withPassword) {
     std::string problem;
-    const auto password = ReadPassword(problem);
-    if (!password) {
-        std::cerr << "orvane-config: " << problem << "\n";
-        return WrongUsage;
+    std::optional<std::string> password;
+    if (withPassword) {
+        password = ReadPassword(problem);
+        if (!password) {
+            std::cerr << "orvane-config: " << problem << "\n";
+            return WrongUsage;
+        }
+        RequireStorable("the password", *password, true);
     }
-    RequireStorable("the password", *password, true);
 
     // An existing file is edited, so one that cannot be read is left alone.
     std::string existing;
     struct stat info {};
-    if (stat(request.file.c_str(), &info) == 0) {
+    if (stat(request.file.c_str(), &info) == 0 || onlyGiven) {
         auto content = settings::ReadWholeFile(request.file);
         if (!content) return Fail("cannot read the existing file " + request.file);
         existing = std::move(*content);
@@ -45,7 +51,7 @@ int Write(const WriteRequest& request) {
         return Fail(settings::FileFailure(errno, "cannot reach", request.file).detail());
     }
     const std::string text =
-        BuildSettingsFile(existing, request, *password, mCustom::CoreCipherKey());
+        BuildSettingsFile(existing, request, password, mCustom::CoreCipherKey(), onlyGiven);
     settings::ReplaceFileAtomically(request.file, text, 0600);
     std::cout << "orvane-config: wrote " << request.file << "\n";
     return Done;
@@ -55,6 +61,8 @@ int Check(const std::string& file) {
     const auto content = settings::ReadWholeFile(file);
     if (!content) return Fail("cannot read " + file);
     int problems = 0;
+    for (const std::string& warning : SettingsWarnings(*content, mCustom::CoreCipherKey()))
+        std::cerr << "orvane-config: warning: " << warning << "\n";
     for (const KeyVerdict& verdict : CheckSettings(*content, mCustom::CoreCipherKey())) {
         std::cout << VerdictLine(verdict) << "\n";
         if (verdict.status != KeyVerdict::Status::Ok) ++problems;
@@ -73,7 +81,9 @@ int Run(const std::vector<std::string>& args) {
         const Command command = ParseCommandLine(args);
         switch (command.kind) {
             case Command::Kind::Help: std::cout << UsageText(); return Done;
-            case Command::Kind::Write: return Write(command.write);
+            case Command::Kind::Write: return Write(command.write, false, true);
+            case Command::Kind::Set:
+                return Write(command.write, true, command.withPassword);
             case Command::Kind::Check: return Check(command.file);
         }
     } catch (const UsageError& error) {

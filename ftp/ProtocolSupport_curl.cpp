@@ -1,0 +1,8 @@
+// libcurl speaks every protocol the program knows.
+#include "ftp/Protocol.h"
+
+namespace orvane::ftp {
+
+bool PlatformSupports(Protocol) { return true; }
+
+}  // namespace orvane::ftp
