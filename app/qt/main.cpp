@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 #include "dialup/RemoteAccess.h"
@@ -130,7 +129,9 @@ int main(int argc, char** argv) {
             std::puts("orvane " ORVANE_VERSION);
             return EXIT_SUCCESS;
         case Mode::Usage:
-            std::fprintf(stderr, "orvane: unknown option %s\n%s", argv[argc > 1 ? 1 : 0], kUsage);
+            std::fprintf(stderr, "orvane: %s %s\n%s",
+                         argc > 2 ? "too many options:" : "unknown option", argv[argc > 2 ? 2 : 1],
+                         kUsage);
             return kUsageError;
         case Mode::Headless:
             return RunHeadless(argv[0]);
