@@ -53,15 +53,16 @@ void RequireNumber(const std::string& option, const std::string& value, bool int
     }
 }
 
-// The options of write (every required one present) or of set (any, and --password).
+// The options of write (every required one present) or of set (any, and --password), after
+// an optional FILE.
 void ParseOptions(const std::vector<std::string>& args, Command& command) {
     const bool set = command.kind == Command::Kind::Set;
     const std::string& verb = args[0];
-    if (args.size() < 2 || args[1].starts_with("--")) throw UsageError(verb + ": FILE is missing");
     WriteRequest& request = command.write;
-    request.file = args[1];
+    const bool named = args.size() > 1 && !args[1].starts_with("--");
+    if (named) request.file = args[1];
     std::set<std::string>& seen = request.given;
-    for (std::size_t i = 2; i < args.size(); ++i) {
+    for (std::size_t i = named ? 2 : 1; i < args.size(); ++i) {
         std::string name = args[i], value;
         if (set && name == kPasswordFlag && !command.withPassword) {
             command.withPassword = true;
@@ -131,10 +132,10 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
         ParseOptions(args, command);
         Validate(command.write, command.kind == Command::Kind::Set);
     } else if (verb == "check") {
-        if (args.size() != 2 || args[1].starts_with("--"))
-            throw UsageError("check takes exactly one FILE");
+        if (args.size() > 2 || (args.size() == 2 && args[1].starts_with("--")))
+            throw UsageError("check takes at most one FILE");
         command.kind = Command::Kind::Check;
-        command.file = args[1];
+        if (args.size() == 2) command.file = args[1];
     } else {
         throw UsageError("unknown command " + verb);
     }
@@ -142,12 +143,12 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    return "Usage: orvane-config write FILE --server HOST --user USER --path PATH --file NAME\n"
+    return "Usage: orvane-config write [FILE] --server HOST --user USER --path PATH --file NAME\n"
            "                           [--interval SECONDS] [--first SECONDS] [--delay MS]\n"
            "                           [--rasdial ENTRY] [--protocol ftp|ftps|sftp]\n"
            "                           [--cafile PEM] [--hostkey SHA256:...]\n"
-           "       orvane-config set FILE [--password] [any option of write]...\n"
-           "       orvane-config check FILE\n"
+           "       orvane-config set [FILE] [--password] [any option of write]...\n"
+           "       orvane-config check [FILE]\n"
            "       orvane-config --help\n"
            "\n"
            "write   writes every key of an Orvane settings file; SERVER, USER, PATH and\n"
@@ -170,6 +171,10 @@ std::string UsageText() {
            "\n"
            "Encoded is not encrypted: anyone who can read the settings file and has Orvane\n"
            "can recover the FTP values, so the file is written readable by its owner only.\n"
+           "\n"
+           "FILE    defaults to the file orvane reads: orvane.ini beside the program when\n"
+           "        it is there, else $XDG_CONFIG_HOME/orvane/orvane.ini\n"
+           "        (~/.config/orvane/orvane.ini).\n"
            "Exit status: 0 done, 1 failed or settings invalid, 2 wrong usage.\n";
 }
 

@@ -16,7 +16,7 @@ public:
 
 // The values of a write or a set, all but the password, each already validated.
 struct WriteRequest {
-    std::string file;
+    std::string file;  // empty for the default file
     std::string server, user, path, remoteFile;
     std::string interval = "600", first = "10", delay = "0", rasdial;
     std::string protocol = "ftp", caFile, hostKey;
@@ -27,7 +27,7 @@ struct Command {
     enum class Kind { Help, Write, Set, Check } kind = Kind::Help;
     WriteRequest write;         // Write, Set
     bool withPassword = false;  // Set: --password, the password is read as write reads it
-    std::string file;           // Check
+    std::string file;           // Check; empty for the default file
 };
 
 // Parses the arguments after the program's name. Options take their value as the next

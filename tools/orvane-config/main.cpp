@@ -12,6 +12,7 @@
 #include "runtime/RuntimeError.h"
 #include "settings/KeyMaterial.h"
 #include "settings/ProfileReader.h"
+#include "settings/ProgramPaths.h"
 #include "settings/SafeFile.h"
 
 namespace {
@@ -26,9 +27,20 @@ int Fail(const std::string& message) {
     return Failed;
 }
 
+// The file orvane itself reads, when none is named: beside orvane (and so beside this tool), or
+// in the user's configuration folder, which a write creates.
+std::string SettingsFile(const std::string& named, bool forWriting) {
+    if (!named.empty()) return named;
+    const mCrypt::FileLocations locations = mCrypt::SystemFileLocations(mCrypt::AppDir(), "orvane");
+    if (forWriting && !locations.portable)
+        mCrypt::PrepareFolder(settings::DirectoryOf(locations.settingsFile));
+    return locations.settingsFile;
+}
+
 // Write, or set when `onlyGiven`: a set edits a file that must exist, and reads the password
 // only when asked to.
-int Write(const WriteRequest& request, bool onlyGiven, bool withPassword) {
+int Write(WriteRequest request, bool onlyGiven, bool withPassword) {
+    request.file = SettingsFile(request.file, !onlyGiven);
     std::string problem;
     std::optional<std::string> password;
     if (withPassword) {
@@ -57,7 +69,8 @@ int Write(const WriteRequest& request, bool onlyGiven, bool withPassword) {
     return Done;
 }
 
-int Check(const std::string& file) {
+int Check(const std::string& named) {
+    const std::string file = SettingsFile(named, false);
     const auto content = settings::ReadWholeFile(file);
     if (!content) return Fail("cannot read " + file);
     int problems = 0;
