@@ -11,7 +11,6 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "dialup/linux/LinuxRemoteAccess.h"
 #include "dialup/linux/NetworkManagerLinks.h"
