@@ -48,6 +48,9 @@ class LinkService {
     virtual uint32_t Dial(const std::string& entry, EventWait& wait, uint32_t& identifier) = 0;
     // Ends the link with this identifier and nothing else.
     virtual uint32_t HangUp(uint32_t identifier) = 0;
+    // The program's event loop, for services whose every request may wait on another process;
+    // without one (nullptr) they block for a bounded time.
+    virtual void SetEventWait(EventWait* wait) { (void)wait; }
 };
 
 // The wait used where no event loop was handed over: plain sleeping, never asked to stop.

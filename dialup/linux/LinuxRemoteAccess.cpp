@@ -33,10 +33,13 @@ LinuxRemoteAccess::LinuxRemoteAccess(Chooser choose) : choose_(std::move(choose)
 LinuxRemoteAccess::LinuxRemoteAccess(LinkService& only)
     : choose_([&only]() -> LinkService& { return only; }) {}
 
-LinkService& LinuxRemoteAccess::Current() {
-    if (!current_) current_ = &choose_();
+LinkService& LinuxRemoteAccess::Choose() {
+    current_ = &choose_();
+    current_->SetEventWait(wait_);
     return *current_;
 }
+
+LinkService& LinuxRemoteAccess::Current() { return current_ ? *current_ : Choose(); }
 
 uint32_t LinuxRemoteAccess::RasEnumConnectionsA(RASCONN* records, uint32_t* bufferSize,
                                                 uint32_t* count) {
@@ -45,8 +48,7 @@ uint32_t LinuxRemoteAccess::RasEnumConnectionsA(RASCONN* records, uint32_t* buff
     if (*bufferSize < sizeof(RASCONN) || records[0].dwSize != sizeof(RASCONN)) {
         return linkerror::InvalidSize;
     }
-    current_ = &choose_();
-    const std::vector<DialUpLink> links = current_->ListLinks();
+    const std::vector<DialUpLink> links = Choose().ListLinks();
     const size_t room = *bufferSize / sizeof(RASCONN);
     const size_t written = std::min(links.size(), room);
     for (size_t n = 0; n < written; ++n) records[n] = RecordOf(links[n]);
@@ -84,8 +86,7 @@ uint32_t LinuxRemoteAccess::InternetDial(WindowHandle, const std::string& entry,
     uint32_t result = linkerror::CannotFindEntry;
     // No dialler could be told an empty name, nor one cut short at a NUL.
     if (!entry.empty() && entry.find('\0') == std::string::npos) {
-        current_ = &choose_();
-        result = current_->Dial(entry, wait_ ? *wait_ : sleeping_, identifier);
+        result = Choose().Dial(entry, wait_ ? *wait_ : sleeping_, identifier);
     }
     if (connection) *connection = identifier;
     return result;

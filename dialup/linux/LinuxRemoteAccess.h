@@ -29,6 +29,7 @@ class LinuxRemoteAccess final : public RemoteAccess {
     void SetEventWait(EventWait* wait) override { wait_ = wait; }
 
   private:
+    LinkService& Choose();
     LinkService& Current();
 
     Chooser choose_;

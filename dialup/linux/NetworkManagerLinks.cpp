@@ -1,5 +1,6 @@
-// The NetworkManager link service over its D-Bus API. Every call has a time limit; every value
-// is checked for its D-Bus type before it is used, so an odd answer is a failed step.
+// The NetworkManager link service over its D-Bus API. Every call has a time limit and, given the
+// program's event loop, waits in it and ends once the program is closing; every value is checked
+// for its D-Bus type before it is used, so an odd answer is a failed step.
 #include "dialup/linux/NetworkManagerLinks.h"
 
 #include <arpa/inet.h>
@@ -8,6 +9,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QMap>
 #include <algorithm>
@@ -38,6 +40,12 @@ constexpr uint32_t kActivated = 2;
 constexpr uint32_t kDeactivating = 3;
 
 constexpr std::chrono::milliseconds kStatePollInterval{200};
+// A call's answer wakes the event loop; the step only bounds how late the time limit is seen.
+constexpr std::chrono::milliseconds kCallStep{50};
+// How long a call may still take once the program is closing: enough for a responsive
+// NetworkManager to answer (so the deactivation of what a dial asked for is confirmed), short
+// enough for closing to stay prompt.
+constexpr std::chrono::milliseconds kClosingGrace{150};
 
 void Report(const std::string& what) {
     std::cerr << "Orvane: NetworkManager: " << what << std::endl;
@@ -103,13 +111,16 @@ bool IsDialUpKind(const QString& type, const SavedSettings& settings) {
 
 class Bus {
   public:
-    Bus(const QDBusConnection& bus, std::chrono::milliseconds limit) : bus_(bus), limit_(limit) {}
+    Bus(const QDBusConnection& bus, std::chrono::milliseconds limit, EventWait* wait)
+        : bus_(bus), limit_(limit), wait_(wait) {}
 
     QDBusMessage Call(const QString& path, const char* interface, const char* method,
                       const QList<QVariant>& arguments = {}) const {
         QDBusMessage call = QDBusMessage::createMethodCall(kService, path, interface, method);
         call.setArguments(arguments);
-        return bus_.call(call, QDBus::Block, static_cast<int>(limit_.count()));
+        const int limit = static_cast<int>(limit_.count());
+        if (!wait_) return bus_.call(call, QDBus::Block, limit);
+        return Await(call, bus_.asyncCall(call, limit));
     }
 
     std::optional<QVariantMap> Properties(const QString& path, const char* interface) const {
@@ -137,8 +148,33 @@ class Bus {
     }
 
   private:
+    // The answer, waited for in the event loop; an error reply once the limit has passed or,
+    // when the program is closing, the grace.
+    QDBusMessage Await(const QDBusMessage& call, const QDBusPendingCall& pending) const {
+        const QDBusPendingCallWatcher answer(pending);  // its arrival wakes the event loop
+        auto deadline = Clock::now() + limit_;
+        bool closing = false;
+        while (!answer.isFinished()) {
+            const auto now = Clock::now();
+            if (!closing && wait_->StopRequested()) {
+                closing = true;
+                deadline = std::min(deadline, now + kClosingGrace);
+            }
+            if (now >= deadline) {
+                return call.createErrorReply(
+                    QDBusError::NoReply,
+                    closing ? "not awaited, the program is closing"
+                            : QString("no answer within %1 ms").arg(limit_.count()));
+            }
+            wait_->WaitForEvents(std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::min<Clock::duration>(kCallStep, deadline - now)));
+        }
+        return answer.reply();
+    }
+
     QDBusConnection bus_;
     std::chrono::milliseconds limit_;
+    EventWait* wait_;
 };
 
 // The first IPv4 address of an IP4Config object and its gateway, the far end.
@@ -249,12 +285,13 @@ uint32_t AwaitActivation(const Bus& bus, const QString& activePath, const std::s
                          EventWait& wait, std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
     for (;;) {
+        std::string error;
+        const auto value = bus.Property(activePath, kActive, "State", &error);
+        // Checked after the read, so a read that closing cut short still deactivates.
         if (wait.StopRequested()) {
             Deactivate(bus, activePath);
             return linkerror::DialCancelled;
         }
-        std::string error;
-        const auto value = bus.Property(activePath, kActive, "State", &error);
         const auto state = value ? AsUnsigned(*value) : std::nullopt;
         if (state == kActivated) return 0;
         if (!state || *state >= kDeactivating) {
@@ -285,7 +322,7 @@ uint32_t NetworkManagerLinks::IdentifierOf(const QString& activePath) {
 }
 
 std::vector<DialUpLink> NetworkManagerLinks::ListLinks() {
-    const Bus bus(bus_, options_.callTimeLimit);
+    const Bus bus(bus_, options_.callTimeLimit, wait_);
     std::vector<DialUpLink> links;
     const auto active = bus.Property(kManagerPath, kManager, "ActiveConnections");
     for (const QString& path : active ? AsPaths(*active) : std::vector<QString>{}) {
@@ -300,7 +337,7 @@ std::vector<DialUpLink> NetworkManagerLinks::ListLinks() {
 uint32_t NetworkManagerLinks::Dial(const std::string& entry, EventWait& wait,
                                    uint32_t& identifier) {
     identifier = 0;
-    const Bus bus(bus_, options_.callTimeLimit);
+    const Bus bus(bus_, options_.callTimeLimit, wait_);
     uint32_t result = 0;
     const auto saved = SavedConnectionNamed(bus, entry, result);
     if (!saved) return result;
@@ -319,7 +356,7 @@ uint32_t NetworkManagerLinks::Dial(const std::string& entry, EventWait& wait,
 
 uint32_t NetworkManagerLinks::HangUp(uint32_t identifier) {
     if (identifier == 0 || identifier > activePaths_.size()) return linkerror::InvalidHandle;
-    return Deactivate(Bus(bus_, options_.callTimeLimit), activePaths_[identifier - 1]);
+    return Deactivate(Bus(bus_, options_.callTimeLimit, wait_), activePaths_[identifier - 1]);
 }
 
 bool NetworkManagerPresent(const QDBusConnection& bus, std::chrono::milliseconds limit) {

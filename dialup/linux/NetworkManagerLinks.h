@@ -28,12 +28,15 @@ class NetworkManagerLinks final : public LinkService {
     uint32_t Dial(const std::string& entry, EventWait& wait, uint32_t& identifier) override;
     // Deactivates that active connection.
     uint32_t HangUp(uint32_t identifier) override;
+    // Calls then wait in `wait`, and closing ends them; without one they block, within the limit.
+    void SetEventWait(EventWait* wait) override { wait_ = wait; }
 
   private:
     uint32_t IdentifierOf(const QString& activePath);
 
     QDBusConnection bus_;
     NetworkManagerOptions options_;
+    EventWait* wait_ = nullptr;
     std::vector<QString> activePaths_;  // identifier n is activePaths_[n - 1]
 };
 

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """A stand-in NetworkManager on a private bus of its own: stand_in_network_manager.py SCENARIO LOG.
 Prints "ADDRESS <bus address>" once it serves, logs "activate ID" and "deactivate ID", ends with
-its bus on SIGTERM. SCENARIO (JSON): "permission"; "saved": [{id, type, bluetooth?, dial: up,
-fail, never, vanish or nodevice, address?, odd?}]; "active": [{id, type, state?, bluetooth?,
-address?, iface?, odd?: type, state, address or ip4gone}]."""
+its bus on SIGTERM. SCENARIO (JSON): "permission"; "silent" (ListConnections never answers);
+"saved": [{id, type, bluetooth?, dial: up, fail, never, vanish or nodevice, address?, odd?}];
+"active": [{id, type, state?, bluetooth?, address?, iface?, odd?: type, state, address or
+ip4gone}]."""
 import ctypes
 import json
 import os
@@ -43,6 +44,7 @@ class NetworkManager(dbus.service.FallbackObject):
         self.log, self.quit, self.count = log, quit, 0
         self.objects, self.settings, self.active = {}, {}, []
         self.permission = scenario.get('permission', 'yes')
+        self.silent = scenario.get('silent', False)
         self.objects[ROOT] = (NM, {'ActiveConnections': paths([])})
         for entry in scenario.get('saved', []):
             self.save(entry)
@@ -106,9 +108,10 @@ class NetworkManager(dbus.service.FallbackObject):
     def GetAll(self, interface, path):
         return dbus.Dictionary(self.props(path, interface), signature='sv')
 
-    @dbus.service.method(NM + '.Settings', '', 'ao')
-    def ListConnections(self):
-        return paths(self.settings)
+    @dbus.service.method(NM + '.Settings', '', 'ao', async_callbacks=('reply', '_error'))
+    def ListConnections(self, reply, _error):
+        if not self.silent:
+            reply(paths(self.settings))
 
     @dbus.service.method(NM + '.Settings.Connection', '', 'a{sa{sv}}', path_keyword='path')
     def GetSettings(self, path):
