@@ -13,6 +13,8 @@ public:
 
     virtual void ModuleStartup() = 0;
     virtual void ModuleShutdown() = 0;
+    // The folder of the log and the published file, with its trailing separator: the
+    // program's own in a portable folder, else the user's state folder. Known after start-up.
     virtual std::string AppDir() = 0;
     virtual std::string SettingsPath() = 0;
     virtual std::string ReadSetting(const std::string& section, const std::string& key,

@@ -10,7 +10,7 @@ class SystemSupportModule final : public SupportModule {
 public:
     void ModuleStartup() override { mCrypt::ModuleStartup(); }
     void ModuleShutdown() override { mCrypt::ModuleShutdown(); }
-    std::string AppDir() override { return mCrypt::AppDir(); }
+    std::string AppDir() override { return mCrypt::StateDir; }
     std::string SettingsPath() override { return mCrypt::SettingsPath; }
     std::string ReadSetting(const std::string& section, const std::string& key,
                             const std::string& file) override {

@@ -1,11 +1,9 @@
-// The support module: application directory, settings, decoding, and the library's deployment.
+// The support module: settings, decoding, and the library's deployment where the files live.
 #include "mCrypt.h"
 
 #include "SettingCodec.h"
-
 #include "runtime/RuntimeError.h"
 #include "settings/EmbeddedLibrary.h"
-#include "settings/PlatformPaths.h"
 #include "settings/SupportLibrary.h"
 #include "settings/mCustom.h"
 
@@ -13,45 +11,7 @@ namespace orvane::mCrypt {
 
 std::string SettingsPath;
 std::string CipherKey;
-
-namespace {
-
-std::string WithOneTrailingSeparator(std::string directory) {
-    while (!directory.empty() && platform::IsDirectorySeparator(directory.back()))
-        directory.pop_back();
-    return directory + DirectorySeparator;
-}
-
-// Where the last directory separator stands, npos without one.
-std::size_t LastSeparator(std::string_view path) {
-    for (std::size_t i = path.size(); i > 0; --i)
-        if (platform::IsDirectorySeparator(path[i - 1])) return i - 1;
-    return std::string_view::npos;
-}
-
-}  // namespace
-
-std::string AppDirFromExecutablePath(std::string_view executablePath) {
-    const auto slash = LastSeparator(executablePath);
-    if (slash == std::string_view::npos) return std::string(".") + DirectorySeparator;
-    return WithOneTrailingSeparator(std::string(executablePath.substr(0, slash)));
-}
-
-std::string AppDir() { return AppDirFromExecutablePath(platform::ExecutablePath()); }
-
-std::string ExecutableName() {
-    const std::string path = platform::ExecutablePath();
-    const auto slash = LastSeparator(path);
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string SettingsPathFor(const std::string& appDir, std::string_view exeName) {
-    const auto slash = LastSeparator(exeName);
-    std::string_view name = slash == std::string_view::npos ? exeName : exeName.substr(slash + 1);
-    const auto dot = name.rfind('.');
-    if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-    return WithOneTrailingSeparator(appDir) + std::string(name) + ".ini";
-}
+std::string StateDir;
 
 std::string DecodeSetting(const std::string& stored) {
     // A value the encoder cannot have written (edited by hand, cut short) would decode to
@@ -69,19 +29,27 @@ std::string DecodeSetting(const std::string& stored) {
     return bytes;
 }
 
-void ModuleStartup() { ModuleStartup(AppDir(), ExecutableName()); }
+void ModuleStartup() { ModuleStartup(SystemFileLocations(AppDir(), ExecutableName())); }
 
 void ModuleStartup(const std::string& appDir, const std::string& exeName) {
-    const std::string directory = WithOneTrailingSeparator(appDir);
+    ModuleStartup(ChooseFileLocations(appDir, exeName, true, nullptr));
+}
+
+void ModuleStartup(const FileLocations& locations) {
     Deployment& deployment = TheDeployment();
     if (deployment.lock.Held())
         throw RuntimeError(ErrorNumber::InternalError, "the support module is already started");
-    SettingsPath = SettingsPathFor(directory, exeName);
+    SettingsPath = locations.settingsFile;
+    StateDir = locations.stateDir;
+    if (!locations.portable) {
+        PrepareFolder(locations.stateDir);
+        PrepareFolder(locations.runtimeDir);
+    }
+    const std::string& directory = locations.runtimeDir;
     // The lock comes first: a refused copy must not touch the running copy's library file.
     deployment.lock.Acquire(directory + std::string(LockFileName), directory);
     try {
-        deployment.library.Deploy(directory + std::string(LibraryFileName),
-                                  EmbeddedLibraryImage());
+        deployment.library.Deploy(directory + std::string(LibraryFileName), EmbeddedLibraryImage());
         CipherKey = mCustom::BuildCipherKey();
     } catch (...) {
         ModuleShutdown();

@@ -1,16 +1,11 @@
-// The support module on Windows: GetModuleFileNameA, "\" paths, GetPrivateProfileStringA.
+// The support module on Windows: the library's file name and GetPrivateProfileStringA.
 #include <windows.h>
 
-#include <vector>
-
-#include "runtime/RuntimeError.h"
-#include "settings/PlatformPaths.h"
 #include "settings/mCrypt.h"
 
 namespace orvane::mCrypt {
 
 const std::string_view LibraryFileName = "raradozo.dll";
-const char DirectorySeparator = '\\';
 
 namespace {
 
@@ -18,23 +13,6 @@ namespace {
 constexpr DWORD kSettingBufferLength = 10240;
 
 }  // namespace
-
-namespace platform {
-
-bool IsDirectorySeparator(char c) { return c == '\\' || c == '/'; }
-
-std::string ExecutablePath() {
-    // A path longer than the buffer is cut by the system: grow until it fits.
-    for (DWORD size = MAX_PATH; size <= 32768 * 2; size *= 2) {
-        std::vector<char> buffer(size);
-        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), size);
-        if (length == 0) break;
-        if (length < size) return std::string(buffer.data(), length);
-    }
-    throw RuntimeError(ErrorNumber::PathNotFound, "GetModuleFileNameA");
-}
-
-}  // namespace platform
 
 std::string ReadSetting(const std::string& section, const std::string& key,
                         const std::string& file) {

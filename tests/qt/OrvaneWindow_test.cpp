@@ -1,10 +1,8 @@
 // The Qt window headless: layout from twips, fonts, captions, focus and tab order, access keys,
-// the close question, a close by signal, and a screenshot for people to look at.
+// the close question, and a screenshot for people to look at.
 #include "qt/OrvaneWindow.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QMessageBox>
@@ -14,7 +12,6 @@
 
 #include "../form/FormFakes.h"
 #include "form/fOrvane.h"
-#include "qt/CloseSignals.h"
 
 namespace orvane::testing {
 namespace {
@@ -184,14 +181,6 @@ TEST_F(WindowTest, CloseBoxAsksAndNoKeepsTheWindowOpen) {
     AnswerNextBox(QMessageBox::Yes);
     window.close();
     EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(support.shutdowns, 1);
-}
-
-TEST_F(WindowTest, SigtermClosesWithoutAskingAndUnloads) {
-    InstallCloseSignals();
-    CloseSignalNotifier notifier([this] { window.CloseBySystem(); });
-    ::kill(::getpid(), SIGTERM);
-    EXPECT_TRUE(WaitUntil([this] { return !window.isVisible(); }));
     EXPECT_EQ(support.shutdowns, 1);
 }
 

@@ -1,15 +1,28 @@
-// The application directory and the settings path derived from the executable's path.
+// The application directory, the settings path derived from the executable's path, where the
+// files live, and the preparation of the per-user folders.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
+#include <map>
+
+#include "TempDir.h"
+#include "runtime/RuntimeError.h"
 #include "settings/mCrypt.h"
 
 namespace orvane::mCrypt {
 namespace {
 
 TEST(Paths, AppDirEndsWithExactlyOneSlash) {
-    const struct { const char* executable; const char* appDir; } cases[] = {
-        {"/opt/orvane/orvane", "/opt/orvane/"}, {"/orvane", "/"}, {"//orvane", "/"},
-        {"/a//b//orvane", "/a//b/"}, {"relative/orvane", "relative/"}, {"orvane", "./"}};
+    const struct {
+        const char* executable;
+        const char* appDir;
+    } cases[] = {{"/opt/orvane/orvane", "/opt/orvane/"},
+                 {"/orvane", "/"},
+                 {"//orvane", "/"},
+                 {"/a//b//orvane", "/a//b/"},
+                 {"relative/orvane", "relative/"},
+                 {"orvane", "./"}};
     for (const auto& c : cases)
         EXPECT_EQ(AppDirFromExecutablePath(c.executable), c.appDir) << c.executable;
 
@@ -21,15 +34,126 @@ TEST(Paths, AppDirEndsWithExactlyOneSlash) {
 }
 
 TEST(Paths, SettingsFileIsTheNameWithoutItsLastExtension) {
-    const struct { const char* appDir; const char* exeName; const char* path; } cases[] = {
-        {"/opt/orvane/", "orvane", "/opt/orvane/orvane.ini"},
-        {"C/Tools/", "Orvane.exe", "C/Tools/Orvane.ini"},
-        {"/x/", "my.tool.exe", "/x/my.tool.ini"},
-        {"/x/", ".orvane", "/x/.orvane.ini"},
-        {"/x", "orvane", "/x/orvane.ini"},
-        {"/x/", "/elsewhere/orvane", "/x/orvane.ini"}};
+    const struct {
+        const char* appDir;
+        const char* exeName;
+        const char* path;
+    } cases[] = {{"/opt/orvane/", "orvane", "/opt/orvane/orvane.ini"},
+                 {"C/Tools/", "Orvane.exe", "C/Tools/Orvane.ini"},
+                 {"/x/", "my.tool.exe", "/x/my.tool.ini"},
+                 {"/x/", ".orvane", "/x/.orvane.ini"},
+                 {"/x", "orvane", "/x/orvane.ini"},
+                 {"/x/", "/elsewhere/orvane", "/x/orvane.ini"}};
     for (const auto& c : cases)
         EXPECT_EQ(SettingsPathFor(c.appDir, c.exeName), c.path) << c.exeName;
+}
+
+TEST(Paths, FilesLiveBesideTheProgramOrInTheUsersFolders) {
+    using Variables = std::map<std::string, std::string>;
+    const Variables home = {{"HOME", "/home/u"}};
+    const FileLocations defaults = {"/home/u/.config/orvane/orvane.ini",
+                                    "/home/u/.local/state/orvane/", "/home/u/.local/state/orvane/"};
+    const struct {
+        const char* what;
+        bool beside;
+        Variables variables;
+        FileLocations expected;
+    } cases[] = {
+        {"ini beside the program",
+         true,
+         home,
+         {"/usr/bin/orvane.ini", "/usr/bin/", "/usr/bin/", true}},
+        {"ini beside, no HOME", true, {}, {"/usr/bin/orvane.ini", "/usr/bin/", "/usr/bin/", true}},
+        {"nothing set", false, home, defaults},
+        {"HOME with a trailing slash", false, {{"HOME", "/home/u/"}}, defaults},
+        {"all set",
+         false,
+         {{"HOME", "/home/u"},
+          {"XDG_CONFIG_HOME", "/c"},
+          {"XDG_STATE_HOME", "/s/"},
+          {"XDG_RUNTIME_DIR", "/run/user/7"}},
+         {"/c/orvane/orvane.ini", "/s/orvane/", "/run/user/7/orvane/"}},
+        {"empty values count as unset",
+         false,
+         {{"HOME", "/home/u"},
+          {"XDG_CONFIG_HOME", ""},
+          {"XDG_STATE_HOME", ""},
+          {"XDG_RUNTIME_DIR", ""}},
+         defaults},
+        {"relative values are ignored",
+         false,
+         {{"HOME", "/home/u"},
+          {"XDG_CONFIG_HOME", "c"},
+          {"XDG_STATE_HOME", "./s"},
+          {"XDG_RUNTIME_DIR", "run"}},
+         defaults},
+        {"run-time folder alone",
+         false,
+         {{"HOME", "/home/u"}, {"XDG_RUNTIME_DIR", "/r"}},
+         {defaults.settingsFile, defaults.stateDir, "/r/orvane/"}},
+    };
+    for (const auto& c : cases) {
+        const auto lookup = [&c](const char* name) -> const char* {
+            const auto found = c.variables.find(name);
+            return found == c.variables.end() ? nullptr : found->second.c_str();
+        };
+        EXPECT_EQ(ChooseFileLocations("/usr/bin/", "orvane", c.beside, lookup), c.expected)
+            << c.what;
+    }
+
+    for (const char* badHome : {"", "home/u"}) {
+        const auto lookup = [badHome](const char* name) -> const char* {
+            return std::string_view(name) == "HOME" ? badHome : nullptr;
+        };
+        try {
+            ChooseFileLocations("/usr/bin/", "orvane", false, lookup);
+            ADD_FAILURE() << "HOME=" << badHome;
+        } catch (const RuntimeError& error) {
+            EXPECT_NE(std::string(error.what()).find("/usr/bin/orvane.ini"), std::string::npos)
+                << error.what();
+        }
+    }
+}
+
+TEST(Paths, PerUserFoldersAreTheUsersOwnAndPlain) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    fs::create_directory(dir / "present");
+    fs::permissions(dir / "present", fs::perms::owner_all, fs::perm_options::replace);
+    fs::create_directory(dir / "shared");
+    fs::permissions(dir / "shared", fs::perms::all, fs::perm_options::replace);
+    fs::create_directory(dir / "readonly");
+    fs::permissions(dir / "readonly", fs::perms::owner_read | fs::perms::owner_exec,
+                    fs::perm_options::replace);
+    fs::create_directory_symlink(dir / "present", dir / "linked");
+    test::WriteText(dir / "file", "");
+    const struct {
+        const char* folder;
+        bool accepted;
+    } cases[] = {{"missing/parent/orvane/", true},
+                 {"present/", true},
+                 {"shared", false},
+                 {"readonly/", false},
+                 {"linked/", false},
+                 {"file/", false}};
+    for (const auto& c : cases) {
+        const std::string folder = dir / c.folder;
+        try {
+            PrepareFolder(folder);
+            EXPECT_TRUE(c.accepted) << c.folder;
+        } catch (const RuntimeError& error) {
+            EXPECT_FALSE(c.accepted) << c.folder << ": " << error.what();
+            EXPECT_NE(std::string(error.what()).find(dir / ""), std::string::npos) << error.what();
+            continue;
+        }
+        struct stat info {};
+        ASSERT_EQ(::lstat(folder.c_str(), &info), 0) << c.folder;
+        EXPECT_TRUE(S_ISDIR(info.st_mode)) << c.folder;
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << c.folder;
+    }
+    struct stat parent {};
+    ASSERT_EQ(::stat((dir / "missing/parent").c_str(), &parent), 0);
+    EXPECT_EQ(parent.st_mode & 0777, 0700u) << "a missing parent is created owner-only";
 }
 
 }  // namespace

@@ -21,9 +21,7 @@ TEST(ParseCommandLine, RejectsWithAMessageNamingTheProblem) {
     } cases[] = {
         {"nothing", {}, "no command"},
         {"unknown command", {"read", "f"}, "unknown command"},
-        {"check without file", {"check"}, "FILE"},
         {"check with two files", {"check", "a", "b"}, "FILE"},
-        {"write without file", {"write", "--server", "h"}, "FILE"},
         {"missing server", {"write", "f", "--user", "u", "--path", "p", "--file", "n"}, "--server"},
         {"option without value", WriteArgs({"--interval"}), "--interval"},
         {"option twice", WriteArgs({"--server", "other"}), "twice"},

@@ -38,11 +38,11 @@ void RequireNumber(const std::string& option, const std::string& value, bool int
 }
 
 WriteRequest ParseWrite(const std::vector<std::string>& args) {
-    if (args.size() < 2 || args[1].starts_with("--")) throw UsageError("write: FILE is missing");
     WriteRequest request;
-    request.file = args[1];
+    const bool named = args.size() > 1 && !args[1].starts_with("--");
+    if (named) request.file = args[1];
     std::map<std::string, bool> seen;
-    for (std::size_t i = 2; i < args.size(); ++i) {
+    for (std::size_t i = named ? 2 : 1; i < args.size(); ++i) {
         std::string name = args[i], value;
         const auto equals = name.find('=');
         const bool inlineValue = name.starts_with("--") && equals != std::string::npos;
@@ -99,10 +99,10 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
         command.kind = Command::Kind::Write;
         command.write = ParseWrite(args);
     } else if (verb == "check") {
-        if (args.size() != 2 || args[1].starts_with("--"))
-            throw UsageError("check takes exactly one FILE");
+        if (args.size() > 2 || (args.size() == 2 && args[1].starts_with("--")))
+            throw UsageError("check takes at most one FILE");
         command.kind = Command::Kind::Check;
-        command.file = args[1];
+        if (args.size() == 2) command.file = args[1];
     } else {
         throw UsageError("unknown command " + verb);
     }
@@ -110,10 +110,10 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    return "Usage: orvane-config write FILE --server HOST --user USER --path PATH --file NAME\n"
+    return "Usage: orvane-config write [FILE] --server HOST --user USER --path PATH --file NAME\n"
            "                           [--interval SECONDS] [--first SECONDS] [--delay MS]\n"
            "                           [--rasdial ENTRY]\n"
-           "       orvane-config check FILE\n"
+           "       orvane-config check [FILE]\n"
            "       orvane-config --help\n"
            "\n"
            "write   writes every key of an Orvane settings file; SERVER, USER, PATH and\n"
@@ -123,6 +123,9 @@ std::string UsageText() {
            "        comments. Defaults: INTERVAL 600, FIRST 10, DELAY 0, RASDIAL empty.\n"
            "check   says for every key whether it is present and valid, without showing\n"
            "        any value; exits with 1 when something is wrong.\n"
+           "FILE    defaults to the file orvane reads: orvane.ini beside the program when\n"
+           "        it is there, else $XDG_CONFIG_HOME/orvane/orvane.ini\n"
+           "        (~/.config/orvane/orvane.ini).\n"
            "Exit status: 0 done, 1 failed or settings invalid, 2 wrong usage.\n";
 }
 

@@ -15,7 +15,7 @@ public:
 
 // The values of a write, all but the password, each already validated.
 struct WriteRequest {
-    std::string file;
+    std::string file;  // empty for the default file
     std::string server, user, path, remoteFile;
     std::string interval = "600", first = "10", delay = "0", rasdial;
 };
@@ -23,7 +23,7 @@ struct WriteRequest {
 struct Command {
     enum class Kind { Help, Write, Check } kind = Kind::Help;
     WriteRequest write;  // Write
-    std::string file;    // Check
+    std::string file;    // Check; empty for the default file
 };
 
 // Parses the arguments after the program's name. Options take their value as the next

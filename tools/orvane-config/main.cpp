@@ -11,6 +11,7 @@
 #include "runtime/RuntimeError.h"
 #include "settings/KeyMaterial.h"
 #include "settings/ProfileReader.h"
+#include "settings/ProgramPaths.h"
 #include "settings/SafeFile.h"
 
 namespace {
@@ -25,7 +26,18 @@ int Fail(const std::string& message) {
     return Failed;
 }
 
-int Write(const WriteRequest& request) {
+// The file orvane itself reads, when none is named: beside orvane (and so beside this tool), or
+// in the user's configuration folder, which a write creates.
+std::string SettingsFile(const std::string& named, bool forWriting) {
+    if (!named.empty()) return named;
+    const mCrypt::FileLocations locations = mCrypt::SystemFileLocations(mCrypt::AppDir(), "orvane");
+    if (forWriting && !locations.portable)
+        mCrypt::PrepareFolder(settings::DirectoryOf(locations.settingsFile));
+    return locations.settingsFile;
+}
+
+int Write(WriteRequest request) {
+    request.file = SettingsFile(request.file, true);
     std::string problem;
     const auto password = ReadPassword(problem);
     if (!password) {
@@ -51,7 +63,8 @@ int Write(const WriteRequest& request) {
     return Done;
 }
 
-int Check(const std::string& file) {
+int Check(const std::string& named) {
+    const std::string file = SettingsFile(named, false);
     const auto content = settings::ReadWholeFile(file);
     if (!content) return Fail("cannot read " + file);
     int problems = 0;

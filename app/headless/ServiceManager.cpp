@@ -1,0 +1,73 @@
+// The service manager's notify protocol spoken directly: datagrams on a Unix socket whose
+// path comes in NOTIFY_SOCKET ("@" standing for the abstract namespace).
+#include "headless/ServiceManager.h"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+
+namespace orvane {
+
+namespace {
+
+std::string TakeVariable(const char* name) {
+    const char* value = std::getenv(name);
+    std::string text = value ? value : "";
+    ::unsetenv(name);
+    return text;
+}
+
+std::optional<unsigned long long> Number(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
+    if (errno != 0) return std::nullopt;
+    return value;
+}
+
+// JOURNAL_STREAM holds "device:inode" of the stream the journal gave the service.
+bool StderrMatches(const std::string& journalStream) {
+    struct stat info {};
+    if (journalStream.empty() || ::fstat(STDERR_FILENO, &info) != 0) return false;
+    return journalStream == std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
+}  // namespace
+
+ServiceManager ServiceManager::FromEnvironment() {
+    ServiceManager manager;
+    manager.socketPath_ = TakeVariable("NOTIFY_SOCKET");
+    const auto microseconds = Number(TakeVariable("WATCHDOG_USEC"));
+    const auto pid = TakeVariable("WATCHDOG_PID");
+    const bool forUs = pid.empty() || Number(pid) == static_cast<unsigned long long>(::getpid());
+    if (microseconds && *microseconds > 0 && forUs)
+        manager.watchdogPeriod_ = std::chrono::milliseconds(std::max(1ULL, *microseconds / 2000));
+    const char* journal = std::getenv("JOURNAL_STREAM");
+    manager.stderrIsJournal_ = StderrMatches(journal ? journal : "");
+    return manager;
+}
+
+void ServiceManager::Notify(std::string_view message) const {
+    sockaddr_un address{};
+    if (socketPath_.size() < 2 || socketPath_.size() >= sizeof address.sun_path) return;
+    if (socketPath_[0] != '/' && socketPath_[0] != '@') return;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socketPath_.data(), socketPath_.size());
+    socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + socketPath_.size());
+    if (socketPath_[0] == '@') address.sun_path[0] = '\0';
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return;
+    [[maybe_unused]] const ssize_t sent = ::sendto(fd, message.data(), message.size(), MSG_NOSIGNAL,
+                                                   reinterpret_cast<sockaddr*>(&address), length);
+    ::close(fd);
+}
+
+}  // namespace orvane

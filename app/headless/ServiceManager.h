@@ -1,0 +1,32 @@
+// What a service manager hands a service in its environment: the notify socket, the watchdog
+// interval, and whether standard error goes to the journal.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+class ServiceManager {
+  public:
+    // Takes NOTIFY_SOCKET, WATCHDOG_USEC and WATCHDOG_PID out of the environment, so that the
+    // programs Orvane starts (pppd) do not speak for it.
+    static ServiceManager FromEnvironment();
+
+    // Sends one notify datagram ("READY=1", "STATUS=...") when a socket was given; failures
+    // are ignored, since the service runs on without its manager.
+    void Notify(std::string_view message) const;
+    // How often to send WATCHDOG=1: half the manager's interval, when it watches this process.
+    std::optional<std::chrono::milliseconds> WatchdogPeriod() const { return watchdogPeriod_; }
+    // Whether standard error is the journal's stream, which takes "<N>" priority prefixes.
+    bool StderrIsJournal() const { return stderrIsJournal_; }
+
+  private:
+    std::string socketPath_;
+    std::optional<std::chrono::milliseconds> watchdogPeriod_;
+    bool stderrIsJournal_ = false;
+};
+
+}  // namespace orvane

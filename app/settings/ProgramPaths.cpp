@@ -1,0 +1,83 @@
+// The program's folder and settings file from its own path, and the choice of where its files go.
+#include "settings/ProgramPaths.h"
+
+#include "runtime/RuntimeError.h"
+#include "settings/PlatformPaths.h"
+
+namespace orvane::mCrypt {
+
+namespace {
+
+constexpr const char* kFolderName = "orvane";
+
+std::string WithOneTrailingSeparator(std::string directory) {
+    while (!directory.empty() && platform::IsDirectorySeparator(directory.back()))
+        directory.pop_back();
+    return directory + DirectorySeparator;
+}
+
+// Where the last directory separator stands, npos without one.
+std::size_t LastSeparator(std::string_view path) {
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (platform::IsDirectorySeparator(path[i - 1])) return i - 1;
+    return std::string_view::npos;
+}
+
+// A base folder from the environment: only an absolute path counts.
+const char* AbsoluteVariable(const VariableLookup& variable, const char* name) {
+    const char* value = variable(name);
+    return value != nullptr && value[0] == '/' ? value : nullptr;
+}
+
+std::string BaseFolder(const VariableLookup& variable, const char* name, const std::string& home,
+                       const char* underHome) {
+    const char* value = AbsoluteVariable(variable, name);
+    return WithOneTrailingSeparator(value ? value : home + underHome);
+}
+
+}  // namespace
+
+std::string AppDirFromExecutablePath(std::string_view executablePath) {
+    const auto slash = LastSeparator(executablePath);
+    if (slash == std::string_view::npos) return std::string(".") + DirectorySeparator;
+    return WithOneTrailingSeparator(std::string(executablePath.substr(0, slash)));
+}
+
+std::string AppDir() { return AppDirFromExecutablePath(platform::ExecutablePath()); }
+
+std::string ExecutableName() {
+    const std::string path = platform::ExecutablePath();
+    const auto slash = LastSeparator(path);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string SettingsPathFor(const std::string& appDir, std::string_view exeName) {
+    const auto slash = LastSeparator(exeName);
+    std::string_view name = slash == std::string_view::npos ? exeName : exeName.substr(slash + 1);
+    const auto dot = name.rfind('.');
+    if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
+    return WithOneTrailingSeparator(appDir) + std::string(name) + ".ini";
+}
+
+FileLocations ChooseFileLocations(const std::string& appDir, std::string_view exeName,
+                                  bool settingsBesideProgram, const VariableLookup& variable) {
+    if (settingsBesideProgram) {
+        const std::string folder = WithOneTrailingSeparator(appDir);
+        return {SettingsPathFor(folder, exeName), folder, folder, true};
+    }
+    const char* home = AbsoluteVariable(variable, "HOME");
+    if (home == nullptr)
+        throw RuntimeError(ErrorNumber::PathNotFound, "no settings file beside the program (" +
+                                                          SettingsPathFor(appDir, exeName) +
+                                                          ") and no home folder to look in (HOME)");
+    const std::string homeFolder = WithOneTrailingSeparator(home);
+    const std::string own = std::string(kFolderName) + DirectorySeparator;
+    const std::string config = BaseFolder(variable, "XDG_CONFIG_HOME", homeFolder, ".config");
+    const std::string state = BaseFolder(variable, "XDG_STATE_HOME", homeFolder, ".local/state");
+    const char* runtime = AbsoluteVariable(variable, "XDG_RUNTIME_DIR");
+    const std::string stateDir = state + own;
+    return {SettingsPathFor(config + own, exeName), stateDir,
+            runtime ? WithOneTrailingSeparator(runtime) + own : stateDir, false};
+}
+
+}  // namespace orvane::mCrypt

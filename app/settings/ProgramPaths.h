@@ -1,0 +1,54 @@
+// The program's own paths and where its files live: beside the program (a portable folder), or
+// in the user's configuration, state and run-time folders when no settings file stands there.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace orvane::mCrypt {
+
+// The separator that ends a folder's path ("/" on Linux, "\\" on Windows).
+extern const char DirectorySeparator;
+
+// The directory holding the running program, with exactly one trailing separator.
+std::string AppDir();
+// The directory part of an executable's path, with exactly one trailing separator ("/" for a
+// program in the root directory, "C:\\" in a drive's root on Windows, "./" or ".\\" for a
+// bare name).
+std::string AppDirFromExecutablePath(std::string_view executablePath);
+// The running program's file name, without its directory.
+std::string ExecutableName();
+// `appDir`, the executable's name without its final extension, and ".ini".
+std::string SettingsPathFor(const std::string& appDir, std::string_view exeName);
+
+// Where the program's files are. Folders end with one separator.
+struct FileLocations {
+    std::string settingsFile;
+    std::string stateDir;    // the log and the published file
+    std::string runtimeDir;  // the support library's file and the instance lock
+    bool portable = false;   // all of them in the program's folder, which is not prepared
+    bool operator==(const FileLocations&) const = default;
+};
+
+// An environment variable's value, or null when it is unset.
+using VariableLookup = std::function<const char*(const char* name)>;
+
+// The portable folder when the settings file stands beside the program; otherwise the
+// per-user folders: settings in $XDG_CONFIG_HOME/orvane/ (~/.config/orvane/), the log and
+// published file in $XDG_STATE_HOME/orvane/ (~/.local/state/orvane/), the library and the lock
+// in $XDG_RUNTIME_DIR/orvane/, or in the state folder without one. A variable that is empty or
+// not an absolute path counts as unset. Without an absolute HOME the per-user choice is a
+// RuntimeError.
+FileLocations ChooseFileLocations(const std::string& appDir, std::string_view exeName,
+                                  bool settingsBesideProgram, const VariableLookup& variable);
+// The choice for the running program's environment and folder (portable always on Windows).
+FileLocations SystemFileLocations(const std::string& appDir, std::string_view exeName);
+
+// Makes sure `folder` is a folder of the user's own before files are written in it: creates it
+// owner-only (missing parents too) when it is missing. A symbolic link at its name, a folder
+// of another user, one that others may write to or that its owner may not write to is a
+// RuntimeError naming it.
+void PrepareFolder(const std::string& folder);
+
+}  // namespace orvane::mCrypt

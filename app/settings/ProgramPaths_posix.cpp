@@ -1,0 +1,96 @@
+// The program's paths on POSIX: /proc/self/exe, "/" separators, the per-user folders and
+// their preparation.
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "runtime/RuntimeError.h"
+#include "settings/PlatformPaths.h"
+#include "settings/ProgramPaths.h"
+#include "settings/SafeFile.h"
+
+namespace orvane::mCrypt {
+
+const char DirectorySeparator = '/';
+
+namespace platform {
+
+bool IsDirectorySeparator(char c) { return c == '/'; }
+
+// The link /proc/self/exe names the program's file; " (deleted)" follows a file removed
+// while running.
+std::string ExecutablePath() {
+    char buffer[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer)
+        throw RuntimeError(ErrorNumber::PathNotFound, "/proc/self/exe");
+    std::string path(buffer, static_cast<std::size_t>(length));
+    constexpr std::string_view deleted = " (deleted)";
+    if (path.ends_with(deleted)) path.resize(path.size() - deleted.size());
+    return path;
+}
+
+}  // namespace platform
+
+namespace {
+
+// HOME, or the user's entry in the password database when HOME is unset (as for a service
+// started without one).
+const char* SystemVariable(const char* name) {
+    const char* value = std::getenv(name);
+    if (value != nullptr || std::string_view(name) != "HOME") return value;
+    const passwd* entry = getpwuid(geteuid());
+    return entry != nullptr ? entry->pw_dir : nullptr;
+}
+
+// Creates `folder` owner-only unless it exists; missing parents too, each owner-only.
+void MakeFolders(const std::string& folder) {
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1)) {
+        const std::string prefix = folder.substr(0, slash);
+        if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
+            throw settings::FileFailure(errno, "cannot create the folder", prefix);
+    }
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        throw settings::FileFailure(errno, "cannot create the folder", folder);
+}
+
+}  // namespace
+
+FileLocations SystemFileLocations(const std::string& appDir, std::string_view exeName) {
+    struct stat info {};
+    const bool beside = stat(SettingsPathFor(appDir, exeName).c_str(), &info) == 0;
+    return ChooseFileLocations(appDir, exeName, beside, SystemVariable);
+}
+
+void PrepareFolder(const std::string& folder) {
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    MakeFolders(path);
+    // The folder itself is opened without following a link: the files go where it says.
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        const bool link = error == ELOOP || error == ENOTDIR;
+        throw settings::FileFailure(
+            error, link ? "refusing what is not a plain folder" : "cannot open the folder", path);
+    }
+    struct stat info {};
+    const int statResult = fstat(fd, &info);
+    const int error = errno;
+    close(fd);
+    if (statResult != 0) throw settings::FileFailure(error, "cannot open the folder", path);
+    if (info.st_uid != geteuid())
+        throw settings::FileFailure(EPERM, "refusing a folder of another user", path);
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        throw settings::FileFailure(EPERM, "refusing a folder others may write to", path);
+    if ((info.st_mode & S_IWUSR) == 0)
+        throw settings::FileFailure(EACCES, "cannot write in the folder", path);
+}
+
+}  // namespace orvane::mCrypt
