@@ -15,8 +15,7 @@ check() {
 
 # Inside the namespace: the installed programs as user nobody, HOME and runtime folder fresh.
 installed_run() {
-  orvane_pid=
-  local work home runtime served password=installed-pw
+  orvane_pid= password=installed-pw
   work=$(mktemp -d)
   home=$work/home runtime=$work/runtime served=$work/served
   trap 'kill -KILL $orvane_pid 2>/dev/null; kill $SANDBOX_FTP_PID 2>/dev/null; rm -rf "$work"' EXIT
@@ -24,25 +23,24 @@ installed_run() {
   mkdir -p "$home" "$runtime" "$served/pub"
   chown nobody:nogroup "$home" "$runtime"
   chmod 700 "$runtime"
-  as_user() {
-    setpriv --reuid=nobody --regid=nogroup --clear-groups -- env -i HOME="$home" \
-      XDG_RUNTIME_DIR="$runtime" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"
-  }
+  # Each of these execs the next, so a background start's $! is the program's own.
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups -- env -i HOME="$home"
+    XDG_RUNTIME_DIR="$runtime" PATH=/usr/bin:/bin LANG=C.UTF-8)
   library_files() { find "$home" "$runtime" /tmp /var/tmp /dev/shm -name 'raradozo*' 2>/dev/null; }
 
   sandbox_link ppp0 203.0.113.45 203.0.113.1
   sandbox_ftp_start "$served" orvane "$password" normal || return 1
-  printf '%s\n' "$password" | as_user orvane-config write --server "127.0.0.1:$SANDBOX_FTP_PORT" \
+  printf '%s\n' "$password" | "${as_user[@]}" orvane-config write --server "127.0.0.1:$SANDBOX_FTP_PORT" \
     --user orvane --path pub/ --file ip.txt --interval 600 --first 1 >/dev/null
   check "orvane-config wrote ~/.config/orvane/orvane.ini" test -f "$home/.config/orvane/orvane.ini"
 
-  as_user orvane --headless 2>"$work/stderr" &
+  "${as_user[@]}" orvane --headless >/dev/null 2>"$work/stderr" &
   orvane_pid=$!
   check "it publishes the link's address" \
     sandbox_wait_for 30 grep -qs "IP:   203.0.113.45" "$served/pub/ip.txt"
   check "it logs to ~/.local/state/orvane/orvane.log" \
     sandbox_wait_for 5 grep -qs "Cambio IP" "$home/.local/state/orvane/orvane.log"
-  check "its library file is in the runtime folder while it runs" test -n "$(library_files)"
+  check "its library file is in the runtime folder while it runs" test -f "$runtime/orvane/raradozo.so"
   kill -TERM "$orvane_pid"
   wait "$orvane_pid"
   check "SIGTERM ends it with status 0" test $? -eq 0
