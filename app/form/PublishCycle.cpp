@@ -96,6 +96,7 @@ void fOrvane::RunCycle() {
     remoteAccess_.RasHangUpA(first.hrasconn);
     state_.Countdown = kRetrySeconds;
     WriteLogLine(result + 2);
+    ReportClientError();
 }
 
 void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,
@@ -114,11 +115,11 @@ void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpH
     DeleteFile(localFile);
 
     if (!uploaded) {
-        ReportClientError();
         window_.SetCaption(Control::Label2, ErrorStatus(3));
         window_.SetCaption(Control::Label4, "");
         state_.Countdown = kRetrySeconds;
         WriteLogLine(kUploadFailed);
+        ReportClientError();
         return;
     }
     window_.SetCaption(Control::Label2, "Online");
@@ -131,22 +132,23 @@ void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpH
 
 void fOrvane::ReportCycleError(const RuntimeError& error) {
     window_.SetCaption(Control::Label2, ErrorStatus(error.code()));
-    std::cerr << "Orvane: " << error.what() << std::endl;
     try {
         DeleteFile(AppFile(kPublishedFile));
     } catch (const RuntimeError&) {
     }
-    // The log gets the error too, where it can be written.
+    // The log gets the error too, where it can be written, and before standard error, whose
+    // reader may have gone away.
     try {
         const std::tm date = clock_.LocalNow();
         const std::tm time = clock_.LocalNow();
         AppendToFile(AppFile("orvane.log"), LogLineText(date, time, error.what()));
     } catch (const RuntimeError&) {
     }
+    std::cerr << "Orvane: " << error.what() << std::endl;
 }
 
-// The client's own account of a failure goes to standard error for whoever diagnoses it;
-// the log keeps its fixed messages. The text never holds the user name or password.
+// The client's own account of a failure goes to standard error for whoever diagnoses it,
+// after the log has its fixed message. The text never holds the user name or password.
 void fOrvane::ReportClientError() const {
     std::cerr << "Orvane: " << internet_.LastErrorText() << std::endl;
 }
@@ -154,16 +156,12 @@ void fOrvane::ReportClientError() const {
 int32_t fOrvane::OpenFtpSession(ftp::HINTERNET& ftpHandle, ftp::HINTERNET& internetHandle) {
     internetHandle = internet_.InternetOpenA(kAgent, ftp::INTERNET_OPEN_TYPE_DIRECT, "", "",
                                              ftp::INTERNET_FLAG_NO_CACHE_WRITE);
-    if (internetHandle == 0) {
-        ReportClientError();
-        return 1;
-    }
+    if (internetHandle == 0) return 1;
     const ftp::ServerAddress server = ftp::SplitServer(state_.FtpServer);
     ftpHandle = internet_.InternetConnectA(internetHandle, server.host, server.port,
                                            state_.FtpUser, state_.FtpPassword,
                                            ftp::INTERNET_SERVICE_FTP, ftp::INTERNET_FLAG_PASSIVE, 0);
     if (ftpHandle == 0) {
-        ReportClientError();
         internet_.InternetCloseHandle(internetHandle);
         return 2;
     }

@@ -20,11 +20,13 @@ mkdir -p "$served"
 user=orvane
 password='pw with spaces;$(x)'
 orvane_pid=
+helper_pids=()
 
 cleanup() {
   [[ -n $orvane_pid ]] && kill -KILL "$orvane_pid" 2>/dev/null
+  for pid in "${helper_pids[@]}"; do kill "$pid" 2>/dev/null; done
   [[ -n ${SANDBOX_FTP_PID:-} ]] && kill "$SANDBOX_FTP_PID" 2>/dev/null
-  rm -rf "$work"
+  [[ -n ${KEEP:-} ]] && echo "kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -47,6 +49,59 @@ stop_orvane() {
   orvane_pid=
   return $status
 }
+
+# Runs "$@" in the background as orvane; its pid in orvane_pid.
+start_as_orvane() {
+  "$@" >"$work/stdout" 2>"$work/stderr" &
+  orvane_pid=$!
+}
+
+# Stops orvane with SIGNAL; true when it ended with STATUS within a second.
+ends_within_a_second() {
+  local signal=$1 expected=$2
+  kill -"$signal" "$orvane_pid"
+  timeout 1 tail -s 0.05 --pid="$orvane_pid" -f /dev/null
+  local ended=$?
+  ((ended == 0)) || kill -KILL "$orvane_pid"
+  wait "$orvane_pid"
+  local status=$?
+  orvane_pid=
+  [[ $ended -eq 0 && $status -eq $expected ]]
+}
+
+# A Unix datagram socket standing for the service manager: each message it receives becomes a
+# line "SECONDS MESSAGE" in FILE.
+notify_listen() {
+  local socket=$1 file=$2
+  /usr/bin/python3 -c '
+import socket, sys, time
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+s.bind(sys.argv[1])
+out = open(sys.argv[2], "w", buffering=1)
+while True:
+    out.write("%.3f %s\n" % (time.monotonic(), s.recv(4096).decode()))
+' "$socket" "$file" &
+  helper_pids+=($!)
+  sandbox_wait_for 5 test -S "$socket"
+}
+
+notified() { grep -q " $1\$" "$work/notify" 2>/dev/null; }
+notified_count() { grep -c " $1\$" "$work/notify" 2>/dev/null || true; }
+
+# The gaps between watchdog messages, each within 0.3 to 0.8 seconds (half of 1 s).
+watchdog_steady() {
+  awk '/ WATCHDOG=1$/ { if (last) { gap = $1 - last; if (gap < 0.3 || gap > 0.8) bad = 1; n++ } last = $1 }
+       END { exit !(n >= 3 && !bad) }' "$work/notify"
+}
+
+# A virtual display; sets DISPLAY.
+start_display() {
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  helper_pids+=($!)
+  sandbox_wait_for 10 test -s "$work/display"
+  export DISPLAY=:$(cat "$work/display")
+}
+window_titled() { xwininfo -root -tree 2>/dev/null | grep -q "\"$1\""; }
 
 log_has() { grep -q "$1" "$app/orvane.log" 2>/dev/null; }
 log_count() { grep -c "$1" "$app/orvane.log" 2>/dev/null || true; }
@@ -132,6 +187,97 @@ early-signal)
     orvane_pid=
     check "SIGTERM after ${delay}s leaves no library file" no_leftovers
   done
+  ;;
+command-line)
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/orvane" >"$work/stdout" 2>"$work/stderr"
+  status=$?
+  check "without a display it exits with 1 ($status)" test "$status" -eq 1
+  check "saying so in one line that suggests --headless" \
+    test "$(wc -l <"$work/stderr")" -eq 1 -a -n "$(grep -- --headless "$work/stderr")"
+  for row in "--help 0 stdout Usage:" "--version 0 stdout orvane" "--bogus 2 stderr --bogus" \
+    "--headless=x 2 stderr Usage:"; do
+    read -r option expected stream text <<<"$row"
+    env -u DISPLAY "$bin/orvane" "$option" >"$work/stdout" 2>"$work/stderr"
+    status=$?
+    check "$option exits with $expected ($status) without a display" test "$status" -eq "$expected"
+    check "$option prints $text" grep -q -- "$text" "$work/$stream"
+  done
+  ;;
+headless)
+  # Installed as a package is: no settings beside the program, the user's own folders.
+  sandbox_link ppp0 203.0.113.45 203.0.113.1
+  sandbox_ftp_start "$served" "$user" "$password" normal
+  home=$work/home
+  program=$work/usr/bin
+  mkdir -p "$home" "$program" "$work/run"
+  cp "$bin/orvane" "$bin/orvane-config" "$program/"
+  printf '%s\n' "$password" | HOME=$home "$program/orvane-config" write --server \
+    "127.0.0.1:$SANDBOX_FTP_PORT" --user "$user" --path / --file ip.txt --interval 600 --first 1 \
+    >/dev/null
+  notify_listen "$work/notify.sock" "$work/notify"
+  state=$home/.local/state/orvane
+  runtime=$work/run/orvane
+  : >"$work/stderr"
+  HOME=$home XDG_RUNTIME_DIR=$work/run NOTIFY_SOCKET=$work/notify.sock WATCHDOG_USEC=1000000 \
+    JOURNAL_STREAM=$(stat -c %d:%i "$work/stderr") \
+    env -u DISPLAY "$program/orvane" --headless >"$work/stdout" 2>>"$work/stderr" &
+  orvane_pid=$!
+  check "orvane-config wrote the user's settings file" test -f "$home/.config/orvane/orvane.ini"
+  check "it tells the manager it is ready" sandbox_wait_for 10 notified READY=1
+  check "the library file is in the run-time folder" test -f "$runtime/raradozo.so"
+  check "the status after a publication" sandbox_wait_for 20 notified "STATUS=Online 203.0.113.45"
+  check "the server holds the file" test -f "$served/ip.txt"
+  check "the log is in the state folder" grep -q "Cambio IP" "$state/orvane.log"
+  check "the status line goes to the journal with its priority" \
+    grep -qx "<6>Online 203.0.113.45" "$work/stderr"
+  rm -f "$served/ip.txt"
+  kill -USR1 "$orvane_pid"
+  check "SIGUSR1 publishes again" sandbox_wait_for 10 test -f "$served/ip.txt"
+  check "and the status follows" \
+    sandbox_wait_for 5 test "$(notified_count "STATUS=Online 203.0.113.45")" -ge 2
+  sandbox_wait_for 5 test "$(notified_count WATCHDOG=1)" -ge 5
+  check "the watchdog is fed every half second" watchdog_steady
+  check "SIGTERM ends it with status 0 within a second" ends_within_a_second TERM 0
+  check "it said it was stopping" notified STOPPING=1
+  check "no library file or ip.txt is left" \
+    test -z "$(find "$work/run" "$state" "$program" -name raradozo.so -o -name ip.txt)"
+  check "the folders are the user's alone" \
+    test "$(stat -c %a "$state" "$runtime" "$home/.config/orvane" | sort -u)" = 700
+  ;;
+broken-stderr)
+  # Standard error's reader goes away at once: orvane keeps publishing.
+  sandbox_link ppp0 203.0.113.45 203.0.113.1
+  sandbox_ftp_start "$served" "$user" "$password" normal
+  sandbox_app "$app" "$bin" "127.0.0.1:$SANDBOX_FTP_PORT" "$user" "$password" / ip.txt 600 1
+  "$app/orvane" --headless 2> >(true) &
+  orvane_pid=$!
+  check "the first cycle is logged" sandbox_wait_for 20 log_has "Cambio IP"
+  rm -f "$served/ip.txt"
+  kill -USR1 "$orvane_pid"
+  check "a second cycle publishes after its status line was lost" \
+    sandbox_wait_for 10 test -f "$served/ip.txt"
+  check "SIGTERM ends it with status 0" stop_orvane
+  check "no library file or ip.txt is left" no_leftovers
+  ;;
+signals)
+  sandbox_app "$app" "$bin" "127.0.0.1:21" "$user" "$password" / ip.txt 600 300
+  start_orvane
+  check "it starts" sandbox_wait_for 10 test -e "$app/raradozo.so"
+  kill -ALRM "$orvane_pid"
+  sleep 0.3
+  check "SIGALRM is ignored" kill -0 "$orvane_pid"
+  check "SIGQUIT ends it with status 0 within a second" ends_within_a_second QUIT 0
+  check "no library file is left" no_leftovers
+  ;;
+error-box-signal)
+  # A start-up error shows its box on a display; a signal closes it.
+  start_display
+  sandbox_app "$app" "$bin" "127.0.0.1:21" "$user" "$password" / ip.txt 600 5
+  sed -i '/^DELAY=/d' "$app/orvane.ini"
+  start_as_orvane "$app/orvane"
+  check "the start-up error box is shown" sandbox_wait_for 15 window_titled Orvane
+  check "SIGTERM ends it with the error's status within a second" ends_within_a_second TERM 1
+  check "no library file is left" no_leftovers
   ;;
 *)
   echo "unknown scenario $scenario"
