@@ -30,13 +30,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-
 start_orvane() {
   QT_QPA_PLATFORM=offscreen "$app/orvane" >"$work/stdout" 2>"$work/stderr" &
   orvane_pid=$!

@@ -6,13 +6,6 @@
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/lib/sandbox.sh"
 
-failures=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-
 # Inside the namespace: the installed programs as user nobody, HOME and runtime folder fresh.
 installed_run() {
   orvane_pid= password=installed-pw
