@@ -19,7 +19,10 @@ installed_run() {
   # Each of these execs the next, so a background start's $! is the program's own.
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups -- env -i HOME="$home"
     XDG_RUNTIME_DIR="$runtime" PATH=/usr/bin:/bin LANG=C.UTF-8)
-  library_files() { find "$home" "$runtime" /tmp /var/tmp /dev/shm -name 'raradozo*' 2>/dev/null; }
+  # Anything of its library that user nobody left in its own folders or the temporary ones.
+  library_files() {
+    find "$home" "$runtime" /tmp /var/tmp /dev/shm -user nobody -name 'raradozo*' 2>/dev/null
+  }
 
   sandbox_link ppp0 203.0.113.45 203.0.113.1
   sandbox_ftp_start "$served" orvane "$password" normal || return 1
