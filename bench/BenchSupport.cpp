@@ -98,6 +98,7 @@ std::string Fixed(double value, int decimals) {
 }
 
 long ResidentKiB(pid_t pid) { return StatusField(pid, "VmRSS"); }
+long PrivateResidentKiB(pid_t pid) { return StatusField(pid, "RssAnon"); }
 
 double CpuSecondsOf(pid_t pid) {
     // The process's CPU clock counts nanoseconds of all its threads; /proc/PID/stat only ticks.

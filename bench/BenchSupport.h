@@ -36,6 +36,7 @@ std::string Fixed(double value, int decimals);
 
 // Whole processes, read from /proc.
 long ResidentKiB(pid_t pid);       // VmRSS
+long PrivateResidentKiB(pid_t pid);  // RssAnon: the part of VmRSS no other process shares
 double CpuSecondsOf(pid_t pid);    // user + system time of all its threads, -1 if unreadable
 long OpenDescriptorCount();        // of this process
 double OwnCpuSeconds();            // getrusage(RUSAGE_SELF): user + system

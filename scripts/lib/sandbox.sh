@@ -1,7 +1,7 @@
-# Shared by scripts/demo and the end-to-end tests: a private network namespace with a
-# point-to-point link standing for the dial-up connection (or a stand-in NetworkManager), a
-# local FTP server, and an application folder with orvane and its settings. Source it; every
-# function is sandbox_*.
+# Shared by scripts/demo and the end-to-end and package tests: a private network namespace with
+# a point-to-point link standing for the dial-up connection (or a stand-in NetworkManager), a
+# local FTP server, an application folder with orvane and its settings, and the tests' check.
+# Source it; every function but check is sandbox_*.
 
 SANDBOX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 SANDBOX_FTP_SCRIPT=$SANDBOX_ROOT/tests/ftp/ftp_server.py
@@ -85,4 +85,13 @@ sandbox_wait_for() {
     ((SECONDS < deadline)) || return 1
     sleep 0.2
   done
+}
+
+# Runs COMMAND, says "ok: WHAT" or "FAILED: WHAT", and counts the failures in $failures.
+# Usage: check WHAT COMMAND...
+failures=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
 }

@@ -32,13 +32,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-
 # Runs orvane in the background; as_user=(setpriv ...) runs it as another user.
 as_user=()
 start_orvane() {

@@ -1,0 +1,201 @@
+// orvane --headless against inadyn, a lean dynamic-DNS client daemon, both publishing this
+// machine's address once and then idling side by side: resident memory after the first
+// publication and the CPU used over ten idle seconds.
+//
+// Method: the benchmark moves itself into a private network namespace (root only) with a tun
+// link 203.0.113.45 standing for the dial-up connection. orvane runs from an application folder
+// of its own, its first cycle after a second, uploading to the loopback test FTP server; inadyn
+// runs in the foreground, reads the same link's address and sends its update to a loopback HTTP
+// server standing for the provider. "Published" is orvane's log line for the confirmed upload and
+// the provider's record of inadyn's request; resident memory is VmRSS half a second later.
+#include <sched.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "bench/BenchSupport.h"
+#include "tests/ftp/FtpTestServer.h"
+
+namespace orvane::bench {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr double kMemoryLimit = 2.0;    // times inadyn's
+constexpr double kIdleCpuLimit = 0.01;  // of wall time
+constexpr auto kPublishLimit = 30s;
+constexpr auto kSettle = 500ms;
+constexpr auto kIdleWindow = 10s;
+constexpr const char* kIp = "/usr/sbin/ip";
+constexpr const char* kInadyn = "/usr/sbin/inadyn";
+constexpr const char* kPython = "/usr/bin/python3";
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Polls every 20 ms until `done` holds or `limit` has passed.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// This process and everything it starts from here on see only loopback and the tun link.
+void EnterPrivateNetwork(const std::vector<std::string>& env) {
+    if (geteuid() != 0) throw std::runtime_error("needs root to make a private network namespace");
+    if (unshare(CLONE_NEWNET) != 0) throw std::runtime_error("unshare(CLONE_NEWNET) failed");
+    const std::vector<std::vector<std::string>> commands = {
+        {"link", "set", "lo", "up"},
+        {"tuntap", "add", "dev", "ppp0", "mode", "tun"},
+        {"addr", "add", "203.0.113.45", "peer", "203.0.113.1", "dev", "ppp0"},
+        {"link", "set", "ppp0", "up"}};
+    for (auto command : commands) {
+        command.insert(command.begin(), kIp);
+        if (RunToEnd(command, env) != 0) throw std::runtime_error("cannot make the tun link");
+    }
+}
+
+// orvane and its settings (written by orvane-config) in a folder of their own.
+std::unique_ptr<Child> StartOrvane(const std::filesystem::path& app,
+                                   const testing::FtpTestServer& ftp,
+                                   const std::vector<std::string>& env) {
+    const auto bin = ExecutableDir();
+    std::filesystem::create_directory(app);
+    std::filesystem::copy_file(bin / "orvane", app / "orvane");
+    const int written =
+        RunToEnd({(bin / "orvane-config").string(), "write", (app / "orvane.ini").string(),
+                  "--server", ftp.address(), "--user", ftp.options().user, "--path", "/", "--file",
+                  "ip.txt", "--interval", "600", "--first", "1"},
+                 env, ftp.options().password + "\n");
+    if (written != 0) throw std::runtime_error("orvane-config could not write the settings file");
+    return std::make_unique<Child>(
+        std::vector<std::string>{(app / "orvane").string(), "--headless"}, env);
+}
+
+// One custom provider over plain HTTP, checked every ten minutes (so once in this benchmark).
+std::string InadynConfig(const std::string& port) {
+    return "period = 600\n"
+           "custom bench {\n"
+           "    ssl = false\n"
+           "    username = bench\n"
+           "    password = bench-pw\n"
+           "    ddns-server = \"127.0.0.1:" +
+           port +
+           "\"\n"
+           "    ddns-path = \"/update?hostname=%h&myip=%i\"\n"
+           "    hostname = bench.example.net\n"
+           "}\n";
+}
+
+// The provider's HTTP server and inadyn in the foreground, its address read from the link.
+struct InadynSide {
+    std::unique_ptr<Child> provider;
+    std::unique_ptr<Child> inadyn;
+    std::filesystem::path requests;
+};
+
+InadynSide StartInadyn(const std::filesystem::path& dir, const std::vector<std::string>& env) {
+    InadynSide side;
+    const auto portFile = dir / "port";
+    side.requests = dir / "requests";
+    side.provider =
+        std::make_unique<Child>(std::vector<std::string>{kPython, ORVANE_UPDATE_SERVER_SCRIPT,
+                                                         portFile.string(), side.requests.string()},
+                                env);
+    if (!WaitUntil([&] { return std::filesystem::exists(portFile); }, 10s))
+        throw std::runtime_error("the provider's HTTP server did not start");
+    const auto config = dir / "inadyn.conf";
+    std::ofstream(config) << InadynConfig(ReadText(portFile));
+    side.inadyn = std::make_unique<Child>(
+        std::vector<std::string>{kInadyn, "--foreground", "--config", config.string(), "--iface",
+                                 "ppp0", "--cache-dir", (dir / "cache").string(), "--no-pidfile"},
+        env);
+    return side;
+}
+
+void BM_HeadlessAgainstInadyn(benchmark::State& state) {
+    const auto env = CurrentEnvironment();
+    TempDir dir("orvane-bench-headless");
+    std::unique_ptr<testing::FtpTestServer> ftp;
+    std::unique_ptr<Child> orvane;
+    InadynSide inadyn;
+    try {
+        if (access(kInadyn, X_OK) != 0) throw std::runtime_error("inadyn is not installed");
+        EnterPrivateNetwork(env);
+        testing::FtpServerOptions account;
+        account.user = "bench";
+        ftp = std::make_unique<testing::FtpTestServer>(account);
+        std::vector<std::string> orvaneEnv = {"HOME=" + dir.path().string(), "PATH=/usr/bin:/bin",
+                                              "LANG=C.UTF-8"};
+        orvane = StartOrvane(dir.path() / "app", *ftp, orvaneEnv);
+        inadyn = StartInadyn(dir.path(), env);
+    } catch (const std::exception& error) {
+        return Fail(state, "headless against inadyn", error.what());
+    }
+    for (auto _ : state) {
+        const bool published = WaitUntil(
+            [&] {
+                return ReadText(dir.path() / "app" / "orvane.log").find("Cambio IP") !=
+                           std::string::npos &&
+                       !ReadText(inadyn.requests).empty();
+            },
+            kPublishLimit);
+        if (!published)
+            return Fail(state, "headless against inadyn",
+                        "a first publication did not come within 30 s");
+        std::this_thread::sleep_for(kSettle);
+        const double ourMiB = ResidentKiB(orvane->pid()) / 1024.0;
+        const double peerMiB = ResidentKiB(inadyn.inadyn->pid()) / 1024.0;
+        // Most of it is libraries' pages, shared with every other process that maps them.
+        auto privatePart = [](pid_t pid) {
+            return " (" + Fixed(PrivateResidentKiB(pid) / 1024.0, 1) + " MiB private)";
+        };
+        const std::string ourPrivate = privatePart(orvane->pid());
+        const std::string peerPrivate = privatePart(inadyn.inadyn->pid());
+
+        const auto from = std::chrono::steady_clock::now();
+        const double ourFrom = CpuSecondsOf(orvane->pid()),
+                     peerFrom = CpuSecondsOf(inadyn.inadyn->pid());
+        std::this_thread::sleep_for(kIdleWindow);
+        const double ourCpu = CpuSecondsOf(orvane->pid()) - ourFrom;
+        const double peerCpu = CpuSecondsOf(inadyn.inadyn->pid()) - peerFrom;
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+        state.SetIterationTime(wall);
+
+        state.counters["orvane_MiB"] = ourMiB;
+        state.counters["inadyn_MiB"] = peerMiB;
+        Judge(state, "memory",
+              {"resident memory after the first publication (VmRSS)",
+               "orvane --headless " + Fixed(ourMiB, 1) + " MiB" + ourPrivate,
+               "inadyn " + Fixed(peerMiB, 1) + " MiB" + peerPrivate,
+               "ratio " + Fixed(ourMiB / peerMiB, 2) + ", limit " + Fixed(kMemoryLimit, 2),
+               ourMiB <= kMemoryLimit * peerMiB});
+        Judge(state, "idle",
+              {"idle CPU over " + Fixed(wall, 1) + " s after it (process CPU clock)",
+               "orvane --headless " + Fixed(100 * ourCpu / wall, 3) + " % (" +
+                   Fixed(ourCpu * 1000, 1) + " ms)",
+               "inadyn " + Fixed(100 * peerCpu / wall, 3) + " % (" + Fixed(peerCpu * 1000, 1) +
+                   " ms)",
+               "limit " + Fixed(100 * kIdleCpuLimit, 1) + " %", ourCpu < kIdleCpuLimit * wall});
+    }
+}
+BENCHMARK(BM_HeadlessAgainstInadyn)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace orvane::bench
+
+int main(int argc, char** argv) { return orvane::bench::RunBenchmarks(argc, argv); }
