@@ -73,6 +73,8 @@ else
   apt() { DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 -y -qq "$@" >/dev/null; }
   trap 'apt purge orvane' EXIT
   if apt install --no-install-recommends "$deb"; then
+    check "systemd accepts the installed user unit" \
+      systemd-analyze verify /usr/lib/systemd/user/orvane.service
     unshare --net --fork -- bash "$0" --installed-run || failures=$((failures + 1))
   else
     check "apt-get installs it" false
