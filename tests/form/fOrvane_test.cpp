@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "FormFakes.h"
+#include "form/TrayStatus.h"
 
 namespace orvane::testing {
 namespace {
@@ -217,6 +218,53 @@ TEST_F(FormTest, PauseStopsTheTimerAndResumeGoesOnFromTheSameCount) {
     logic.Tick();
     EXPECT_EQ(Label(Control::Label7), "7");
 }
+
+// ---- the notification-area icon ----
+
+struct TrayCase {
+    const char* name;
+    const char* status;
+    const char* address;
+    const char* countdown;
+    bool paused;
+    const char* toolTip;
+    TrayMark mark;
+};
+
+class TrayStatusTest : public FormTest, public ::testing::WithParamInterface<TrayCase> {};
+
+TEST_P(TrayStatusTest, FollowsTheCaptionsAndThePause) {
+    const TrayCase& c = GetParam();
+    window.SetCaption(Control::Label2, c.status);
+    window.SetCaption(Control::Label4, c.address);
+    window.SetCaption(Control::Label7, c.countdown);
+    logic.MutableState().Paused = c.paused ? kTrue : kFalse;
+    const TrayStatus tray = TrayStatusOf(window, logic.State());
+    EXPECT_EQ(tray.toolTip, c.toolTip);
+    EXPECT_EQ(tray.mark, c.mark);
+    EXPECT_EQ(tray.pauseEntry, c.paused ? "Riprendi" : "Pausa");
+    EXPECT_EQ(tray.canPublish, !c.paused);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, TrayStatusTest,
+    ::testing::Values(
+        TrayCase{"Starting", "", "", "", false, "Orvane", TrayMark::None},
+        TrayCase{"Online", "Online", "203.0.113.45", "42", false,
+                 "Orvane\nStatus: Online\nIP: 203.0.113.45\nProssimo invio tra 42 s",
+                 TrayMark::Published},
+        TrayCase{"Offline", "Offline", "", "599", false,
+                 "Orvane\nStatus: Offline\nProssimo invio tra 599 s", TrayMark::Problem},
+        TrayCase{"Error", "Errore #3", "", "15", false,
+                 "Orvane\nStatus: Errore #3\nProssimo invio tra 15 s", TrayMark::Problem},
+        TrayCase{"CycleRunning", "", "", "0", false, "Orvane\nProssimo invio tra 0 s",
+                 TrayMark::None},
+        TrayCase{"BelowZero", "Online", "203.0.113.45", "-3", false,
+                 "Orvane\nStatus: Online\nIP: 203.0.113.45\nNessun invio in programma",
+                 TrayMark::Published},
+        TrayCase{"PausedOverOnline", "Online", "203.0.113.45", "7", true,
+                 "Orvane\nStatus: Online\nIP: 203.0.113.45\nIn pausa", TrayMark::Paused}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- closing ----
 
