@@ -9,6 +9,7 @@
 #include "ftp/InternetClient.h"
 #include "qt/CloseSignals.h"
 #include "qt/OrvaneWindow.h"
+#include "qt/TrayIcon.h"
 
 int main(int argc, char** argv) {
     orvane::InstallCloseSignals();
@@ -32,5 +33,6 @@ int main(int argc, char** argv) {
 
     if (!logic.Load()) return EXIT_FAILURE;
     window.ShowFirstTime();
+    orvane::TrayIcon tray(window, logic);
     return application.exec();
 }

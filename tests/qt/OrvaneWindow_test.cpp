@@ -1,5 +1,6 @@
 // The Qt window headless: layout from twips, fonts, captions, focus and tab order, access keys,
-// the close question, a close by signal, and a screenshot for people to look at.
+// the close question, a close by signal, and a screenshot for people to look at. Under a
+// notification area (tray_host.py), the tray icon as a desktop reads and works it over D-Bus.
 #include "qt/OrvaneWindow.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,12 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -15,6 +22,7 @@
 #include "../form/FormFakes.h"
 #include "form/fOrvane.h"
 #include "qt/CloseSignals.h"
+#include "qt/TrayIcon.h"
 
 namespace orvane::testing {
 namespace {
@@ -63,9 +71,9 @@ protected:
     }
     // Answers the next modal box with `button`, recording what it showed.
     void AnswerNextBox(QMessageBox::StandardButton button) {
-        QTimer::singleShot(0, [this, button] {
+        QTimer::singleShot(10, [this, button] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
+            if (box == nullptr) return AnswerNextBox(button);  // not open yet
             boxTitle = box->windowTitle();
             boxText = box->text();
             boxIcon = box->icon();
@@ -203,11 +211,170 @@ TEST_F(WindowTest, ScreenshotIsSavedForPeopleToSee) {
     EXPECT_TRUE(fs::file_size(path.toStdString()) > 0);
 }
 
+// ---- the notification-area icon, read and worked over D-Bus as a desktop's panel does ----
+
+constexpr const char* kItemPath = "/StatusNotifierItem";
+constexpr const char* kItem = "org.kde.StatusNotifierItem";
+constexpr const char* kMenu = "com.canonical.dbusmenu";
+
+struct MenuEntry {
+    int id;
+    QString label;
+    bool enabled;
+};
+
+class TrayTest : public WindowTest {
+protected:
+    TrayTest() {
+        links.links = {{"Casa", "203.0.113.45"}};
+        logic.MutableState().ConnectDelay = -1;  // no wait: the fake clock stands still
+    }
+
+    // This process answers for the icon, so calls go out on a connection of their own and the
+    // event loop runs until the reply is in.
+    QDBusMessage Call(const QString& service, const QString& path, const QString& interface,
+                      const QString& method, const QVariantList& arguments) {
+        static QDBusConnection probe =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, "probe");
+        QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+        call.setArguments(arguments);
+        QDBusPendingCall pending = probe.asyncCall(call, 10000);
+        WaitUntil([&] { return pending.isFinished(); }, 11000);
+        EXPECT_EQ(pending.reply().type(), QDBusMessage::ReplyMessage) << method.toStdString();
+        return pending.reply();
+    }
+    QDBusMessage Call(const QString& path, const QString& interface, const QString& method,
+                      const QVariantList& arguments) {
+        return Call(Service(), path, interface, method, arguments);
+    }
+    QVariant ItemProperty(const char* name) {
+        const QDBusMessage reply = Call(kItemPath, "org.freedesktop.DBus.Properties", "Get",
+                                        {kItem, name});
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
+    }
+    // The bus name the item gave when it registered with the stand-in watcher, which records
+    // every call it gets.
+    QString Service() {
+        const QDBusArgument calls =
+            Call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                 "org.freedesktop.DBus.Mock", "GetCalls", {}).arguments().value(0).value<QDBusArgument>();
+        QString service;
+        calls.beginArray();
+        while (!calls.atEnd()) {
+            quint64 time;
+            QString method;
+            QVariantList arguments;
+            calls.beginStructure();
+            calls >> time >> method >> arguments;
+            calls.endStructure();
+            if (method == "RegisterStatusNotifierItem") service = arguments.value(0).toString();
+        }
+        calls.endArray();
+        return service;
+    }
+    QString ToolTip() {
+        const QDBusArgument tip = ItemProperty("ToolTip").value<QDBusArgument>();
+        QString iconName, title, text;
+        tip.beginStructure();
+        tip >> iconName;
+        tip.beginArray();
+        while (!tip.atEnd()) {
+            int width, height;
+            QByteArray pixels;
+            tip.beginStructure();
+            tip >> width >> height >> pixels;
+            tip.endStructure();
+        }
+        tip.endArray();
+        tip >> title >> text;
+        tip.endStructure();
+        return title + text;
+    }
+    std::vector<MenuEntry> Menu() {
+        const QVariantList reply =
+            Call(MenuPath(), kMenu, "GetLayout", {0, -1, QStringList()}).arguments();
+        const QDBusArgument root = reply.value(1).value<QDBusArgument>();
+        int id;
+        QVariantMap properties;
+        QVariantList children;
+        root.beginStructure();
+        root >> id >> properties >> children;
+        root.endStructure();
+        std::vector<MenuEntry> entries;
+        for (const QVariant& child : children) {
+            const QDBusArgument item = child.value<QDBusArgument>();
+            item.beginStructure();
+            item >> id >> properties;
+            item.endStructure();
+            entries.push_back({id, properties.value("label").toString(),
+                               properties.value("enabled", true).toBool()});
+        }
+        return entries;
+    }
+    void Click(const QString& label) {
+        for (const MenuEntry& entry : Menu())
+            if (entry.label == label) {
+                Call(MenuPath(), kMenu, "Event",
+                     {entry.id, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
+                return;
+            }
+        ADD_FAILURE() << "no menu entry " << label.toStdString();
+    }
+    QString MenuPath() { return ItemProperty("Menu").value<QDBusObjectPath>().path(); }
+    void Activate() { Call(kItemPath, kItem, "Activate", {0, 0}); }
+
+    TrayIcon tray{window, logic};
+};
+
+TEST_F(TrayTest, TooltipAndMenuFollowTheWindowAndTheMenuWorksItsHandlers) {
+    ASSERT_TRUE(tray.Shown());
+    ASSERT_FALSE(Service().isEmpty()) << "the item registered";
+    auto Labels = [this] {
+        std::vector<std::pair<QString, bool>> labels;
+        for (const MenuEntry& entry : Menu()) labels.emplace_back(entry.label, entry.enabled);
+        return labels;
+    };
+    using Entries = std::vector<std::pair<QString, bool>>;
+    EXPECT_EQ(Labels(), (Entries{{"Pubblica", true}, {"Pausa", true}, {"Mostra", true}, {"Esci", true}}));
+
+    Click("Pausa");
+    EXPECT_EQ(logic.State().Paused, kTrue);
+    EXPECT_EQ(Child<QPushButton>("PBPause")->text(), "&Riprendi");
+    EXPECT_EQ(ToolTip(), "Orvane\nIn pausa");
+    EXPECT_EQ(Labels(), (Entries{{"Pubblica", false}, {"Riprendi", true}, {"Mostra", true}, {"Esci", true}}));
+
+    Click("Riprendi");
+    Click("Pubblica");
+    EXPECT_EQ(logic.State().Paused, kFalse);
+    EXPECT_TRUE(WaitUntil([this] { return internet.uploads == 1; }, 3000)) << "a cycle ran";
+    EXPECT_TRUE(ToolTip().startsWith("Orvane\nStatus: Online\nIP: 203.0.113.45\nProssimo invio tra "))
+        << ToolTip().toStdString();
+}
+
+TEST_F(TrayTest, ActivateShowsOrHidesTheWindowAndExitAsksAsTheCloseBoxDoes) {
+    int lastWindowClosed = 0;
+    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&] { ++lastWindowClosed; });
+    Activate();
+    EXPECT_TRUE(WaitUntil([this] { return !window.isVisible(); }));
+    Activate();
+    EXPECT_TRUE(WaitUntil([this] { return window.isVisible(); }));
+
+    window.hide();
+    AnswerNextBox(QMessageBox::No);
+    Click("Esci");
+    EXPECT_EQ(boxText, "Confermi chiusura programma?");
+    EXPECT_EQ(support.shutdowns, 0);
+    EXPECT_EQ(lastWindowClosed, 0) << "the program would end without unloading";
+    AnswerNextBox(QMessageBox::Yes);
+    Click("Esci");
+    EXPECT_EQ(support.shutdowns, 1);
+}
+
 }  // namespace
 }  // namespace orvane::testing
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);
