@@ -35,9 +35,10 @@ TrayIcon::TrayIcon(OrvaneWindow& window, fOrvane& logic)
 
     icon_ = new QSystemTrayIcon(this);
     icon_->setContextMenu(&menu_);
-    connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-        if (why == QSystemTrayIcon::Trigger) ToggleWindow();
-    });
+    connect(icon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason why) {
+                if (why == QSystemTrayIcon::Trigger) ToggleWindow();
+            });
     connect(&window_, &OrvaneWindow::CaptionChanged, this, &TrayIcon::Refresh);
     Refresh();
     icon_->show();
