@@ -331,6 +331,11 @@ TEST_F(TrayTest, ActivateShowsOrHidesTheWindowAndExitAsksAsTheCloseBoxDoes) {
     EXPECT_EQ(boxText, "Confermi chiusura programma?");
     EXPECT_EQ(support.shutdowns, 0);
     EXPECT_EQ(lastWindowClosed, 0) << "the program would end without unloading";
+    AnswerNextBox(QMessageBox::Yes);
+    QTimer::singleShot(0, [this] { Click("Esci"); });
+    QTimer::singleShot(5000, [] { qApp->exit(1); });
+    EXPECT_EQ(qApp->exec(), 0) << "the program ends with its hidden window";
+    EXPECT_EQ(support.shutdowns, 1);
 }
 
 }  // namespace
