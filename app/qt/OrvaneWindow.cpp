@@ -194,6 +194,7 @@ void OrvaneWindow::SetCaption(Control control, const std::string& text) {
     const QString caption = QString::fromStdString(text);
     if (auto* label = qobject_cast<QLabel*>(Widget(control))) label->setText(caption);
     if (auto* button = qobject_cast<QPushButton*>(Widget(control))) button->setText(caption);
+    emit CaptionChanged();
 }
 
 std::string OrvaneWindow::Caption(Control control) const {
@@ -253,10 +254,14 @@ void OrvaneWindow::CloseBySystem() {
 void OrvaneWindow::closeEvent(QCloseEvent* event) {
     const int16_t reason = closeReason_;
     closeReason_ = kCloseFromControlMenu;
-    if (logic_ == nullptr || logic_->CloseRequested(reason))
+    if (logic_ == nullptr || logic_->CloseRequested(reason)) {
         event->accept();
-    else
+        // Qt ends the program by itself only when the last visible window closes; the tray
+        // icon can hide this one.
+        QCoreApplication::quit();
+    } else {
         event->ignore();
+    }
 }
 
 }  // namespace orvane

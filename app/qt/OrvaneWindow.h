@@ -44,6 +44,10 @@ public:
     void CloseWhenIdle() override;
     void* Handle() override { return &self_; }
 
+signals:
+    // A caption changed: the status, the address, the countdown or the pause button's.
+    void CaptionChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -16,6 +16,7 @@
 #include "headless/ServiceManager.h"
 #include "qt/CloseSignals.h"
 #include "qt/OrvaneWindow.h"
+#include "qt/TrayIcon.h"
 
 namespace {
 
@@ -114,6 +115,7 @@ int RunWindow(char* program) {
 
     if (!logic.Load()) return EXIT_FAILURE;
     window.ShowFirstTime();
+    orvane::TrayIcon tray(window, logic);
     return application.exec();
 }
 

@@ -127,6 +127,7 @@ HWND Win32Window::Child(Control control) const {
 
 void Win32Window::SetCaption(Control control, const std::string& text) {
     SetWindowTextA(Child(control), text.c_str());
+    if (companion_) companion_->OnCaptionChanged();
 }
 
 std::string Win32Window::Caption(Control control) const {
@@ -213,6 +214,7 @@ LRESULT CALLBACK Win32Window::WindowProcedure(HWND window, UINT message, WPARAM 
 }
 
 LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (companion_ && companion_->OnMessage(message, wParam, lParam)) return 0;
     switch (message) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED && logic_ != nullptr) {

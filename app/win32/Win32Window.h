@@ -19,6 +19,16 @@ enum ControlId : int {
     kPBSet = 201, kPBReset, kPBPause,
 };
 
+// Something more that lives on the window (the notification-area icon): it sees the window's
+// messages first and hears of every caption change.
+class WindowCompanion {
+  public:
+    virtual ~WindowCompanion() = default;
+    // True when the message was handled and the window should do nothing more with it.
+    virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void OnCaptionChanged() = 0;
+};
+
 class Win32Window final : public FormWindow {
   public:
     // Creates the window and its controls, hidden; Show() shows it.
@@ -28,6 +38,7 @@ class Win32Window final : public FormWindow {
     Win32Window& operator=(const Win32Window&) = delete;
 
     void Attach(fOrvane* logic) { logic_ = logic; }
+    void SetCompanion(WindowCompanion* companion) { companion_ = companion; }
     // Shows the window with the keyboard focus on PBSet.
     void Show(int showCommand);
     // Runs the message loop until the window is gone; the process's exit status.
@@ -64,6 +75,7 @@ class Win32Window final : public FormWindow {
 
     HWND window_ = nullptr;
     fOrvane* logic_ = nullptr;
+    WindowCompanion* companion_ = nullptr;
     int dpi_ = 96;
     std::array<HFONT, 3> fonts_{};  // labels (bold), countdown, buttons
     int timerInterval_ = 0;

@@ -9,6 +9,7 @@
 #include "form/SupportModule.h"
 #include "form/fOrvane.h"
 #include "ftp/InternetClient.h"
+#include "win32/Win32Tray.h"
 #include "win32/Win32Window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
@@ -27,5 +28,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
     if (!logic.Load()) return EXIT_FAILURE;
     window.Show(showCommand);
+    orvane::Win32Tray tray(window, logic, instance);
     return window.Run();
 }

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "FormFakes.h"
+#include "form/TrayStatus.h"
 
 namespace orvane::testing {
 namespace {
@@ -251,6 +252,47 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PausedTick{"PausedAtOne", 1, 1, 1, "9", 0},
                       PausedTick{"PausedMidCount", 1, 5, 5, "9", 0},
                       PausedTick{"Resumed", 2, 1, 600, "0", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- the notification-area icon ----
+
+struct TrayCase {
+    const char *name, *status, *address, *countdown;
+    bool paused;
+    const char* toolTip;
+    TrayMark mark;
+};
+
+class TrayStatusTest : public FormTest, public ::testing::WithParamInterface<TrayCase> {};
+
+TEST_P(TrayStatusTest, FollowsTheCaptionsAndThePause) {
+    const TrayCase& c = GetParam();
+    window.SetCaption(Control::Label2, c.status);
+    window.SetCaption(Control::Label4, c.address);
+    window.SetCaption(Control::Label7, c.countdown);
+    logic.MutableState().Paused = c.paused ? kTrue : kFalse;
+    const TrayStatus tray = TrayStatusOf(window, logic.State());
+    EXPECT_EQ(tray.toolTip, c.toolTip);
+    EXPECT_EQ(tray.mark, c.mark);
+    EXPECT_EQ(tray.pauseEntry, c.paused ? "Riprendi" : "Pausa");
+    EXPECT_EQ(tray.canPublish, !c.paused);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, TrayStatusTest,
+    ::testing::Values(
+        TrayCase{"Online", "Online", "203.0.113.45", "42", false,
+                 "Orvane\nStatus: Online\nIP: 203.0.113.45\nProssimo invio tra 42 s",
+                 TrayMark::Published},
+        TrayCase{"Offline", "Offline", "", "599", false,
+                 "Orvane\nStatus: Offline\nProssimo invio tra 599 s", TrayMark::Problem},
+        TrayCase{"Error", "Errore #3", "", "15", false,
+                 "Orvane\nStatus: Errore #3\nProssimo invio tra 15 s", TrayMark::Problem},
+        TrayCase{"InCycle", "", "", "0", false, "Orvane\nProssimo invio tra 0 s", TrayMark::None},
+        TrayCase{"BelowZero", "", "", "-3", false, "Orvane\nNessun invio in programma",
+                 TrayMark::None},
+        TrayCase{"PausedOverOnline", "Online", "203.0.113.45", "7", true,
+                 "Orvane\nStatus: Online\nIP: 203.0.113.45\nIn pausa", TrayMark::Paused}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- closing ----

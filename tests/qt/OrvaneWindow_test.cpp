@@ -1,10 +1,17 @@
 // The Qt window headless: layout from twips, fonts, captions, focus and tab order, access keys,
-// the close question, and a screenshot for people to look at.
+// the close question, and a screenshot for people to look at. Under a notification area
+// (tray_host.py), the tray icon as a desktop reads and works it over D-Bus.
 #include "qt/OrvaneWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -12,6 +19,7 @@
 
 #include "../form/FormFakes.h"
 #include "form/fOrvane.h"
+#include "qt/TrayIcon.h"
 
 namespace orvane::testing {
 namespace {
@@ -60,9 +68,9 @@ protected:
     }
     // Answers the next modal box with `button`, recording what it showed.
     void AnswerNextBox(QMessageBox::StandardButton button) {
-        QTimer::singleShot(0, [this, button] {
+        QTimer::singleShot(10, [this, button] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
+            if (box == nullptr) return AnswerNextBox(button);  // not open yet
             boxTitle = box->windowTitle();
             boxText = box->text();
             boxIcon = box->icon();
@@ -192,11 +200,138 @@ TEST_F(WindowTest, ScreenshotIsSavedForPeopleToSee) {
     EXPECT_TRUE(fs::file_size(path.toStdString()) > 0);
 }
 
+// ---- the notification-area icon, read and worked over D-Bus as a desktop's panel does ----
+
+class TrayTest : public WindowTest {
+protected:
+    TrayTest() {
+        links.links = {{"Casa", "203.0.113.45"}};
+        logic.MutableState().ConnectDelay = -1;  // no wait: the fake clock stands still
+    }
+    // This process answers for the icon, so calls go out on a connection of their own and the
+    // event loop runs until the reply is in.
+    QVariantList Call(QString service, const QString& path, const char* interface,
+                      const char* method, const QVariantList& arguments = {}) {
+        static QDBusConnection probe =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, "probe");
+        if (service.isEmpty()) service = Service();
+        QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+        call.setArguments(arguments);
+        QDBusPendingCall pending = probe.asyncCall(call, 10000);
+        WaitUntil([&] { return pending.isFinished(); }, 11000);
+        EXPECT_EQ(pending.reply().type(), QDBusMessage::ReplyMessage) << method;
+        return pending.reply().arguments();
+    }
+    static constexpr const char* kMenu = "com.canonical.dbusmenu";
+    QString MenuPath() { return Item("Menu").value<QDBusObjectPath>().path(); }
+    QVariant Item(const char* property) {
+        return Call({}, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+                    {"org.kde.StatusNotifierItem", property})
+            .value(0).value<QDBusVariant>().variant();
+    }
+    // The bus name the item gave when it registered with the stand-in watcher, which records
+    // every call it gets.
+    QString Service() {
+        const QDBusArgument calls = Call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                                         "org.freedesktop.DBus.Mock", "GetCalls")
+                                        .value(0).value<QDBusArgument>();
+        QString service, method;
+        QVariantList arguments;
+        calls.beginArray();
+        for (quint64 time; !calls.atEnd(); calls.endStructure()) {
+            calls.beginStructure();
+            calls >> time >> method >> arguments;
+            if (method == "RegisterStatusNotifierItem") service = arguments.value(0).toString();
+        }
+        calls.endArray();
+        return service;
+    }
+    QString ToolTip() {  // (icon name, icons, title, text)
+        const QDBusArgument tip = Item("ToolTip").value<QDBusArgument>();
+        QString icon, title, text;
+        tip.beginStructure();
+        tip >> icon;
+        tip.beginArray();
+        tip.endArray();
+        tip >> title >> text;
+        return title + text;
+    }
+    // The entries' labels, a disabled one in brackets, and their ids.
+    QStringList Menu(std::vector<int>* ids = nullptr) {
+        const QDBusArgument root =
+            Call({}, MenuPath(), kMenu, "GetLayout", {0, -1, QStringList()})
+                .value(1).value<QDBusArgument>();
+        int id;
+        QVariantMap entry;
+        QVariantList children;
+        root.beginStructure();
+        root >> id >> entry >> children;
+        QStringList labels;
+        for (const QVariant& child : children) {
+            const QDBusArgument item = child.value<QDBusArgument>();
+            item.beginStructure();
+            item >> id >> entry;
+            const QString label = entry.value("label").toString();
+            labels << (entry.value("enabled", true).toBool() ? label : "[" + label + "]");
+            if (ids) ids->push_back(id);
+        }
+        return labels;
+    }
+    void Click(const QString& label) {
+        std::vector<int> ids;
+        const auto index = Menu(&ids).indexOf(label);
+        ASSERT_GE(index, 0) << label.toStdString();
+        Call({}, MenuPath(), kMenu, "Event",
+             {ids[index], "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
+    }
+    void Activate() {
+        Call({}, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", {0, 0});
+    }
+
+    TrayIcon tray{window, logic};
+};
+
+TEST_F(TrayTest, TooltipAndMenuFollowTheWindowAndTheMenuWorksItsHandlers) {
+    ASSERT_TRUE(tray.Shown());
+    ASSERT_FALSE(Service().isEmpty()) << "the item registered";
+    EXPECT_EQ(Menu(), QStringList({"Pubblica", "Pausa", "Mostra", "Esci"}));
+    Click("Pausa");
+    EXPECT_EQ(ToolTip(), "Orvane\nIn pausa");
+    EXPECT_EQ(Menu(), QStringList({"[Pubblica]", "Riprendi", "Mostra", "Esci"}));
+
+    Click("Riprendi");
+    Click("Pubblica");
+    EXPECT_TRUE(WaitUntil([this] { return internet.uploads == 1; }, 3000)) << "a cycle ran";
+    const QString published = "Orvane\nStatus: Online\nIP: 203.0.113.45\nProssimo invio tra ";
+    EXPECT_TRUE(ToolTip().startsWith(published)) << ToolTip().toStdString();
+}
+
+TEST_F(TrayTest, ActivateShowsOrHidesTheWindowAndExitAsksAsTheCloseBoxDoes) {
+    int lastWindowClosed = 0;
+    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&] { ++lastWindowClosed; });
+    Activate();
+    EXPECT_TRUE(WaitUntil([this] { return !window.isVisible(); }));
+    Activate();
+    EXPECT_TRUE(WaitUntil([this] { return window.isVisible(); }));
+
+    window.hide();
+    AnswerNextBox(QMessageBox::No);
+    Click("Esci");
+    EXPECT_EQ(boxText, "Confermi chiusura programma?");
+    EXPECT_EQ(support.shutdowns, 0);
+    EXPECT_EQ(lastWindowClosed, 0) << "the program would end without unloading";
+    AnswerNextBox(QMessageBox::Yes);
+    QTimer::singleShot(0, [this] { Click("Esci"); });
+    QTimer::singleShot(5000, [] { qApp->exit(1); });
+    EXPECT_EQ(qApp->exec(), 0) << "the program ends with its hidden window";
+    EXPECT_EQ(support.shutdowns, 1);
+}
+
 }  // namespace
 }  // namespace orvane::testing
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);
