@@ -12,17 +12,36 @@
 #include "form/FileOutput.h"
 #include "runtime/Conversion.h"
 #include "runtime/RegionalText.h"
+#include "settings/SettingsSchema.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr const char* kGeneral = "GENERAL";
 constexpr const char* kCloseQuestion = "Confermi chiusura programma?";
 
-std::string SettingDetail(const std::string& section, const std::string& key,
-                          const std::string& file) {
-    return "chiave " + key + ", sezione " + section + ", file " + file;
+using settings::Setting;
+
+std::string SettingDetail(Setting id, const std::string& file) {
+    const settings::SettingKey& setting = settings::KeyOf(id);
+    return "chiave " + std::string(setting.key) + ", sezione " + std::string(setting.section) +
+           ", file " + file;
+}
+
+std::string ReadStored(SupportModule& support, Setting id, const std::string& file) {
+    const settings::SettingKey& setting = settings::KeyOf(id);
+    return support.ReadSetting(std::string(setting.section), std::string(setting.key), file);
+}
+
+// A key's stored text run through `convert`; a failure of either names the key and the file.
+template <typename Convert>
+auto ReadConverted(SupportModule& support, Setting id, Convert convert) {
+    const std::string file = support.SettingsPath();
+    try {
+        return convert(ReadStored(support, id, file));
+    } catch (const RuntimeError& error) {
+        throw RuntimeError(error.number(), SettingDetail(id, file));
+    }
 }
 
 }  // namespace
@@ -127,17 +146,22 @@ void fOrvane::Form_Load() {
     state_.Paused = kFalse;
     support_.ModuleStartup();
     support_.CenterForm(window_.Handle());
-    state_.Interval = ReadIntegerSetting("INTERVAL");
-    state_.FirstWait = ReadIntegerSetting("FIRST");
-    state_.ConnectDelay = ReadDoubleSetting("DELAY");
-    state_.DialEntry = support_.ReadSetting(kGeneral, "RASDIAL", support_.SettingsPath());
+    const auto integer = [](const std::string& text) { return ToInt32(text); };
+    state_.Interval = ReadConverted(support_, Setting::Interval, integer);
+    state_.FirstWait = ReadConverted(support_, Setting::First, integer);
+    state_.ConnectDelay = ReadConverted(support_, Setting::Delay,
+                                        [](const std::string& text) { return ToDouble(text); });
+    if (!std::isfinite(state_.ConnectDelay))
+        throw RuntimeError(ErrorNumber::Overflow,
+                           SettingDetail(Setting::Delay, support_.SettingsPath()));
+    state_.DialEntry = ReadStored(support_, Setting::RasDial, support_.SettingsPath());
     LoadFtpSettings();
     state_.Countdown = state_.FirstWait;
     window_.SetCaption(Control::Label2, "");
     window_.SetCaption(Control::Label4, "");
     if (state_.Countdown == INT32_MIN)
         throw RuntimeError(ErrorNumber::Overflow,
-                           SettingDetail(kGeneral, "FIRST", support_.SettingsPath()));
+                           SettingDetail(Setting::First, support_.SettingsPath()));
     window_.SetCaption(Control::Label7, std::to_string(state_.Countdown - 1));
     window_.SetTimerInterval(1000);
     window_.SetTimerEnabled(true);
@@ -182,61 +206,34 @@ void fOrvane::Form_Unload() { support_.ModuleShutdown(); }
 
 // ---- settings ----
 
-int32_t fOrvane::ReadIntegerSetting(const std::string& key) {
-    const std::string file = support_.SettingsPath();
-    try {
-        return ToInt32(support_.ReadSetting(kGeneral, key, file));
-    } catch (const RuntimeError& error) {
-        throw RuntimeError(error.number(), SettingDetail(kGeneral, key, file));
-    }
-}
-
-double fOrvane::ReadDoubleSetting(const std::string& key) {
-    const std::string file = support_.SettingsPath();
-    double value = 0;
-    try {
-        value = ToDouble(support_.ReadSetting(kGeneral, key, file));
-    } catch (const RuntimeError& error) {
-        throw RuntimeError(error.number(), SettingDetail(kGeneral, key, file));
-    }
-    if (!std::isfinite(value))
-        throw RuntimeError(ErrorNumber::Overflow, SettingDetail(kGeneral, key, file));
-    return value;
-}
-
-std::string fOrvane::ReadDecodedSetting(const std::string& key) {
-    const std::string file = support_.SettingsPath();
-    try {
-        return support_.DecodeSetting(support_.ReadSetting("FTP", key, file));
-    } catch (const RuntimeError& error) {
-        throw RuntimeError(error.number(), SettingDetail("FTP", key, file));
-    }
-}
-
 void fOrvane::LoadFtpSettings() {
-    state_.FtpServer = ReadDecodedSetting("SERVER");
-    state_.FtpUser = ReadDecodedSetting("USER");
-    const std::string path = ReadDecodedSetting("PATH");
-    state_.RemoteFile = path + support_.ReadSetting("FTP", "FILE", support_.SettingsPath());
-    state_.FtpPassword = ReadDecodedSetting("PASSWORD");
+    const auto decoded = [&](Setting id) {
+        return ReadConverted(support_, id,
+                             [&](const std::string& text) { return support_.DecodeSetting(text); });
+    };
+    state_.FtpServer = decoded(Setting::Server);
+    state_.FtpUser = decoded(Setting::User);
+    const std::string path = decoded(Setting::Path);
+    state_.RemoteFile = path + ReadStored(support_, Setting::File, support_.SettingsPath());
+    state_.FtpPassword = decoded(Setting::Password);
     state_.FtpProtection = ReadProtection();
 }
 
-// PROTOCOL, CAFILE and HOSTKEY, stored plain; a file without them means plain FTP.
+// The keys a file may lack, which then mean plain FTP.
 ftp::Protection fOrvane::ReadProtection() {
     const std::string file = support_.SettingsPath();
-    const auto read = [&](const char* key) { return support_.ReadSetting("FTP", key, file); };
-    const auto protocol = ftp::ParseProtocol(read("PROTOCOL"));
+    const auto read = [&](Setting id) { return ReadStored(support_, id, file); };
+    const auto protocol = ftp::ParseProtocol(read(Setting::Protocol));
     if (!protocol)
         throw RuntimeError(ErrorNumber::TypeMismatch,
-                           SettingDetail("FTP", "PROTOCOL", file) + " (ftp, ftps o sftp)");
-    ftp::Protection protection{*protocol, read("CAFILE"), read("HOSTKEY")};
+                           SettingDetail(Setting::Protocol, file) + " (ftp, ftps o sftp)");
+    ftp::Protection protection{*protocol, read(Setting::CaFile), read(Setting::HostKey)};
     if (!protection.hostKey.empty() && !ftp::IsHostKeyFingerprint(protection.hostKey))
         throw RuntimeError(ErrorNumber::TypeMismatch,
-                           SettingDetail("FTP", "HOSTKEY", file) + " (SHA256:...)");
+                           SettingDetail(Setting::HostKey, file) + " (SHA256:...)");
     if (!internet_.SetProtection(protection))
         throw RuntimeError(ErrorNumber::TypeMismatch,
-                           SettingDetail("FTP", "PROTOCOL", file) + ": " +
+                           SettingDetail(Setting::Protocol, file) + ": " +
                                std::string(ftp::ProtocolName(*protocol)) +
                                " non disponibile su questo sistema");
     return protection;

@@ -79,9 +79,6 @@ private:
     void Guarded(const std::function<void()>& handler);
     void Fatal(const RuntimeError& error);
     void UnloadOnce();
-    int32_t ReadIntegerSetting(const std::string& key);
-    double ReadDoubleSetting(const std::string& key);
-    std::string ReadDecodedSetting(const std::string& key);
     ftp::Protection ReadProtection();
     std::string AppFile(const std::string& name);
 

@@ -25,6 +25,7 @@ TEST(ParseCommandLine, RejectsWithAMessageNamingTheProblem) {
         {"unknown command", {"read", "f"}, "unknown command"},
         {"check with two files", {"check", "a", "b"}, "FILE"},
         {"missing server", {"write", "f", "--user", "u", "--path", "p", "--file", "n"}, "--server"},
+        {"missing file", {"write", "f", "--server", "h", "--user", "u", "--path", "p"}, "--file"},
         {"option without value", WriteArgs({"--interval"}), "--interval"},
         {"option twice", WriteArgs({"--server", "other"}), "twice"},
         {"unknown option", WriteArgs({"--password", "x"}), "--password"},

@@ -76,9 +76,6 @@ TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
     const Outcome checked = RunTool({"check", file});
     EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
     EXPECT_NE(checked.err.find("warning: PROTOCOL is ftp"), std::string::npos) << checked.err;
-    for (const char* key : {"INTERVAL", "FIRST", "DELAY", "RASDIAL", "SERVER", "USER", "PATH",
-                            "FILE", "PASSWORD", "PROTOCOL", "CAFILE", "HOSTKEY"})
-        EXPECT_NE(checked.out.find(std::string(key) + ": OK"), std::string::npos) << key;
     for (const char* secret : {"Top$ecret", "uploader", "example.org", "/pub/città/"})
         EXPECT_EQ((checked.out + checked.err).find(secret), std::string::npos) << secret;
 

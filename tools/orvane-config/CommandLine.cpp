@@ -1,39 +1,20 @@
 // Parsing and validating orvane-config's arguments.
 #include "orvane-config/CommandLine.h"
 
-#include <map>
-
 #include "orvane-config/SettingsCheck.h"
 #include "runtime/Conversion.h"
 #include "runtime/RuntimeError.h"
 #include "settings/ProfileReader.h"
 #include "settings/SettingCodec.h"
+#include "settings/SettingsSchema.h"
 
 namespace orvane::config {
 
 namespace {
 
-struct OptionTarget {
-    std::string WriteRequest::*field;
-    bool required;
-    KeyKind kind;  // how the value is stored, and so checked
-};
-
-const std::map<std::string, OptionTarget, std::less<>> WriteOptions = {
-    {"--server", {&WriteRequest::server, true, KeyKind::Encoded}},
-    {"--user", {&WriteRequest::user, true, KeyKind::Encoded}},
-    {"--path", {&WriteRequest::path, true, KeyKind::Encoded}},
-    {"--file", {&WriteRequest::remoteFile, true, KeyKind::Text}},
-    {"--interval", {&WriteRequest::interval, false, KeyKind::Integer}},
-    {"--first", {&WriteRequest::first, false, KeyKind::Integer}},
-    {"--delay", {&WriteRequest::delay, false, KeyKind::Number}},
-    {"--rasdial", {&WriteRequest::rasdial, false, KeyKind::Text}},
-    {"--protocol", {&WriteRequest::protocol, false, KeyKind::Protocol}},
-    {"--cafile", {&WriteRequest::caFile, false, KeyKind::PemFile}},
-    {"--hostkey", {&WriteRequest::hostKey, false, KeyKind::Fingerprint}},
-};
-
-constexpr const char* kPasswordFlag = "--password";
+using settings::KeyKind;
+using settings::SettingKey;
+using settings::SettingKeys;
 
 void RequireValid(const std::string& option, const std::string& value, KeyKind kind) {
     const std::string problem = ValueProblem(kind, value, {});
@@ -61,10 +42,10 @@ void ParseOptions(const std::vector<std::string>& args, Command& command) {
     WriteRequest& request = command.write;
     const bool named = args.size() > 1 && !args[1].starts_with("--");
     if (named) request.file = args[1];
-    std::set<std::string>& seen = request.given;
+    auto& seen = request.given;
     for (std::size_t i = named ? 2 : 1; i < args.size(); ++i) {
         std::string name = args[i], value;
-        if (set && name == kPasswordFlag && !command.withPassword) {
+        if (set && name == settings::PasswordOption && !command.withPassword) {
             command.withPassword = true;
             continue;
         }
@@ -74,39 +55,47 @@ void ParseOptions(const std::vector<std::string>& args, Command& command) {
             value = name.substr(equals + 1);
             name.resize(equals);
         }
-        const auto option = WriteOptions.find(name);
-        if (option == WriteOptions.end()) throw UsageError(verb + ": unknown argument " + name);
-        if (!seen.insert(name).second) throw UsageError(name + " is given twice");
+        if (!settings::KeyOfOption(name) || name == settings::PasswordOption)
+            throw UsageError(verb + ": unknown argument " + name);
+        if (seen.contains(name)) throw UsageError(name + " is given twice");
         if (!inlineValue) {
             if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
             value = args[++i];
         }
-        request.*(option->second.field) = value;
+        seen[name] = value;
     }
-    for (const auto& [name, target] : WriteOptions)
-        if (!set && target.required && !seen.contains(name))
-            throw UsageError("write: " + name + " is missing");
+    for (const SettingKey& setting : SettingKeys)
+        if (!set && !setting.defaultValue && setting.option != settings::PasswordOption &&
+            !seen.contains(setting.option))
+            throw UsageError("write: " + std::string(setting.option) + " is missing");
     if (set && seen.empty() && !command.withPassword)
         throw UsageError("set: nothing to change (give at least one option)");
 }
 
 // Every value a write stores, or only those a set was given, checked as the key is stored.
 void Validate(const WriteRequest& request, bool onlyGiven) {
-    for (const auto& [name, target] : WriteOptions) {
-        if (onlyGiven && !request.given.contains(name)) continue;
-        const std::string& value = request.*(target.field);
-        switch (target.kind) {
+    for (const SettingKey& setting : SettingKeys) {
+        const std::string name(setting.option);
+        if (name == settings::PasswordOption || (onlyGiven && !request.given.contains(name)))
+            continue;
+        const std::string value = request.ValueOf(name);
+        switch (setting.kind) {
             case KeyKind::Integer: RequireNumber(name, value, true); break;
             case KeyKind::Number: RequireNumber(name, value, false); break;
             case KeyKind::Encoded: RequireStorable(name, value, true); break;
             default:
                 RequireStorable(name, value, false);
-                RequireValid(name, value, target.kind);
+                RequireValid(name, value, setting.kind);
         }
     }
 }
 
 }  // namespace
+
+std::string WriteRequest::ValueOf(std::string_view option) const {
+    if (const auto value = given.find(option); value != given.end()) return value->second;
+    return std::string(settings::KeyOfOption(option)->defaultValue.value_or(""));
+}
 
 void RequireStorable(const std::string& what, const std::string& value, bool encoded) {
     if (!settings::IsStorableText(value))

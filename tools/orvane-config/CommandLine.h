@@ -1,9 +1,10 @@
 // orvane-config's command line: the commands, their options and their validation.
 #pragma once
 
-#include <set>
+#include <map>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvane::config {
@@ -16,11 +17,11 @@ public:
 
 // The values of a write or a set, all but the password, each already validated.
 struct WriteRequest {
-    std::string file;  // empty for the default file
-    std::string server, user, path, remoteFile;
-    std::string interval = "600", first = "10", delay = "0", rasdial;
-    std::string protocol = "ftp", caFile, hostKey;
-    std::set<std::string> given;  // the options on the command line, "--server" and so on
+    std::string file;                                        // empty for the default file
+    std::map<std::string, std::string, std::less<>> given;  // "--server" and so on, and values
+
+    // The value given for `option`, else its key's default.
+    std::string ValueOf(std::string_view option) const;
 };
 
 struct Command {

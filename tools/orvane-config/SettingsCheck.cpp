@@ -15,6 +15,8 @@ namespace orvane::config {
 
 namespace {
 
+using settings::KeyKind;
+
 std::string ProtocolProblem(const std::string& value) {
     const auto protocol = ftp::ParseProtocol(value);
     if (!protocol) return "not ftp, ftps or sftp";
@@ -74,11 +76,11 @@ std::vector<std::string> SettingsWarnings(std::string_view content, const std::s
 
 std::vector<KeyVerdict> CheckSettings(std::string_view content, const std::string& key) {
     std::vector<KeyVerdict> verdicts;
-    for (const SettingKey& setting : SettingKeys) {
+    for (const settings::SettingKey& setting : settings::SettingKeys) {
         KeyVerdict verdict;
         verdict.name = std::string(setting.section) + "/" + std::string(setting.key);
         const auto value = settings::FindProfileValue(content, setting.section, setting.key);
-        if (!value && setting.required) {
+        if (!value && !setting.optional) {
             verdict.status = KeyVerdict::Status::Missing;
         } else if (std::string reason = ValueProblem(setting.kind, value.value_or(""), key);
                    !reason.empty()) {

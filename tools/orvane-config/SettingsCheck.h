@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "orvane-config/SettingKeys.h"
+#include "settings/SettingsSchema.h"
 
 namespace orvane::config {
 
@@ -24,7 +24,7 @@ std::vector<KeyVerdict> CheckSettings(std::string_view content, const std::strin
 
 // Empty when `value` is good for a key of `kind`, else the reason it is not (never the value).
 // Encoded values are decoded with `key`.
-std::string ValueProblem(KeyKind kind, const std::string& value, const std::string& key);
+std::string ValueProblem(settings::KeyKind kind, const std::string& value, const std::string& key);
 
 // What is allowed but unwise: plain FTP to a server that is not this machine sends the
 // password in clear. One sentence per warning.
