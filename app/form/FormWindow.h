@@ -7,7 +7,15 @@
 
 namespace orvane {
 
-enum class Control { Label2, Label4, Label7, PBSet, PBReset, PBPause };
+// The controls the logic writes or reads, named as designed.
+enum class Control {
+    Label2,   // the status text
+    Label4,   // the published address
+    Label7,   // the countdown to the next cycle
+    PBSet,    // publish at the next tick
+    PBReset,  // restart the countdown
+    PBPause,  // pause, or resume while paused
+};
 
 class FormWindow {
 public:

@@ -16,12 +16,6 @@ namespace orvane {
 
 namespace {
 
-// The designed layout, in twips.
-constexpr int kClientWidth = 5556;
-constexpr int kClientHeight = 2016;
-constexpr int kButtonWidth = 972;
-constexpr int kButtonHeight = 372;
-
 QWidget* AsWidget(RzWindow* window) { return static_cast<QWidget*>(window->context); }
 
 int WindowRect(RzWindow* self, RzRect* out) {
@@ -79,20 +73,21 @@ bool CanShowBoxes() {
     return platform != "offscreen" && platform != "minimal";
 }
 
-}  // namespace
-
-QFont OrvaneFont(double pointSize, bool bold) {
+// The designed face where the system has it, else a plain sans-serif one.
+QFont ControlFont(const ControlLayout& layout) {
     QFont font;
-    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans", "Liberation Sans",
+    font.setFamilies({kFontFamily, "Microsoft Sans Serif", "DejaVu Sans", "Liberation Sans",
                       "Sans Serif"});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    font.setPointSizeF(layout.points);
+    font.setWeight(layout.bold ? QFont::Bold : QFont::Normal);
     font.setItalic(false);
     font.setUnderline(false);
     font.setStrikeOut(false);
     return font;
 }
+
+}  // namespace
 
 OrvaneWindow::OrvaneWindow() : QWidget(nullptr) {
     setObjectName("fOrvane");
@@ -101,28 +96,16 @@ OrvaneWindow::OrvaneWindow() : QWidget(nullptr) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(Pixels(kClientWidth), Pixels(kClientHeight));
+    setFixedSize(TwipsToPixels(kClientWidthTwips, Dpi()), TwipsToPixels(kClientHeightTwips, Dpi()));
 
-    const QFont big = OrvaneFont(12, true);
-    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignTop;
-    const Qt::Alignment centre = Qt::AlignHCenter | Qt::AlignTop;
-    AddLabel("Label1", "Status", 540, 300, 900, 396, big, left);
-    AddLabel("Label5", ":", 1680, 300, 168, 396, big, centre);
-    Label2_ = AddLabel("Label2", "Label2", 2040, 300, 3360, 396, big, left);
-    AddLabel("Label3", "IP", 540, 900, 900, 396, big, left);
-    AddLabel("Label6", ":", 1680, 900, 168, 396, big, centre);
-    Label4_ = AddLabel("Label4", "Label4", 2040, 900, 3300, 396, big, left);
-    Label7_ = AddLabel("Label7", "Label7", 4740, 1680, 612, 240, OrvaneFont(9.6, false), centre);
-
-    const QFont small = OrvaneFont(7.8, false);
-    PBSet_ = AddButton("PBSet", "P&ubblica", 960, 1560, small);
-    PBReset_ = AddButton("PBReset", "R&icomicia", 2220, 1560, small);
-    PBPause_ = AddButton("PBPause", "&Pausa", 3420, 1560, small);
-    setTabOrder(PBSet_, PBReset_);
-    setTabOrder(PBReset_, PBPause_);
-    connect(PBSet_, &QPushButton::clicked, this, [this] { logic_->ClickSet(); });
-    connect(PBReset_, &QPushButton::clicked, this, [this] { logic_->ClickReset(); });
-    connect(PBPause_, &QPushButton::clicked, this, [this] { logic_->ClickPause(); });
+    // Created in tab order, which is also the order of the focus chain.
+    for (const ControlLayout& layout : kControls) AddControl(layout);
+    connect(Widget<QPushButton>(Control::PBSet), &QPushButton::clicked, this,
+            [this] { logic_->ClickSet(); });
+    connect(Widget<QPushButton>(Control::PBReset), &QPushButton::clicked, this,
+            [this] { logic_->ClickReset(); });
+    connect(Widget<QPushButton>(Control::PBPause), &QPushButton::clicked, this,
+            [this] { logic_->ClickPause(); });
 
     // Created disabled and without an interval; start-up gives it both as its last steps.
     Timer1_ = new QTimer(this);
@@ -135,34 +118,28 @@ OrvaneWindow::OrvaneWindow() : QWidget(nullptr) {
     InitWindowService();
 }
 
-int OrvaneWindow::Pixels(int twips) const {
-    const int dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
-    return (twips * dpi + 720) / 1440;
-}
+int OrvaneWindow::Dpi() const { return logicalDpiX() > 0 ? logicalDpiX() : 96; }
 
-QLabel* OrvaneWindow::AddLabel(const char* name, const char* caption, int left, int top,
-                               int width, int height, const QFont& font,
-                               Qt::Alignment alignment) {
-    auto* label = new QLabel(caption, this);
-    label->setObjectName(name);
-    label->setFont(font);
-    label->setAlignment(alignment);
-    label->setTextFormat(Qt::PlainText);
-    label->setFocusPolicy(Qt::NoFocus);
-    label->setGeometry(Pixels(left), Pixels(top), Pixels(width), Pixels(height));
-    return label;
-}
-
-QPushButton* OrvaneWindow::AddButton(const char* name, const char* caption, int left, int top,
-                                     const QFont& font) {
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(name);
-    button->setFont(font);
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    button->setFocusPolicy(Qt::StrongFocus);
-    button->setGeometry(Pixels(left), Pixels(top), Pixels(kButtonWidth), Pixels(kButtonHeight));
-    return button;
+void OrvaneWindow::AddControl(const ControlLayout& layout) {
+    QWidget* widget = nullptr;
+    if (layout.kind == kButton) {
+        auto* button = new QPushButton(layout.caption, this);
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        button->setFocusPolicy(Qt::StrongFocus);
+        widget = button;
+    } else {
+        auto* label = new QLabel(layout.caption, this);
+        const bool centred = layout.kind == kCentredLabel;
+        label->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+        label->setTextFormat(Qt::PlainText);
+        label->setFocusPolicy(Qt::NoFocus);
+        widget = label;
+    }
+    widget->setObjectName(layout.name);
+    widget->setFont(ControlFont(layout));
+    const PixelRect place = InPixels(layout, Dpi());
+    widget->setGeometry(place.left, place.top, place.width, place.height);
 }
 
 void OrvaneWindow::InitWindowService() {
@@ -175,19 +152,7 @@ void OrvaneWindow::InitWindowService() {
 void OrvaneWindow::ShowFirstTime() {
     show();
     activateWindow();
-    PBSet_->setFocus(Qt::OtherFocusReason);
-}
-
-QWidget* OrvaneWindow::Widget(Control control) const {
-    switch (control) {
-        case Control::Label2: return Label2_;
-        case Control::Label4: return Label4_;
-        case Control::Label7: return Label7_;
-        case Control::PBSet: return PBSet_;
-        case Control::PBReset: return PBReset_;
-        case Control::PBPause: return PBPause_;
-    }
-    return nullptr;
+    Widget(Control::PBSet)->setFocus(Qt::OtherFocusReason);
 }
 
 void OrvaneWindow::SetCaption(Control control, const std::string& text) {

@@ -9,6 +9,7 @@
 #include <array>
 
 #include "form/FormWindow.h"
+#include "form/WindowLayout.h"
 #include "raradozo/raradozo.h"
 
 namespace orvane {
@@ -27,8 +28,8 @@ public:
     // Shows the window with the keyboard focus on PBSet.
     void ShowFirstTime();
 
-    // Twips to pixels at this window's logical resolution.
-    int Pixels(int twips) const;
+    // The logical resolution the controls are laid out at, in dots per inch.
+    int Dpi() const;
 
     // FormWindow
     void SetCaption(Control control, const std::string& text) override;
@@ -52,20 +53,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QLabel* AddLabel(const char* name, const char* caption, int left, int top, int width,
-                     int height, const QFont& font, Qt::Alignment alignment);
-    QPushButton* AddButton(const char* name, const char* caption, int left, int top,
-                           const QFont& font);
-    QWidget* Widget(Control control) const;
+    void AddControl(const ControlLayout& layout);
+    template <typename T = QWidget>
+    T* Widget(Control control) const {
+        return findChild<T*>(LayoutOf(control).name, Qt::FindDirectChildrenOnly);
+    }
     void InitWindowService();
 
     fOrvane* logic_ = nullptr;
-    QLabel* Label2_ = nullptr;
-    QLabel* Label4_ = nullptr;
-    QLabel* Label7_ = nullptr;
-    QPushButton* PBSet_ = nullptr;
-    QPushButton* PBReset_ = nullptr;
-    QPushButton* PBPause_ = nullptr;
     QTimer* Timer1_ = nullptr;
     int16_t closeReason_ = 0;
 
@@ -73,8 +68,5 @@ private:
     RzWindow self_{};
     RzWindow desktop_{};
 };
-
-// Fonts of the window: "MS Sans Serif" where the system has it, else a plain sans-serif face.
-QFont OrvaneFont(double pointSize, bool bold);
 
 }  // namespace orvane

@@ -14,21 +14,16 @@ constexpr int kIconResource = 1;
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kCloseWhenIdle = WM_APP + 1;
 
-// The designed layout, in twips.
-constexpr int kClientWidth = 5556;
-constexpr int kClientHeight = 2016;
-constexpr int kButtonWidth = 972;
-constexpr int kButtonHeight = 372;
 // Fixed border, caption with its control menu and minimise box; no resizing.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-// "MS Sans Serif" in the Western character set; the system substitutes a plain sans-serif
+// The designed face in the Western character set; the system substitutes a plain sans-serif
 // face where it has none of that name.
-HFONT MakeFont(double points, bool bold, int dpi) {
-    const int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
-    return CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+HFONT MakeFont(const ControlLayout& layout, int dpi) {
+    const int height = -static_cast<int>(layout.points * dpi / 72.0 + 0.5);
+    return CreateFontA(height, 0, 0, 0, layout.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                        ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+                       DEFAULT_PITCH | FF_SWISS, kFontFamily);
 }
 
 int ScreenDpi() {
@@ -55,7 +50,8 @@ void RegisterWindowClass(HINSTANCE instance) {
 
 Win32Window::Win32Window(HINSTANCE instance) : dpi_(ScreenDpi()) {
     RegisterWindowClass(instance);
-    RECT outer{0, 0, Pixels(kClientWidth), Pixels(kClientHeight)};
+    RECT outer{0, 0, TwipsToPixels(kClientWidthTwips, dpi_),
+               TwipsToPixels(kClientHeightTwips, dpi_)};
     AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
     window_ = CreateWindowExA(0, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                               outer.right - outer.left, outer.bottom - outer.top, nullptr,
@@ -63,8 +59,8 @@ Win32Window::Win32Window(HINSTANCE instance) : dpi_(ScreenDpi()) {
     if (window_ == nullptr) return;
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProcedure));
-    fonts_ = {MakeFont(12, true, dpi_), MakeFont(9.6, false, dpi_), MakeFont(7.8, false, dpi_)};
-    CreateControls();
+    // Created in tab order: the labels take no focus, so the focus moves among the buttons only.
+    for (std::size_t index = 0; index < kControls.size(); ++index) AddControl(index);
 }
 
 Win32Window::~Win32Window() {
@@ -73,56 +69,30 @@ Win32Window::~Win32Window() {
         if (font) DeleteObject(font);
 }
 
-int Win32Window::Pixels(int twips) const { return (twips * dpi_ + 720) / 1440; }
-
-HWND Win32Window::AddControl(const char* className, const char* caption, DWORD style, int id,
-                             int left, int top, int width, int height, HFONT font) {
-    HWND control = CreateWindowExA(0, className, caption, WS_CHILD | WS_VISIBLE | style,
-                                   Pixels(left), Pixels(top), Pixels(width), Pixels(height),
-                                   window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+void Win32Window::AddControl(std::size_t index) {
+    const ControlLayout& layout = kControls[index];
+    const bool button = layout.kind == kButton;
+    const DWORD style = button ? BS_PUSHBUTTON | WS_TABSTOP
+                               : (layout.kind == kCentredLabel ? SS_CENTER : SS_LEFT) | SS_NOPREFIX;
+    const PixelRect place = InPixels(layout, dpi_);
+    HWND control = CreateWindowExA(0, button ? "BUTTON" : "STATIC", layout.caption,
+                                   WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+                                   place.width, place.height, window_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
                                    reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE)),
                                    nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
-}
-
-// Created in tab order: the labels take no focus, so the focus moves among the buttons only.
-void Win32Window::CreateControls() {
-    const HFONT big = fonts_[0];
-    constexpr DWORD left = SS_LEFT | SS_NOPREFIX;
-    constexpr DWORD centre = SS_CENTER | SS_NOPREFIX;
-    AddControl("STATIC", "Status", left, kLabel1, 540, 300, 900, 396, big);
-    AddControl("STATIC", ":", centre, kLabel5, 1680, 300, 168, 396, big);
-    AddControl("STATIC", "Label2", left, kLabel2, 2040, 300, 3360, 396, big);
-    AddControl("STATIC", "IP", left, kLabel3, 540, 900, 900, 396, big);
-    AddControl("STATIC", ":", centre, kLabel6, 1680, 900, 168, 396, big);
-    AddControl("STATIC", "Label4", left, kLabel4, 2040, 900, 3300, 396, big);
-    AddControl("STATIC", "Label7", centre, kLabel7, 4740, 1680, 612, 240, fonts_[1]);
-    constexpr DWORD button = BS_PUSHBUTTON | WS_TABSTOP;
-    AddControl("BUTTON", "P&ubblica", button, kPBSet, 960, 1560, kButtonWidth, kButtonHeight,
-               fonts_[2]);
-    AddControl("BUTTON", "R&icomicia", button, kPBReset, 2220, 1560, kButtonWidth, kButtonHeight,
-               fonts_[2]);
-    AddControl("BUTTON", "&Pausa", button, kPBPause, 3420, 1560, kButtonWidth, kButtonHeight,
-               fonts_[2]);
+    fonts_[index] = MakeFont(layout, dpi_);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[index]), FALSE);
 }
 
 void Win32Window::Show(int showCommand) {
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
-    SetFocus(GetDlgItem(window_, kPBSet));
+    SetFocus(Child(Control::PBSet));
 }
 
 HWND Win32Window::Child(Control control) const {
-    switch (control) {
-        case Control::Label2: return GetDlgItem(window_, kLabel2);
-        case Control::Label4: return GetDlgItem(window_, kLabel4);
-        case Control::Label7: return GetDlgItem(window_, kLabel7);
-        case Control::PBSet: return GetDlgItem(window_, kPBSet);
-        case Control::PBReset: return GetDlgItem(window_, kPBReset);
-        case Control::PBPause: return GetDlgItem(window_, kPBPause);
-    }
-    return nullptr;
+    return GetDlgItem(window_, LayoutOf(control).id);
 }
 
 void Win32Window::SetCaption(Control control, const std::string& text) {
@@ -219,9 +189,9 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED && logic_ != nullptr) {
                 switch (LOWORD(wParam)) {
-                    case kPBSet: logic_->ClickSet(); return 0;
-                    case kPBReset: logic_->ClickReset(); return 0;
-                    case kPBPause: logic_->ClickPause(); return 0;
+                    case LayoutOf(Control::PBSet).id: logic_->ClickSet(); return 0;
+                    case LayoutOf(Control::PBReset).id: logic_->ClickReset(); return 0;
+                    case LayoutOf(Control::PBPause).id: logic_->ClickPause(); return 0;
                 }
             }
             break;

@@ -8,16 +8,11 @@
 #include <cstdint>
 
 #include "form/FormWindow.h"
+#include "form/WindowLayout.h"
 
 namespace orvane {
 
 class fOrvane;
-
-// The controls' identifiers, which other programs (and the tests) find them by.
-enum ControlId : int {
-    kLabel1 = 101, kLabel2, kLabel3, kLabel4, kLabel5, kLabel6, kLabel7,
-    kPBSet = 201, kPBReset, kPBPause,
-};
 
 // Something more that lives on the window (the notification-area icon): it sees the window's
 // messages first and hears of every caption change.
@@ -44,9 +39,6 @@ class Win32Window final : public FormWindow {
     // Runs the message loop until the window is gone; the process's exit status.
     int Run();
 
-    // Twips to pixels at the screen's resolution.
-    int Pixels(int twips) const;
-
     // FormWindow
     void SetCaption(Control control, const std::string& text) override;
     std::string Caption(Control control) const override;
@@ -65,9 +57,7 @@ class Win32Window final : public FormWindow {
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void CreateControls();
-    HWND AddControl(const char* className, const char* caption, DWORD style, int id, int left,
-                    int top, int width, int height, HFONT font);
+    void AddControl(std::size_t index);
     void CloseWith(int16_t reason);
     HWND Child(Control control) const;
     // One message: keyboard navigation and access keys first, then the window procedure.
@@ -77,7 +67,7 @@ class Win32Window final : public FormWindow {
     fOrvane* logic_ = nullptr;
     WindowCompanion* companion_ = nullptr;
     int dpi_ = 96;
-    std::array<HFONT, 3> fonts_{};  // labels (bold), countdown, buttons
+    std::array<HFONT, kControls.size()> fonts_{};  // each control's, in the table's order
     int timerInterval_ = 0;
     bool timerRunning_ = false;
     bool closeFromControlMenu_ = false;

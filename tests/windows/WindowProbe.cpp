@@ -8,6 +8,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "form/WindowLayout.h"
+
+using orvane::ControlLayout;
+using orvane::kButton;
+
 namespace {
 
 int passed = 0, failed = 0;
@@ -54,45 +59,44 @@ void CheckLayout(HWND window) {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
-    const auto Pixels = [dpi](int twips) { return (twips * dpi + 720) / 1440; };
     RECT client{}, outer{}, desktop{};
     GetClientRect(window, &client);
     GetWindowRect(window, &outer);
     GetClientRect(GetDesktopWindow(), &desktop);
-    Check(client.right == Pixels(5556) && client.bottom == Pixels(2016),
-          "client area is 5556 x 2016 twips at " + std::to_string(dpi) + " dpi");
+    Check(client.right == orvane::TwipsToPixels(orvane::kClientWidthTwips, dpi) &&
+              client.bottom == orvane::TwipsToPixels(orvane::kClientHeightTwips, dpi),
+          "client area as designed at " + std::to_string(dpi) + " dpi");
     const int width = outer.right - outer.left, height = outer.bottom - outer.top;
     Check(outer.left == std::max(0L, desktop.right / 2 - width / 2) &&
               outer.top == std::max(0L, desktop.bottom / 2 - height / 2),
           "window is centred on the screen");
 
-    struct Expected { int id; int left, top, width, height; const char* caption; };
-    const Expected controls[] = {
-        {101, 540, 300, 900, 396, "Status"}, {105, 1680, 300, 168, 396, ":"},
-        {103, 540, 900, 900, 396, "IP"},     {107, 4740, 1680, 612, 240, nullptr},
-        {201, 960, 1560, 972, 372, "P&ubblica"}, {202, 2220, 1560, 972, 372, "R&icomicia"},
-        {203, 3420, 1560, 972, 372, "&Pausa"}};
-    for (const Expected& c : controls) {
+    HWND firstButton = nullptr, lastButton = nullptr;
+    for (const ControlLayout& c : orvane::kControls) {
+        const std::string name = c.name;
         HWND control = GetDlgItem(window, c.id);
         RECT rect{};
         GetWindowRect(control, &rect);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-        Check(control && rect.left == Pixels(c.left) && rect.top == Pixels(c.top) &&
-                  rect.right - rect.left == Pixels(c.width) &&
-                  rect.bottom - rect.top == Pixels(c.height),
-              "control " + std::to_string(c.id) + " stands where designed");
-        if (c.caption) Check(Text(control) == c.caption, "caption \"" + std::string(c.caption) + "\"");
+        const orvane::PixelRect p = orvane::InPixels(c, dpi);
+        const RECT designed{p.left, p.top, p.left + p.width, p.top + p.height};
+        Check(control && EqualRect(&rect, &designed), name + " stands where designed");
+        // Start-up has written the labels the logic owns; the others show their design.
+        if (c.kind == kButton || !c.control)
+            Check(Text(control) == c.caption, name + " reads " + c.caption);
+        if (c.kind != kButton) continue;
+        if (lastButton)
+            Check(GetNextDlgTabItem(window, lastButton, FALSE) == control,
+                  "Tab moves on to " + name);
+        firstButton = firstButton ? firstButton : control;
+        lastButton = control;
     }
-    HWND set = GetDlgItem(window, 201), reset = GetDlgItem(window, 202),
-         pause = GetDlgItem(window, 203);
-    Check(GetNextDlgTabItem(window, set, FALSE) == reset &&
-              GetNextDlgTabItem(window, reset, FALSE) == pause &&
-              GetNextDlgTabItem(window, pause, FALSE) == set,
-          "tab order PBSet, PBReset, PBPause, and labels take no focus");
+    Check(GetNextDlgTabItem(window, lastButton, FALSE) == firstButton,
+          "Tab from the last button returns to the first; labels take no focus");
     GUITHREADINFO thread{};
     thread.cbSize = sizeof thread;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
-    Check(thread.hwndFocus == set, "PBSet has the focus");
+    Check(thread.hwndFocus == firstButton, "the first button has the focus");
 }
 
 }  // namespace
@@ -106,7 +110,7 @@ int main(int argc, char** argv) {
     GetWindowThreadProcessId(window, &process);
     CheckLayout(window);
 
-    HWND status = GetDlgItem(window, 102);
+    HWND status = GetDlgItem(window, orvane::LayoutOf(orvane::Control::Label2).id);
     const bool offline = WaitFor([&]() -> HWND { return Text(status) == "Offline" ? status : nullptr; },
                                  cycleSeconds) != nullptr;
     Check(offline, "the cycle finds no dial-up connection and shows \"Offline\" (\"" +
