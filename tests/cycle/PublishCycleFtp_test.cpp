@@ -218,7 +218,7 @@ const ServerFailure kFailures[] = {
      .trust = "fingerprint"},
 };
 INSTANTIATE_TEST_SUITE_P(Outside, ServerFailureTest, ::testing::ValuesIn(kFailures),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace orvane::testing

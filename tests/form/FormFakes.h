@@ -220,9 +220,9 @@ public:
 
 class FakeInternet final : public ftp::InternetClient {
 public:
-    ftp::HINTERNET InternetOpenA(const std::string& agent, uint32_t, const std::string&,
+    ftp::HINTERNET InternetOpenA(const std::string& userAgent, uint32_t, const std::string&,
                                  const std::string&, uint32_t) override {
-        this->agent = agent;
+        agent = userAgent;
         return openFails ? 0 : ++handles;
     }
     ftp::HINTERNET InternetConnectA(ftp::HINTERNET, const std::string& server, uint16_t port,
@@ -232,7 +232,7 @@ public:
         passive = (flags & ftp::INTERNET_FLAG_PASSIVE) != 0;
         return connectFails ? 0 : ++handles;
     }
-    bool FtpPutFileA(ftp::HINTERNET, const std::string& localFile, const std::string& remoteFile,
+    bool FtpPutFileA(ftp::HINTERNET, const std::string& localFile, const std::string& remoteName,
                      uint32_t, uintptr_t) override {
         ++uploads;
         if (onUpload) onUpload();
@@ -244,7 +244,7 @@ public:
             while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) uploaded.append(buffer, n);
             std::fclose(f);
         }
-        this->remoteFile = remoteFile;
+        remoteFile = remoteName;
         return !uploadFails;
     }
     bool InternetCloseHandle(ftp::HINTERNET handle) override {

@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
         FtpFailure{"Upload", false, false, true, "Errore #3", "Invio file fallito", false},
         FtpFailure{"NoAddressYet", false, false, false, "Offline", "Connessione Internet fallita",
                    false, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(CycleTest, TwoLinksPublishTheFirst) {
     links.links = {{"Casa", "203.0.113.45"}, {"Ufficio", "198.51.100.2"}};
@@ -173,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CycleError{"LogUnwritable", "orvane.log", true, "Errore #7", 1},
                       CycleError{"PublishedFileUnwritable", "ip.txt", true, "Errore #7", 0},
                       CycleError{"PasswordNoLongerDecodes", "FTP/PASSWORD", false, "Errore #9", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(CycleTest, DelayWaitsOnTheMonotonicClockAndTicksGoOn) {
     logic.MutableState().ConnectDelay = 3500;
@@ -249,7 +249,7 @@ TEST_P(CloseDuringCycleTest, StopsTheCycleAndUnloadsOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Closes, CloseDuringCycleTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "SessionEnds" : "Yes"; });
+                         [](const auto& test) { return test.param ? "SessionEnds" : "Yes"; });
 
 TEST_F(CycleTest, FailedSessionRetriesFifteenTicksLater) {
     internet.connectFails = true;

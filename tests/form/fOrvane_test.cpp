@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                        ErrorNumber::TypeMismatch, "PROTOCOL"},
         StartUpFailure{"HostKeyNotAFingerprint", {{"FTP/HOSTKEY", "MD5:12:34"}},
                        ErrorNumber::TypeMismatch, "HOSTKEY"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // ---- the countdown ----
 
@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
         CountdownCase{"First0NeverStarts", "3", "0", "-1", {"-1", "-2", "-3", "-4"}, {}},
         CountdownCase{"IntervalZero", "0", "1", "0", {"0", "-1", "-2", "-3"}, {1}},
         CountdownCase{"IntervalNegative", "-5", "2", "1", {"1", "0", "-6", "-7"}, {2}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(FormTest, TickBelowTheSmallestCountIsFatal) {
     Settings("10", "1", "0");
@@ -252,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PausedTick{"PausedAtOne", 1, 1, 1, "9", 0},
                       PausedTick{"PausedMidCount", 1, 5, 5, "9", 0},
                       PausedTick{"Resumed", 2, 1, 600, "0", 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // ---- the notification-area icon ----
 

@@ -82,7 +82,7 @@ TEST_F(Deployment, WritesLoadsUnloadsAndDeletesTheLibrary) {
     EXPECT_NE(GetModuleHandleA(LibraryFile().c_str()), nullptr) << "not loaded from that file";
     EXPECT_EQ(test::ReadText(LibraryFile()), Image());
     EXPECT_EQ(CipherKey, mCustom::CoreCipherKey());
-    for (const std::string plain : {std::string("ftp.example.org:2121"), std::string("anonymous"),
+    for (const std::string& plain : {std::string("ftp.example.org:2121"), std::string("anonymous"),
                                     std::string("/pub/dir/"), std::string("p@ss w0rd!\"'=;"),
                                     Ansi(L"pàss\tè€ü")})
         EXPECT_EQ(DecodeSetting(settings::EncodeSetting(plain, CipherKey)), plain);
