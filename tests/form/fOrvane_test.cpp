@@ -293,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
                  TrayMark::None},
         TrayCase{"PausedOverOnline", "Online", "203.0.113.45", "7", true,
                  "Orvane\nStatus: Online\nIP: 203.0.113.45\nIn pausa", TrayMark::Paused}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // ---- closing ----
 
