@@ -1,7 +1,7 @@
 // The published file, written for every platform through the settings' safe replacement.
 #include "form/FileOutput.h"
 
-#include "settings/SafeFile.h"
+#include "runtime/SafeFile.h"
 
 namespace orvane {
 

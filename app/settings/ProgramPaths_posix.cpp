@@ -10,9 +10,9 @@
 #include <cstdlib>
 
 #include "runtime/RuntimeError.h"
+#include "runtime/SafeFile.h"
 #include "settings/PlatformPaths.h"
 #include "settings/ProgramPaths.h"
-#include "settings/SafeFile.h"
 
 namespace orvane::mCrypt {
 

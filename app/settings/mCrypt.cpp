@@ -2,10 +2,10 @@
 #include "mCrypt.h"
 
 #include "SettingCodec.h"
+#include "deploy/EmbeddedLibrary.h"
+#include "deploy/SupportLibrary.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/SystemText.h"
-#include "settings/EmbeddedLibrary.h"
-#include "settings/SupportLibrary.h"
 #include "settings/mCustom.h"
 
 namespace orvane::mCrypt {

@@ -1,8 +1,8 @@
 // The key builder over the loaded support library.
 #include "mCustom.h"
 
+#include "deploy/SupportLibrary.h"
 #include "settings/KeyMaterial.h"
-#include "settings/SupportLibrary.h"
 
 namespace orvane::mCustom {
 

@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include "TempDir.h"
+#include "deploy/EmbeddedLibrary.h"
 #include "runtime/RuntimeError.h"
-#include "settings/EmbeddedLibrary.h"
 #include "settings/KeyMaterial.h"
 #include "settings/SettingCodec.h"
 #include "settings/mCrypt.h"

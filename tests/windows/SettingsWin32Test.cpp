@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
+#include "deploy/EmbeddedLibrary.h"
+#include "deploy/InstanceLock.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/SystemText.h"
-#include "settings/EmbeddedLibrary.h"
-#include "settings/InstanceLock.h"
 #include "settings/KeyMaterial.h"
 #include "settings/SettingCodec.h"
 #include "settings/mCrypt.h"

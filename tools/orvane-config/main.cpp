@@ -10,10 +10,10 @@
 #include "orvane-config/SettingsCheck.h"
 #include "orvane-config/SettingsWriter.h"
 #include "runtime/RuntimeError.h"
+#include "runtime/SafeFile.h"
 #include "settings/KeyMaterial.h"
 #include "settings/ProfileReader.h"
 #include "settings/ProgramPaths.h"
-#include "settings/SafeFile.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "runtime/SafeFile.h"
 #include "runtime/Win32Error.h"
-#include "settings/SafeFile.h"
 
 namespace orvane::settings {
 

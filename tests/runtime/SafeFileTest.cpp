@@ -1,6 +1,6 @@
 // Atomic replacement. Longer files, symbolic links and a directory in the way are met through
 // start-up in DeploymentTest; these are what it cannot show.
-#include "settings/SafeFile.h"
+#include "runtime/SafeFile.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

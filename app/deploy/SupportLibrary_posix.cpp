@@ -15,7 +15,7 @@
 #include <raradozo/raradozo.h>
 
 #include "runtime/RuntimeError.h"
-#include "settings/SafeFile.h"
+#include "runtime/SafeFile.h"
 
 namespace orvane::mCrypt {
 

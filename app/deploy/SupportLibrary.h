@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "settings/InstanceLock.h"
-#include "settings/SafeFile.h"
+#include "deploy/InstanceLock.h"
+#include "runtime/SafeFile.h"
 
 namespace orvane::mCrypt {
 

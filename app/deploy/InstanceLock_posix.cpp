@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "runtime/RuntimeError.h"
-#include "settings/SafeFile.h"
+#include "runtime/SafeFile.h"
 
 namespace orvane::mCrypt {
 
