@@ -8,10 +8,10 @@
 #include <map>
 #include <optional>
 
-#include "../form/FormFakes.h"
+#include "support/Fakes.h"
 #include "form/fOrvane.h"
 #include "ftp/InternetClient.h"
-#include "tests/ftp/FtpTestServer.h"
+#include "support/FtpTestServer.h"
 
 namespace orvane::testing {
 namespace {
@@ -27,7 +27,6 @@ protected:
         links.links = {{"Casa", "203.0.113.45"}, {"Ufficio", "198.51.100.2"}};
     }
     void TearDown() override {
-        fs::remove_all(dir);
         if (home) setenv("HOME", home->c_str(), 1);
     }
 
@@ -75,7 +74,8 @@ protected:
     }
     std::vector<std::string> Logged() const { return LogMessages(dir / "orvane.log"); }
 
-    fs::path dir = MakeAppDir("orvane-cycleftp");
+    test::TempDir tempDir;
+    fs::path dir = tempDir.folder();
     FakeClock clock;
     FakeWindow window{clock};
     FakeRemoteAccess links;
@@ -95,7 +95,7 @@ TEST_F(CycleWithServer, PublishesTheThreeLinesOverOneControlConnection) {
     logic.PublishNow();
     EXPECT_EQ(window.Caption(Control::Label2), "Online");
     EXPECT_EQ(window.Caption(Control::Label4), "203.0.113.45");
-    EXPECT_EQ(ReadFile(server.root() / "pub" / "casa ip.txt"),
+    EXPECT_EQ(test::ReadText(server.root() / "pub" / "casa ip.txt"),
               "Date: 12/06/26   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n");
     EXPECT_EQ(server.connectionCount(), 1);
     EXPECT_EQ(server.commandCount("STOR"), 1);
@@ -128,7 +128,7 @@ TEST_F(CycleWithServer, PublishesOverTlsAndSshUnderTheLoginDirectory) {
             support.values[key] = value;
         logic.PublishNow();
         EXPECT_EQ(window.Caption(Control::Label2), "Online");
-        EXPECT_EQ(ReadFile(server.root() / "home" / "ip.txt"),
+        EXPECT_EQ(test::ReadText(server.root() / "home" / "ip.txt"),
                   "Date: 12/06/26   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n");
         EXPECT_FALSE(fs::exists(dir / "ip.txt"));
     }

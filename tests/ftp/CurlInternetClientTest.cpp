@@ -9,7 +9,8 @@
 #include <string>
 
 #include "ftp/InternetClient.h"
-#include "tests/ftp/FtpTestServer.h"
+#include "support/FtpTestServer.h"
+#include "support/TestFiles.h"
 
 namespace orvane::ftp {
 namespace {
@@ -29,11 +30,6 @@ FtpServerOptions Options() {
     return options;
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 // Every byte value many times over, CR LF and lone LF among them: nothing may be converted.
 std::string ArbitraryBytes() {
     std::string bytes = "2024-01-31\r\n12:00:00\r\n10.1.2.3\n";
@@ -46,12 +42,10 @@ class FtpClientTest : public ::testing::Test {
     void SetUp() override {
         std::string why;
         if (!FtpTestServer::Available(&why)) GTEST_SKIP() << "no test FTP server: " << why;
-        fs::create_directories(local_);
     }
-    void TearDown() override { fs::remove_all(local_); }
 
     fs::path WriteLocal(const std::string& bytes) {
-        std::ofstream(local_ / "ip.txt", std::ios::binary | std::ios::trunc) << bytes;
+        test::WriteText(local_ / "ip.txt", bytes);
         return local_ / "ip.txt";
     }
     HINTERNET Open() {
@@ -69,7 +63,8 @@ class FtpClientTest : public ::testing::Test {
 
     std::unique_ptr<InternetClient> client_ =
         MakeSystemInternetClient({std::chrono::seconds(2), std::chrono::seconds(2)});
-    fs::path local_ = fs::temp_directory_path() / ("orvane-ftp-local-" + std::to_string(getpid()));
+    test::TempDir localDir_;
+    fs::path local_ = localDir_.folder();
 };
 
 TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerSession) {
@@ -95,7 +90,7 @@ TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerSession) {
             SCOPED_TRACE(c.remote);
             const std::string bytes = c.bytes + (session == 1 ? "" : "\r\nsecond");
             EXPECT_TRUE(Put(ftp, WriteLocal(bytes), c.remote)) << client_->LastErrorText();
-            EXPECT_EQ(ReadFile(server.root() / c.landsAt), bytes);
+            EXPECT_EQ(test::ReadText(server.root() / c.landsAt), bytes);
             EXPECT_NE(server.transcript().find("<- STOR " + c.remote + "\n"), npos);
         }
         EXPECT_TRUE(client_->InternetCloseHandle(internet));

@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "TempDir.h"
+#include "support/TestFiles.h"
 #include "runtime/RuntimeError.h"
 #include "settings/EmbeddedLibrary.h"
 #include "settings/KeyMaterial.h"

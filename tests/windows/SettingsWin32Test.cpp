@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TempDir.h"
+#include "support/TestFiles.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/SystemText.h"
 #include "settings/EmbeddedLibrary.h"
