@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "bench/BenchSupport.h"
-#include "tests/ftp/FtpTestServer.h"
+#include "tests/support/FtpTestServer.h"
 
 namespace orvane::bench {
 namespace {

@@ -11,7 +11,7 @@
 #include "bench/BenchSupport.h"
 #include "form/fOrvane.h"
 #include "tests/form/FormFakes.h"
-#include "tests/ftp/FtpTestServer.h"
+#include "tests/support/FtpTestServer.h"
 
 namespace orvane::bench {
 

@@ -4,7 +4,7 @@
 # Source it; every function but check is sandbox_*.
 
 SANDBOX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-SANDBOX_FTP_SCRIPT=$SANDBOX_ROOT/tests/ftp/ftp_server.py
+SANDBOX_FTP_SCRIPT=$SANDBOX_ROOT/tests/support/ftp_server.py
 
 sandbox_say() { printf '%s\n' "$*" >&2; }
 

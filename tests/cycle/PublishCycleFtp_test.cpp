@@ -1,6 +1,5 @@
 // The publish cycle against real servers on loopback (FTP, FTP over TLS, OpenSSH's SFTP) with
-// the real libcurl client: what lands on the server, and what the window, the log and standard
-// error show for each way the server or its identity can fail.
+// the real libcurl client: what lands on the server, and what the window and the log show.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -8,10 +7,10 @@
 #include <map>
 #include <optional>
 
-#include "../form/FormFakes.h"
+#include "support/Fakes.h"
 #include "form/fOrvane.h"
 #include "ftp/InternetClient.h"
-#include "tests/ftp/FtpTestServer.h"
+#include "support/FtpTestServer.h"
 
 namespace orvane::testing {
 namespace {
@@ -27,7 +26,6 @@ protected:
         links.links = {{"Casa", "203.0.113.45"}, {"Ufficio", "198.51.100.2"}};
     }
     void TearDown() override {
-        fs::remove_all(dir);
         if (home) setenv("HOME", home->c_str(), 1);
     }
 
@@ -66,16 +64,10 @@ protected:
         return keys;
     }
 
-    // Regular files anywhere under the server's root.
-    static int FilesUnder(const fs::path& root) {
-        int count = 0;
-        for (const auto& entry : fs::recursive_directory_iterator(root))
-            count += entry.is_regular_file();
-        return count;
-    }
     std::vector<std::string> Logged() const { return LogMessages(dir / "orvane.log"); }
 
-    fs::path dir = MakeAppDir("orvane-cycleftp");
+    test::TempDir tempDir;
+    fs::path dir = tempDir.folder();
     FakeClock clock;
     FakeWindow window{clock};
     FakeRemoteAccess links;
@@ -95,7 +87,7 @@ TEST_F(CycleWithServer, PublishesTheThreeLinesOverOneControlConnection) {
     logic.PublishNow();
     EXPECT_EQ(window.Caption(Control::Label2), "Online");
     EXPECT_EQ(window.Caption(Control::Label4), "203.0.113.45");
-    EXPECT_EQ(ReadFile(server.root() / "pub" / "casa ip.txt"),
+    EXPECT_EQ(test::ReadText(server.root() / "pub" / "casa ip.txt"),
               "Date: 12/06/26   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n");
     EXPECT_EQ(server.connectionCount(), 1);
     EXPECT_EQ(server.commandCount("STOR"), 1);
@@ -128,97 +120,11 @@ TEST_F(CycleWithServer, PublishesOverTlsAndSshUnderTheLoginDirectory) {
             support.values[key] = value;
         logic.PublishNow();
         EXPECT_EQ(window.Caption(Control::Label2), "Online");
-        EXPECT_EQ(ReadFile(server.root() / "home" / "ip.txt"),
+        EXPECT_EQ(test::ReadText(server.root() / "home" / "ip.txt"),
                   "Date: 12/06/26   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n");
         EXPECT_FALSE(fs::exists(dir / "ip.txt"));
     }
 }
-
-struct ServerFailure {
-    const char* name;
-    const char* mode = "normal";
-    bool atLogin = false;  // else at the upload
-    const char* path = "/";
-    const char* permissions = "elradfmwMT";
-    bool wrongPassword = false;
-    bool closedPort = false;
-    const char* protocol = "ftp";
-    const char* trust = "ca.pem";  // see Protection
-    const char* host = "127.0.0.1";
-    bool plainServer = false;      // the server speaks plain FTP whatever PROTOCOL says
-};
-
-void PrintTo(const ServerFailure& f, std::ostream* out) { *out << f.name; }
-
-class ServerFailureTest : public CycleWithServer,
-                          public ::testing::WithParamInterface<ServerFailure> {};
-
-TEST_P(ServerFailureTest, IsShownLoggedRetriedIn15AndLeavesNoFile) {
-    const ServerFailure& f = GetParam();
-    FtpServerOptions options;
-    options.mode = f.mode;
-    options.permissions = f.permissions;
-    options.protocol = f.plainServer ? "ftp" : f.protocol;
-    std::string why;
-    if (options.protocol == "sftp" && !FtpTestServer::SshAvailable(&why)) GTEST_SKIP() << why;
-    FtpTestServer server(options);
-    Start(f.host + std::string(":") + std::to_string(f.closedPort ? ClosedPort() : server.port()),
-          f.wrongPassword ? "not-it" : options.password, f.path, "ip.txt",
-          Protection(server, f.protocol, f.trust));
-    ::testing::internal::CaptureStderr();
-    const auto start = std::chrono::steady_clock::now();
-    logic.PublishNow();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);  // far above the 2 s bounds
-    const std::string stderrText = ::testing::internal::GetCapturedStderr();
-
-    EXPECT_EQ(window.Caption(Control::Label2), f.atLogin ? "Errore #2" : "Errore #3");
-    EXPECT_EQ(window.Caption(Control::Label4), "");
-    EXPECT_EQ(logic.State().Countdown, 15);
-    EXPECT_EQ(Logged(), std::vector<std::string>{f.atLogin ? "Apertura server fallita"
-                                                           : "Invio file fallito"});
-    EXPECT_EQ(links.hungUp, f.atLogin ? std::vector<dialup::HRASCONN>{100}
-                                      : std::vector<dialup::HRASCONN>{});
-    EXPECT_FALSE(fs::exists(dir / "ip.txt"));
-    EXPECT_EQ(logic.State().LastAddress, "");
-    EXPECT_TRUE(exits.empty());
-    EXPECT_EQ(server.transcript().find(options.password), std::string::npos);
-    EXPECT_LE(server.commandCount("USER"), 1);  // a refused login is not tried again
-    EXPECT_EQ(server.commandCount("DELE"), 0);
-    EXPECT_NE(stderrText, "");
-    EXPECT_EQ(stderrText.find(options.password), std::string::npos) << stderrText;
-    EXPECT_EQ(stderrText.find(options.user), std::string::npos) << stderrText;
-    // A server may keep the empty file it made for a transfer it dropped itself.
-    if (std::string(f.mode) != "drop-data") {
-        EXPECT_EQ(FilesUnder(server.root()), 0);
-    }
-}
-
-const ServerFailure kFailures[] = {
-    {.name = "WrongPassword", .atLogin = true, .wrongPassword = true},
-    {.name = "ClosedPort", .atLogin = true, .closedPort = true},
-    {.name = "NeverAnswers", .mode = "silent", .atLogin = true},
-    {.name = "StoreRefused", .mode = "refuse-stor"},
-    {.name = "DiskFull", .mode = "disk-full"},
-    {.name = "DataConnectionDropped", .mode = "drop-data"},
-    {.name = "StoreNeverAnswered", .mode = "stall-stor"},
-    {.name = "MissingDirectory", .path = "missing/"},
-    {.name = "NoPermission", .permissions = "elr"},
-    {.name = "FtpsFromAnotherAuthority", .atLogin = true, .protocol = "ftps",
-     .trust = "other-ca.pem"},
-    {.name = "FtpsNameMismatch", .atLogin = true, .protocol = "ftps", .host = "localhost"},
-    {.name = "FtpsServerWithoutTls", .atLogin = true, .protocol = "ftps", .plainServer = true},
-    {.name = "FtpsWrongPassword", .atLogin = true, .wrongPassword = true, .protocol = "ftps"},
-    {.name = "FtpsMissingDirectory", .path = "missing/", .protocol = "ftps"},
-    {.name = "SftpOtherKeyPinned", .atLogin = true, .protocol = "sftp",
-     .trust = "other-fingerprint"},
-    {.name = "SftpUnknownHost", .atLogin = true, .protocol = "sftp", .trust = ""},
-    {.name = "SftpWrongPassword", .atLogin = true, .wrongPassword = true, .protocol = "sftp",
-     .trust = "fingerprint"},
-    {.name = "SftpMissingDirectory", .path = "missing/", .protocol = "sftp",
-     .trust = "fingerprint"},
-};
-INSTANTIATE_TEST_SUITE_P(Outside, ServerFailureTest, ::testing::ValuesIn(kFailures),
-                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace orvane::testing

@@ -18,6 +18,7 @@
 #include "dialup/linux/PppdDialer.h"
 #include "dialup/linux/PppdLinks.h"
 #include "dialup/mRas.h"
+#include "support/TestFiles.h"
 
 extern char** environ;
 
@@ -86,9 +87,8 @@ int ExitCodeOf(pid_t child) {
 void InPrivateNamespaces(const std::function<void(const fs::path&)>& body) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to make network namespaces and tun links";
     if (access("/dev/net/tun", R_OK | W_OK) != 0) GTEST_SKIP() << "needs /dev/net/tun";
-    char pattern[] = "/tmp/orvane-links-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path scratch = pattern;
+    const test::TempDir folder;
+    const fs::path scratch = folder.folder();
     fflush(stdout);
     const pid_t child = fork();
     if (child == 0) {
@@ -113,7 +113,6 @@ void InPrivateNamespaces(const std::function<void(const fs::path&)>& body) {
         _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 1);
     }
     const int code = ExitCodeOf(child);
-    fs::remove(scratch);
     if (code == kCannotIsolate) GTEST_SKIP() << "cannot make private namespaces here";
     EXPECT_EQ(code, 0) << "see the failures above";
 }
@@ -288,9 +287,8 @@ TEST(LinkService, ADialIsTrueOnlyWhenALinkComesUpAndHangUpEndsOnlyIt) {
 // The entry reaches pppd as one argument, exactly, whatever it holds; an empty entry or one
 // holding NUL runs nothing. Needs no namespace: the stand-in only records and fails.
 TEST(LinkService, TheEntryReachesPppdUnchangedAsOneArgument) {
-    char pattern[] = "/tmp/orvane-pppd-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const fs::path scratch = pattern;
+    const test::TempDir folder;
+    const fs::path scratch = folder.folder();
     const std::string savedPath = getenv("PATH");
     const auto rig = StandInService(scratch, "fail");
     LinuxRemoteAccess& service = rig->service;
@@ -309,7 +307,6 @@ TEST(LinkService, TheEntryReachesPppdUnchangedAsOneArgument) {
     EXPECT_FALSE(fs::exists(scratch / "pwned"));
     EXPECT_FALSE(fs::exists("pwned"));
     setenv("PATH", savedPath.c_str(), 1);
-    fs::remove_all(scratch);
 }
 
 }  // namespace

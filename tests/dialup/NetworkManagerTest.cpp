@@ -15,6 +15,7 @@
 #include "dialup/linux/LinuxRemoteAccess.h"
 #include "dialup/linux/NetworkManagerLinks.h"
 #include "dialup/mRas.h"
+#include "support/TestFiles.h"
 
 extern char** environ;
 
@@ -46,8 +47,6 @@ class ClosingWait final : public EventWait {
 class StandIn {
   public:
     explicit StandIn(const std::string& scenario) {
-        char pattern[] = "/tmp/orvane-nm-XXXXXX";
-        folder_ = mkdtemp(pattern);
         std::ofstream(folder_ / "scenario.json") << scenario;
         int out[2];
         if (pipe(out) != 0) return;
@@ -71,16 +70,13 @@ class StandIn {
             kill(child_, SIGTERM);
             waitpid(child_, nullptr, 0);
         }
-        fs::remove_all(folder_);
     }
     const std::string& Address() const { return address_; }
-    std::string Log() const {
-        std::ifstream file(folder_ / "log");
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    }
+    std::string Log() const { return test::ReadText(folder_ / "log"); }
 
   private:
-    fs::path folder_;
+    test::TempDir folder;
+    fs::path folder_ = folder.folder();
     pid_t child_ = 0;
     std::string address_;
 };

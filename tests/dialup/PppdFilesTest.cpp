@@ -14,6 +14,7 @@
 #include "dialup/linux/PidFiles.h"
 #include "dialup/linux/PppdDialer.h"
 #include "dialup/linux/PppdLinks.h"
+#include "support/TestFiles.h"
 
 namespace orvane::dialup {
 namespace {
@@ -25,9 +26,6 @@ using namespace linuxlink;
 class RunDirectory : public testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/orvane-run-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        run = pattern;
         const pid_t gone = fork();
         if (gone == 0) _exit(0);
         waitpid(gone, nullptr, 0);
@@ -44,7 +42,6 @@ class RunDirectory : public testing::Test {
             kill(live, SIGKILL);
             waitpid(live, nullptr, 0);
         }
-        fs::remove_all(run);
     }
     void Write(const std::string& name, const std::string& text) {
         std::ofstream(run / name, std::ios::binary) << text;
@@ -56,7 +53,8 @@ class RunDirectory : public testing::Test {
         return run / "pppd";
     }
 
-    fs::path run;
+    test::TempDir folder;
+    fs::path run = folder.folder();
     pid_t live = 0;
     std::string liveId, goneId;
 };

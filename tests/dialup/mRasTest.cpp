@@ -1,13 +1,10 @@
 // The connection table's shape and rules, and DialDefault's verdict, against a fake service.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-#include <optional>
-
 #include "dialup/mRas.h"
 #include "runtime/CutAtNul.h"
 #include "runtime/RuntimeError.h"
+#include "support/FakeRemoteAccess.h"
 
 namespace orvane::mRas {
 namespace {
@@ -15,59 +12,9 @@ namespace {
 using dialup::HRASCONN;
 using dialup::RASCONN;
 using dialup::RASPPPIP;
+using orvane::testing::FakeLink;
+using orvane::testing::FakeRemoteAccess;
 using namespace std::string_literals;
-
-struct FakeLink {
-    HRASCONN handle = 0;
-    std::string entry;
-    std::optional<std::string> address;  // nothing: the service cannot say
-};
-
-// Reports the links it is given, refusing records of a form other than the known one (as
-// the real service does), and remembers how it was dialled.
-class FakeRemoteAccess : public dialup::RemoteAccess {
-  public:
-    std::vector<FakeLink> links, linksAfterDial;
-    std::optional<uint32_t> reportedCount;  // a count other than the records written
-    uint32_t dialStatus = 0, dialFlags = 0;
-    std::vector<std::string> dialledEntries;
-    dialup::WindowHandle dialParent = nullptr;
-
-    uint32_t RasEnumConnectionsA(RASCONN* records, uint32_t* bufferSize, uint32_t* count) override {
-        if (records[0].dwSize != 412 || *bufferSize != 256 * 412) return 632;
-        const size_t written = std::min<size_t>(links.size(), 256);
-        for (size_t n = 0; n < written; ++n) {
-            records[n] = RASCONN{sizeof(RASCONN), links[n].handle, {}, "PPP", "ppp0"};
-            // Up to the whole field: a name of 257 bytes leaves no NUL at all.
-            std::memcpy(records[n].szEntryName, links[n].entry.data(),
-                        std::min(links[n].entry.size(), sizeof records[n].szEntryName));
-        }
-        *count = reportedCount.value_or(static_cast<uint32_t>(written));
-        return 0;
-    }
-
-    uint32_t RasGetProjectionInfoA(HRASCONN connection, uint32_t, RASPPPIP* projection,
-                                   uint32_t* size) override {
-        if (projection->dwSize != 40 || *size != 40) return 632;
-        const auto link = std::find_if(links.begin(), links.end(),
-                                       [&](const FakeLink& l) { return l.handle == connection; });
-        if (link == links.end() || !link->address) return 730;
-        std::memcpy(projection->szIpAddress, link->address->c_str(), link->address->size() + 1);
-        return 0;
-    }
-
-    uint32_t RasHangUpA(HRASCONN) override { return 0; }
-
-    uint32_t InternetDial(dialup::WindowHandle parent, const std::string& entry, uint32_t flags,
-                          uint32_t* connection) override {
-        dialledEntries.push_back(entry);
-        dialFlags = flags;
-        dialParent = parent;
-        *connection = 4242;
-        links = linksAfterDial;
-        return dialStatus;
-    }
-};
 
 ErrorNumber ErrorOf(const std::function<void()>& action) {
     try {
@@ -94,9 +41,9 @@ TEST(EnumerateConnections, NoConnectionGivesTheSingleEmptyEntryZero) {
 // Entries 1..count in the service's order, names byte for byte (257 bytes fill the field).
 TEST(EnumerateConnections, EntriesOneToCountFollowTheServiceOrder) {
     FakeRemoteAccess service;
-    service.links = {{31, "Ufficio", "203.0.113.45"},
-                     {12, std::string(257, 'y'), "198.51.100.2"},
-                     {20, "Citt\xe0 d'\xc3\xa9t\xc3\xa9", "192.0.2.77"}};
+    service.links = {{"Ufficio", "203.0.113.45", 31},
+                     {std::string(257, 'y'), "198.51.100.2", 12},
+                     {"Citt\xe0 d'\xc3\xa9t\xc3\xa9", "192.0.2.77", 20}};
     ConnectionTable table;
     ASSERT_EQ(EnumerateConnections(service, table), 3);
     ASSERT_EQ(table.LowerBound(), 1);
@@ -107,7 +54,7 @@ TEST(EnumerateConnections, EntriesOneToCountFollowTheServiceOrder) {
         EXPECT_EQ(entry.dwSize, 412u);
         EXPECT_EQ(entry.hrasconn, link.handle);
         EXPECT_EQ(entry.EntryName, link.entry);
-        EXPECT_EQ(entry.Address, *link.address);
+        EXPECT_EQ(entry.Address, link.address);
         EXPECT_STREQ(entry.szDeviceName, "ppp0");
         EXPECT_STREQ(entry.szDeviceType, "PPP");
     }
@@ -118,13 +65,13 @@ TEST(EnumerateConnections, EntriesOneToCountFollowTheServiceOrder) {
 // the address an earlier one left; the next call starts afresh and discards the old table.
 TEST(EnumerateConnections, AStaleAddressLastsOnlyWithinOneCall) {
     FakeRemoteAccess service;
-    service.links = {{1, "a", std::nullopt}, {2, "b", "192.0.2.7"}, {3, "c", std::nullopt}};
+    service.links = {{"a", "", 1}, {"b", "192.0.2.7", 2}, {"c", "", 3}};
     ConnectionTable table;
     ASSERT_EQ(EnumerateConnections(service, table), 3);
     EXPECT_EQ(table.At(1).Address, "");
     EXPECT_EQ(table.At(2).Address, "192.0.2.7");
     EXPECT_EQ(table.At(3).Address, "192.0.2.7");
-    service.links = {{9, "z", std::nullopt}};
+    service.links = {{"z", "", 9}};
     ASSERT_EQ(EnumerateConnections(service, table), 1);
     EXPECT_EQ(table.UpperBound(), 1);
     EXPECT_EQ(table.At(1).EntryName + table.At(1).Address, "z");
@@ -133,7 +80,7 @@ TEST(EnumerateConnections, AStaleAddressLastsOnlyWithinOneCall) {
 TEST(EnumerateConnections, ACountBeyondTheScratchTableIsCutTo256) {
     FakeRemoteAccess service;
     for (HRASCONN handle = 1; handle <= 300; ++handle) {
-        service.links.push_back({handle, "link" + std::to_string(handle), "192.0.2.1"});
+        service.links.push_back({"link" + std::to_string(handle), "192.0.2.1", handle});
     }
     service.reportedCount = 300;  // the total, though only 256 records fitted
     ConnectionTable table;
@@ -159,12 +106,13 @@ TEST(DialDefault, FollowsTheConnectionsAfterwardsNotTheDialler) {
     for (const auto& c : cases) {
         FakeRemoteAccess service;
         service.dialStatus = c.dialStatus;
-        service.linksAfterDial.assign(c.linksAfter, FakeLink{5, "Ufficio", "192.0.2.5"});
+        if (c.linksAfter > 0) service.dialBringsUp = FakeLink{"Ufficio", "192.0.2.5", 5};
+        service.links.assign(c.linksAfter - (c.linksAfter > 0), FakeLink{"Ufficio", "192.0.2.5", 5});
         uint32_t connection = 0;
         EXPECT_EQ(DialDefault(service, c.entry, connection, &window), c.expected)
             << c.dialStatus << " " << c.linksAfter;
         EXPECT_EQ(connection, 4242u);
-        EXPECT_EQ(service.dialledEntries, std::vector<std::string>{c.entry});
+        EXPECT_EQ(service.dialled, std::vector<std::string>{c.entry});
         EXPECT_EQ(service.dialFlags, dialup::INTERNET_AUTODIAL_FORCE_UNATTENDED);
         EXPECT_EQ(service.dialParent, &window);
     }

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "FormFakes.h"
+#include "support/Fakes.h"
 #include "runtime/RegionalText.h"
 #include "form/fOrvane.h"
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "FormFakes.h"
+#include "support/Fakes.h"
 #include "form/TrayStatus.h"
 
 namespace orvane::testing {
@@ -341,7 +341,7 @@ TEST_F(FormTest, FirstEventCreatesTheLogAndLaterOnesAppendOneLineEach) {
     ASSERT_TRUE(logic.Load());
     ASSERT_FALSE(fs::exists(Log()));
     logic.WriteLogLine(5);
-    EXPECT_EQ(ReadFile(Log()), "06/12/2026  01:47:36  Cambio IP\r\n");
+    EXPECT_EQ(test::ReadText(Log()), "06/12/2026  01:47:36  Cambio IP\r\n");
     logic.WriteLogLine(1);
     logic.WriteLogLine(6);
     EXPECT_EQ(LogMessages(Log()),
@@ -370,7 +370,7 @@ TEST_F(FormTest, LogThatCannotBeWrittenIsAFileErrorAndNoLinkIsFollowed) {
     std::ofstream(dir / "elsewhere") << "keep";
     fs::create_symlink(dir / "elsewhere", Log());
     EXPECT_THROW(logic.WriteLogLine(5), RuntimeError);
-    EXPECT_EQ(ReadFile(dir / "elsewhere"), "keep");
+    EXPECT_EQ(test::ReadText(dir / "elsewhere"), "keep");
 #endif
 }
 

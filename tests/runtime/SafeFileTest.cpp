@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "TempDir.h"
+#include "support/TestFiles.h"
 
 namespace orvane::settings {
 namespace {

@@ -8,8 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "TempDir.h"
 #include "deploy/EmbeddedLibrary.h"
+#include "support/TestFiles.h"
 #include "runtime/RuntimeError.h"
 #include "settings/KeyMaterial.h"
 #include "settings/SettingCodec.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <map>
 
-#include "TempDir.h"
+#include "support/TestFiles.h"
 #include "runtime/RuntimeError.h"
 #include "settings/mCrypt.h"
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TempDir.h"
+#include "support/TestFiles.h"
 #include "settings/mCrypt.h"
 
 namespace orvane::settings {

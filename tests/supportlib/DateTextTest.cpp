@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "raradozo/datetext.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -18,22 +19,19 @@ namespace fs = std::filesystem;
 class FileTimes : public testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/raradozo-datetext-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         file_ = dir_ / "ip.txt";
         std::ofstream(file_) << "content";
         const struct timespec times[2] = {{1000000000, 0}, {1500000000, 0}};  // access, modified
         ASSERT_EQ(utimensat(AT_FDCWD, file_.c_str(), times, 0), 0);
     }
-    void TearDown() override { fs::remove_all(dir_); }
     struct stat Status() const {
         struct stat status {};
         EXPECT_EQ(stat(file_.c_str(), &status), 0);
         return status;
     }
 
-    fs::path dir_, file_;
+    orvane::test::TempDir folder_;
+    fs::path dir_ = folder_.folder(), file_;
 };
 
 // Set then get gives the same text, atoi-style fields included; the access time stays.

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "TempDir.h"
+#include "support/TestFiles.h"
 #include "raradozo/raradozo.h"
 
 namespace {

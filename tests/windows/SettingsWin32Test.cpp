@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TempDir.h"
 #include "deploy/EmbeddedLibrary.h"
 #include "deploy/InstanceLock.h"
+#include "support/TestFiles.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/SystemText.h"
 #include "settings/KeyMaterial.h"

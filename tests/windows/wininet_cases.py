@@ -3,7 +3,7 @@
 
 Usage: wininet_cases.py PROBE.exe  (WINEPREFIX and DISPLAY come from the caller)
 
-Each case starts tests/ftp/ftp_server.py in its own temporary root, runs ftp_probe.exe for one
+Each case starts tests/support/ftp_server.py in its own temporary root, runs ftp_probe.exe for one
 session, and checks what the client reported, what the server was sent and what landed on disk.
 Prints one line per case and "N passed, N failed"; exits non-zero on a failure.
 """
@@ -17,7 +17,7 @@ import time
 from collections import namedtuple
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SERVER = os.path.join(HERE, "..", "ftp", "ftp_server.py")
+SERVER = os.path.join(HERE, "..", "support", "ftp_server.py")
 USER = "publisher7"
 PASSWORD = "p4ss:#@ w%rd/?"
 CONTENT = (b"Date: 06/12/2026   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n" +

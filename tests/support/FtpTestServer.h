@@ -1,5 +1,5 @@
 // A test server on loopback, started and stopped with this object: FTP, FTP requiring TLS
-// (tests/ftp/ftp_server.py) or OpenSSH's sshd serving SFTP (tests/ftp/ssh_server.py).
+// (tests/support/ftp_server.py) or OpenSSH's sshd serving SFTP (tests/support/ssh_server.py).
 #pragma once
 
 #include <sys/types.h>
@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "TestFiles.h"
 
 namespace orvane::testing {
 
@@ -58,7 +60,8 @@ class FtpTestServer {
     void Stop();
 
     FtpServerOptions options_;
-    std::filesystem::path base_, root_, transcriptPath_;
+    test::TempDir folder_;
+    std::filesystem::path base_ = folder_.folder(), root_, transcriptPath_;
     pid_t pid_ = -1;
     int stdinWrite_ = -1;  // closing it tells the server that we are gone
     int stdoutRead_ = -1;

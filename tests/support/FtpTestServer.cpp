@@ -1,5 +1,5 @@
 // Starting, reading and stopping the loopback test FTP server.
-#include "tests/ftp/FtpTestServer.h"
+#include "support/FtpTestServer.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -116,9 +116,6 @@ FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(opti
 FtpTestServer::~FtpTestServer() { Stop(); }
 
 void FtpTestServer::Start() {
-    std::string base = (std::filesystem::temp_directory_path() / "orvane-ftp-XXXXXX").string();
-    if (mkdtemp(base.data()) == nullptr) Throw("mkdtemp: " + std::string(std::strerror(errno)));
-    base_ = base;
     root_ = base_ / "root";
     transcriptPath_ = base_ / "transcript.log";
     std::filesystem::create_directories(root_ / options_.loginDir);
@@ -158,15 +155,9 @@ void FtpTestServer::Stop() {
         if (*fd >= 0) close(*fd);
         *fd = -1;
     }
-    std::error_code ignored;
-    if (!base_.empty()) std::filesystem::remove_all(base_, ignored);
 }
 
-std::string FtpTestServer::transcript() const {
-    std::ostringstream text;
-    text << std::ifstream(transcriptPath_, std::ios::binary).rdbuf();
-    return text.str();
-}
+std::string FtpTestServer::transcript() const { return test::ReadText(transcriptPath_); }
 
 std::vector<std::string> FtpTestServer::transcriptLines() const {
     std::vector<std::string> lines;

@@ -1,0 +1,233 @@
+// Fakes for driving fOrvane without a window system, a network or a dial-up service: a window
+// that records captions, a clock tests advance, settings in memory, links and an FTP client
+// that do as told. Files are real, in a temporary application directory.
+#pragma once
+
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <gtest/gtest.h>
+#include <optional>
+#include <sstream>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "form/Clock.h"
+#include "form/FormWindow.h"
+#include "form/fOrvane.h"
+#include "form/SupportModule.h"
+#include "ftp/InternetClient.h"
+#include "runtime/RuntimeError.h"
+#include "FakeRemoteAccess.h"
+#include "TestFiles.h"
+
+namespace orvane::testing {
+
+// The messages of the event log, without the date and time in front and the CR LF behind.
+inline std::vector<std::string> LogMessages(const std::filesystem::path& log) {
+    std::vector<std::string> messages;
+    std::istringstream in(test::ReadText(log));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        messages.push_back(line.size() > 22 ? line.substr(22) : line);  // "dd/mm/yyyy  hh:mm:ss  "
+    }
+    return messages;
+}
+
+class FakeClock final : public Clock {
+public:
+    std::chrono::steady_clock::time_point Monotonic() override { return now; }
+    std::tm LocalNow() override { return wall; }
+    void Advance(std::chrono::milliseconds by) { now += by; }
+
+    std::chrono::steady_clock::time_point now{};
+    std::tm wall = DecemberSixth();
+
+private:
+    // 06/12/2026 01:47:36, set field by field: the C libraries differ in their further fields.
+    static std::tm DecemberSixth() {
+        std::tm time{};
+        time.tm_sec = 36;
+        time.tm_min = 47;
+        time.tm_hour = 1;
+        time.tm_mday = 6;
+        time.tm_mon = 11;
+        time.tm_year = 126;
+        return time;
+    }
+};
+
+class FakeWindow final : public FormWindow {
+public:
+    explicit FakeWindow(FakeClock& clock) : clock_(clock) {}
+
+    void SetCaption(Control control, const std::string& text) override { captions[control] = text; }
+    std::string Caption(Control control) const override {
+        auto it = captions.find(control);
+        return it == captions.end() ? std::string() : it->second;
+    }
+    void SetEnabled(Control control, bool enabled) override { disabled[control] = !enabled; }
+    bool IsEnabled(Control control) const override {
+        auto it = disabled.find(control);
+        return it == disabled.end() || !it->second;
+    }
+    void SetTimerInterval(int milliseconds) override { timerInterval = milliseconds; }
+    void SetTimerEnabled(bool enabled) override { timerEnabled = enabled; }
+
+    void PumpEvents() override {
+        ++pumps;
+        if (onPump) {
+            auto hook = std::move(onPump);  // one shot, and safe against re-entry
+            onPump = nullptr;
+            hook();
+        }
+    }
+    // Time passes while the window sleeps; every whole second of it is one tick.
+    void WaitForEvents(std::chrono::milliseconds atMost) override {
+        clock_.Advance(atMost);
+        sleptMs += atMost.count();
+        while (sleptMs >= 1000) {
+            sleptMs -= 1000;
+            if (timerEnabled && onTickDue) onTickDue();
+        }
+    }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        if (onQuestion) onQuestion();
+        bool answer = answers.empty() ? false : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        return answer;
+    }
+    void ShowFatalError(const std::string& text) override { fatalErrors.push_back(text); }
+    void CloseWhenIdle() override { ++closeRequests; }
+    void* Handle() override { return this; }
+
+    std::map<Control, std::string> captions;
+    std::map<Control, bool> disabled;
+    int timerInterval = 0;
+    bool timerEnabled = false;
+    int pumps = 0;
+    long sleptMs = 0;
+    std::function<void()> onPump;
+    std::function<void()> onTickDue;
+    std::function<void()> onQuestion;
+    std::deque<bool> answers;
+    std::vector<std::string> questions;
+    std::vector<std::string> fatalErrors;
+    int closeRequests = 0;
+
+private:
+    FakeClock& clock_;
+};
+
+// Settings in memory; "decoding" reverses the text, so a test can tell decoded from stored.
+class FakeSupport final : public SupportModule {
+public:
+    explicit FakeSupport(std::filesystem::path dir) : dir_(std::move(dir)) {}
+
+    void ModuleStartup() override { ++startups; }
+    void ModuleShutdown() override { ++shutdowns; }
+    std::string AppDir() override { return dir_.string() + "/"; }
+    std::string SettingsPath() override { return AppDir() + "orvane.ini"; }
+    std::string ReadSetting(const std::string& section, const std::string& key,
+                            const std::string&) override {
+        auto it = values.find(section + "/" + key);
+        return it == values.end() ? std::string() : it->second;
+    }
+    std::string DecodeSetting(const std::string& stored) override {
+        if (stored.empty()) throw RuntimeError(ErrorNumber::SubscriptOutOfRange);
+        return std::string(stored.rbegin(), stored.rend());
+    }
+    void CenterForm(void* handle) override { centred = handle; }
+
+    static std::string Encode(const std::string& plain) { return {plain.rbegin(), plain.rend()}; }
+
+    std::map<std::string, std::string> values;
+    int startups = 0;
+    int shutdowns = 0;
+    void* centred = nullptr;
+
+private:
+    std::filesystem::path dir_;
+};
+
+class FakeInternet final : public ftp::InternetClient {
+public:
+    ftp::HINTERNET InternetOpenA(const std::string& userAgent, uint32_t, const std::string&,
+                                 const std::string&, uint32_t) override {
+        agent = userAgent;
+        return openFails ? 0 : ++handles;
+    }
+    ftp::HINTERNET InternetConnectA(ftp::HINTERNET, const std::string& server, uint16_t port,
+                                    const std::string& user, const std::string& password,
+                                    uint32_t, uint32_t flags, uintptr_t) override {
+        connectedTo = server + ":" + std::to_string(port) + " " + user + "/" + password;
+        passive = (flags & ftp::INTERNET_FLAG_PASSIVE) != 0;
+        return connectFails ? 0 : ++handles;
+    }
+    bool FtpPutFileA(ftp::HINTERNET, const std::string& localFile, const std::string& remoteName,
+                     uint32_t, uintptr_t) override {
+        ++uploads;
+        if (onUpload) onUpload();
+        std::FILE* f = std::fopen(localFile.c_str(), "rb");
+        uploaded.clear();
+        if (f) {
+            char buffer[512];
+            std::size_t n;
+            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) uploaded.append(buffer, n);
+            std::fclose(f);
+        }
+        remoteFile = remoteName;
+        return !uploadFails;
+    }
+    bool InternetCloseHandle(ftp::HINTERNET handle) override {
+        closed.push_back(handle);
+        return true;
+    }
+    std::string LastErrorText() const override { return "failed"; }
+
+    bool openFails = false;
+    bool connectFails = false;
+    bool uploadFails = false;
+    std::function<void()> onUpload;
+    ftp::HINTERNET handles = 0;
+    std::string agent, connectedTo, remoteFile, uploaded;
+    bool passive = false;
+    int uploads = 0;
+    std::vector<ftp::HINTERNET> closed;
+};
+
+// fOrvane over the fakes in a fresh application folder, with complete settings whose FTP
+// server is `server`, one link up, and the fake window's ticks driving the logic.
+class FormRig : public ::testing::Test {
+protected:
+    explicit FormRig(const std::string& server)
+        : window(clock),
+          support(dir),
+          logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
+        support.values = {{"GENERAL/INTERVAL", "600"}, {"GENERAL/FIRST", "10"},
+                          {"GENERAL/DELAY", "0"},      {"GENERAL/RASDIAL", "Casa"},
+                          {"FTP/SERVER", FakeSupport::Encode(server)},
+                          {"FTP/USER", FakeSupport::Encode("orvane")},
+                          {"FTP/PATH", FakeSupport::Encode("pub/")},
+                          {"FTP/FILE", "ip.txt"},
+                          {"FTP/PASSWORD", FakeSupport::Encode("s3cret")}};
+        links.links = {{"Casa", "203.0.113.45"}};
+        window.onTickDue = [this] { logic.Tick(); };
+    }
+    test::TempDir tempDir;
+    std::filesystem::path dir = tempDir.folder();
+    FakeClock clock;
+    FakeWindow window;
+    FakeSupport support;
+    FakeRemoteAccess links;
+    FakeInternet internet;
+    std::vector<int> exits;
+    fOrvane logic;
+};
+
+}  // namespace orvane::testing
