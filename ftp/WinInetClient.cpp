@@ -1,11 +1,13 @@
 // The internet client on wininet: the system's own FTP session, with bounded network waits.
 // The program's own names first: wininet.h defines some of them as macros.
+// clang-format off
 #include "ftp/FtpUrl.h"
 #include "ftp/InternetClient.h"
 
 #include <windows.h>
 
 #include <wininet.h>
+// clang-format on
 
 #include <algorithm>
 #include <atomic>
