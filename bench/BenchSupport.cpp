@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,7 +19,6 @@
 #include <iostream>
 #include <stdexcept>
 #include <thread>
-#include <time.h>
 
 extern char** environ;
 
@@ -32,8 +32,8 @@ std::vector<Verdict>& Verdicts() {
 }
 
 std::string VerdictLine(const Verdict& verdict) {
-    return std::string(verdict.pass ? "PASS" : "FAIL") + "  " + verdict.name + ": " +
-           verdict.ours + (verdict.peer.empty() ? "" : "  vs  " + verdict.peer) +
+    return std::string(verdict.pass ? "PASS" : "FAIL") + "  " + verdict.name + ": " + verdict.ours +
+           (verdict.peer.empty() ? "" : "  vs  " + verdict.peer) +
            (verdict.limit.empty() ? "" : "  (" + verdict.limit + ")");
 }
 
@@ -49,7 +49,8 @@ long StatusField(pid_t pid, const std::string& key) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind(key + ":", 0) == 0) return std::strtol(line.c_str() + key.size() + 1, nullptr, 10);
+        if (line.rfind(key + ":", 0) == 0)
+            return std::strtol(line.c_str() + key.size() + 1, nullptr, 10);
     }
     return -1;
 }
@@ -150,7 +151,8 @@ Child::Child(const std::vector<std::string>& argv, const std::vector<std::string
         throw std::runtime_error("cannot prepare a child's descriptors");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, stdinText.empty() ? devNull : input[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, stdinText.empty() ? devNull : input[0],
+                                     STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, devNull, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, devNull, STDERR_FILENO);
     auto args = argv;
@@ -164,10 +166,12 @@ Child::Child(const std::vector<std::string>& argv, const std::vector<std::string
     close(input[0]);
     if (error == 0 && !stdinText.empty()) {
         // Small texts only (a password line): they fit the pipe, so this never blocks.
-        [[maybe_unused]] const ssize_t written = write(input[1], stdinText.data(), stdinText.size());
+        [[maybe_unused]] const ssize_t written =
+            write(input[1], stdinText.data(), stdinText.size());
     }
     close(input[1]);
-    if (error != 0) throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(error));
+    if (error != 0)
+        throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(error));
 }
 
 Child::~Child() {

@@ -2,6 +2,7 @@
 // figures the kernel keeps about a process (resident memory, CPU time, open descriptors).
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -9,16 +10,14 @@
 #include <string>
 #include <vector>
 
-#include <benchmark/benchmark.h>
-
 namespace orvane::bench {
 
 // One figure of ours held against the peer's (or against a baseline) under a limit.
 struct Verdict {
-    std::string name;       // e.g. "start-up time"
-    std::string ours;       // e.g. "orvane 81.2 ms"
-    std::string peer;       // e.g. "minimal window 77.0 ms"
-    std::string limit;      // e.g. "ratio 1.05, limit 1.30"
+    std::string name;   // e.g. "start-up time"
+    std::string ours;   // e.g. "orvane 81.2 ms"
+    std::string peer;   // e.g. "minimal window 77.0 ms"
+    std::string limit;  // e.g. "ratio 1.05, limit 1.30"
     bool pass = false;
 };
 
@@ -35,31 +34,31 @@ double Median(std::vector<double> values);
 std::string Fixed(double value, int decimals);
 
 // Whole processes, read from /proc.
-long ResidentKiB(pid_t pid);       // VmRSS
+long ResidentKiB(pid_t pid);         // VmRSS
 long PrivateResidentKiB(pid_t pid);  // RssAnon: the part of VmRSS no other process shares
-double CpuSecondsOf(pid_t pid);    // user + system time of all its threads, -1 if unreadable
-long OpenDescriptorCount();        // of this process
-double OwnCpuSeconds();            // getrusage(RUSAGE_SELF): user + system
+double CpuSecondsOf(pid_t pid);      // user + system time of all its threads, -1 if unreadable
+long OpenDescriptorCount();          // of this process
+double OwnCpuSeconds();              // getrusage(RUSAGE_SELF): user + system
 
 std::filesystem::path ExecutableDir();
 
 // A temporary directory, removed with everything in it when this goes.
 class TempDir {
-public:
+  public:
     explicit TempDir(const std::string& prefix = "orvane-bench");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 // A child process started without a shell, its output thrown away; `stdinText` (if any) is
 // its standard input. The destructor stops and reaps a child still running.
 class Child {
-public:
+  public:
     Child(const std::vector<std::string>& argv, const std::vector<std::string>& env,
           const std::string& stdinText = {});
     // Takes over a child started elsewhere.
@@ -74,7 +73,7 @@ public:
     // SIGTERM, then SIGKILL if it has not ended within `grace`; returns as Wait().
     int Stop(std::chrono::milliseconds grace = std::chrono::milliseconds(3000));
 
-private:
+  private:
     pid_t pid_ = -1;
     bool reaped_ = false;
     int status_ = 0;

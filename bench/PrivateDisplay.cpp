@@ -23,7 +23,9 @@ namespace {
 
 constexpr auto kServerStartLimit = std::chrono::seconds(15);
 
-[[noreturn]] void Throw(const std::string& what) { throw std::runtime_error("PrivateDisplay: " + what); }
+[[noreturn]] void Throw(const std::string& what) {
+    throw std::runtime_error("PrivateDisplay: " + what);
+}
 
 // Reads the display number Xvfb writes to the -displayfd pipe once it accepts connections.
 int ReadDisplayNumber(int fd) {
@@ -38,7 +40,8 @@ int ReadDisplayNumber(int fd) {
         char buffer[32];
         const ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) Throw("Xvfb ended before reporting its display (is the xvfb package installed?)");
+        if (got <= 0)
+            Throw("Xvfb ended before reporting its display (is the xvfb package installed?)");
         text.append(buffer, static_cast<std::size_t>(got));
     }
     return std::atoi(text.c_str());
@@ -61,8 +64,9 @@ PrivateDisplay::PrivateDisplay() {
     const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
     posix_spawn_file_actions_adddup2(&actions, devNull, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, devNull, STDERR_FILENO);
-    std::vector<std::string> argv = {"/usr/bin/Xvfb", "-displayfd", "3", "-nolisten", "tcp",
-                                     "-screen", "0", "1280x1024x24", "-noreset"};
+    std::vector<std::string> argv = {"/usr/bin/Xvfb", "-displayfd", "3", "-nolisten",
+                                     "tcp",           "-screen",    "0", "1280x1024x24",
+                                     "-noreset"};
     std::vector<char*> args;
     for (auto& arg : argv) args.push_back(arg.data());
     args.push_back(nullptr);
@@ -109,8 +113,9 @@ void PrivateDisplay::WatchRoot() {
     if (damage == nullptr || !damage->present) Throw("the X server has no DAMAGE extension");
     damageEvent_ = damage->first_event + XCB_DAMAGE_NOTIFY;
     free(xcb_damage_query_version_reply(
-        connection_, xcb_damage_query_version(connection_, XCB_DAMAGE_MAJOR_VERSION,
-                                              XCB_DAMAGE_MINOR_VERSION), nullptr));
+        connection_,
+        xcb_damage_query_version(connection_, XCB_DAMAGE_MAJOR_VERSION, XCB_DAMAGE_MINOR_VERSION),
+        nullptr));
     xcb_damage_create(connection_, xcb_generate_id(connection_), root_,
                       XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
     free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
@@ -122,7 +127,8 @@ void PrivateDisplay::Forget() {
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) free(event);
 }
 
-std::optional<PrivateDisplay::Shown> PrivateDisplay::WaitForWindow(std::chrono::milliseconds limit) {
+std::optional<PrivateDisplay::Shown> PrivateDisplay::WaitForWindow(
+    std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::optional<TimePoint> mapped;
     int x = 0, y = 0, width = 0, height = 0;

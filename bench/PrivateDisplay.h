@@ -14,7 +14,7 @@ struct xcb_connection_t;
 namespace orvane::bench {
 
 class PrivateDisplay {
-public:
+  public:
     using TimePoint = std::chrono::steady_clock::time_point;
 
     struct Shown {
@@ -37,7 +37,7 @@ public:
     // Waits for the next top-level window to be mapped and then drawn into.
     std::optional<Shown> WaitForWindow(std::chrono::milliseconds limit);
 
-private:
+  private:
     void Connect();
     void WatchRoot();
 

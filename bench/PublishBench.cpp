@@ -32,15 +32,20 @@ void WriteOwnerOnly(const std::filesystem::path& path, const std::string& text) 
 std::vector<std::string> CurlCommand(PublishRig& rig, const TempDir& dir, bool tls) {
     const std::string text = fOrvane::PublishedFileText(testing::FakeClock{}.wall, "10.64.0.2");
     WriteOwnerOnly(dir.path() / "ip.txt", text);
-    WriteOwnerOnly(dir.path() / "netrc", std::string("machine 127.0.0.1 login ") + PublishRig::kUser +
-                                             " password " + PublishRig::kPassword + "\n");
-    std::vector<std::string> command = {
-        kCurl, "--silent", "--show-error", "--netrc-file", (dir.path() / "netrc").string(),
-        "--upload-file", (dir.path() / "ip.txt").string(),
-        "ftp://" + rig.Server().address() + "/ip.txt"};
+    WriteOwnerOnly(dir.path() / "netrc", std::string("machine 127.0.0.1 login ") +
+                                             PublishRig::kUser + " password " +
+                                             PublishRig::kPassword + "\n");
+    std::vector<std::string> command = {kCurl,
+                                        "--silent",
+                                        "--show-error",
+                                        "--netrc-file",
+                                        (dir.path() / "netrc").string(),
+                                        "--upload-file",
+                                        (dir.path() / "ip.txt").string(),
+                                        "ftp://" + rig.Server().address() + "/ip.txt"};
     if (tls) {
-        command.insert(command.end(), {"--ssl-reqd", "--cacert",
-                                       (rig.Server().stateDir() / "ca.pem").string()});
+        command.insert(command.end(),
+                       {"--ssl-reqd", "--cacert", (rig.Server().stateDir() / "ca.pem").string()});
     }
     return command;
 }
@@ -80,15 +85,18 @@ void BM_PublishCycle(benchmark::State& state) {
     const double ourTime = Median(ours), peerTime = Median(peer);
     state.counters["orvane_ms"] = ourTime;
     state.counters["curl_ms"] = peerTime;
-    Judge(state, "cycle", {"one publish cycle" + over + " (median of " +
-                               std::to_string(ours.size()) + ")",
-                           "orvane cycle " + Fixed(ourTime, 2) + " ms",
-                           std::string(tls ? "curl --ssl-reqd -T " : "curl -T ") +
-                               Fixed(peerTime, 2) + " ms",
-                           "ratio " + Fixed(ourTime / peerTime, 2) + ", limit 1.00",
-                           ourTime <= peerTime});
+    Judge(state, "cycle",
+          {"one publish cycle" + over + " (median of " + std::to_string(ours.size()) + ")",
+           "orvane cycle " + Fixed(ourTime, 2) + " ms",
+           std::string(tls ? "curl --ssl-reqd -T " : "curl -T ") + Fixed(peerTime, 2) + " ms",
+           "ratio " + Fixed(ourTime / peerTime, 2) + ", limit 1.00", ourTime <= peerTime});
 }
-BENCHMARK(BM_PublishCycle)->Arg(0)->Arg(1)->Iterations(kRuns)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PublishCycle)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(kRuns)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace orvane::bench

@@ -16,7 +16,7 @@
 namespace orvane::bench {
 
 class PublishRig {
-public:
+  public:
     static constexpr const char* kUser = "bench";
     // A throwaway account of a server that lives as long as this object, on loopback only.
     static constexpr const char* kPassword = "bench-pw-7f3a";
@@ -33,7 +33,7 @@ public:
     testing::FtpTestServer& Server() { return *server_; }
     std::string LastError() const;
 
-private:
+  private:
     TempDir appDir_{"orvane-bench-app"};
     std::unique_ptr<testing::FtpTestServer> server_;
     testing::FakeClock clock_;

@@ -44,20 +44,23 @@ void BM_Soak(benchmark::State& state) {
     state.counters["failed_cycles"] = failed;
     const std::string cycles = std::to_string(cycle);
     const std::string over = tls ? " over FTPS" : " over FTP";
-    Judge(state, "cycles", {"cycles that ended Online" + over, std::to_string(cycle - failed) + " of " + cycles,
-                            "", "limit: all", failed == 0});
-    Judge(state, "fds", {"open descriptors" + over,
-                         "after " + cycles + " cycles " + std::to_string(endFds) + " (peak " +
-                             std::to_string(peakFds) + ")",
-                         "after 50: " + std::to_string(baseFds), "limit: no growth",
-                         peakFds <= baseFds && endFds <= baseFds});
-    Judge(state, "rss", {"resident memory (VmRSS)" + over,
-                         "after " + cycles + " cycles " + std::to_string(endKiB) + " KiB (peak " +
-                             std::to_string(peakKiB) + ")",
-                         "after 50: " + std::to_string(baseKiB) + " KiB",
-                         "growth to peak " + std::to_string(peakKiB - baseKiB) + " KiB, limit " +
-                             std::to_string(kResidentToleranceKiB) + " KiB",
-                         peakKiB - baseKiB <= kResidentToleranceKiB});
+    Judge(state, "cycles",
+          {"cycles that ended Online" + over, std::to_string(cycle - failed) + " of " + cycles, "",
+           "limit: all", failed == 0});
+    Judge(state, "fds",
+          {"open descriptors" + over,
+           "after " + cycles + " cycles " + std::to_string(endFds) + " (peak " +
+               std::to_string(peakFds) + ")",
+           "after 50: " + std::to_string(baseFds), "limit: no growth",
+           peakFds <= baseFds && endFds <= baseFds});
+    Judge(state, "rss",
+          {"resident memory (VmRSS)" + over,
+           "after " + cycles + " cycles " + std::to_string(endKiB) + " KiB (peak " +
+               std::to_string(peakKiB) + ")",
+           "after 50: " + std::to_string(baseKiB) + " KiB",
+           "growth to peak " + std::to_string(peakKiB - baseKiB) + " KiB, limit " +
+               std::to_string(kResidentToleranceKiB) + " KiB",
+           peakKiB - baseKiB <= kResidentToleranceKiB});
 }
 BENCHMARK(BM_Soak)->Arg(0)->Arg(1)->Iterations(kCycles)->Unit(benchmark::kMillisecond);
 

@@ -55,14 +55,17 @@ std::unique_ptr<Stage> MakeStage() {
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::replace);
     std::filesystem::copy_file(bin / "orvane", app / "orvane");
-    stage->env = {"DISPLAY=" + stage->display.Name(), "QT_QPA_PLATFORM=xcb",
-                  "HOME=" + stage->dir.path().string(), "XDG_RUNTIME_DIR=" + runtime.string(),
-                  "PATH=/usr/bin:/bin", "LANG=C.UTF-8"};
-    const int written = RunToEnd(
-        {(bin / "orvane-config").string(), "write", (app / "orvane.ini").string(), "--server",
-         "127.0.0.1:2121", "--user", "bench", "--path", "/", "--file", "ip.txt", "--interval", "600",
-         "--first", "86400"},
-        stage->env, "throwaway-password\n");
+    stage->env = {"DISPLAY=" + stage->display.Name(),
+                  "QT_QPA_PLATFORM=xcb",
+                  "HOME=" + stage->dir.path().string(),
+                  "XDG_RUNTIME_DIR=" + runtime.string(),
+                  "PATH=/usr/bin:/bin",
+                  "LANG=C.UTF-8"};
+    const int written =
+        RunToEnd({(bin / "orvane-config").string(), "write", (app / "orvane.ini").string(),
+                  "--server", "127.0.0.1:2121", "--user", "bench", "--path", "/", "--file",
+                  "ip.txt", "--interval", "600", "--first", "86400"},
+                 stage->env, "throwaway-password\n");
     if (written != 0) throw std::runtime_error("orvane-config could not write the settings file");
     stage->orvane = {(app / "orvane").string()};
     stage->minimal = {(bin / "minimal_window").string()};
@@ -135,16 +138,16 @@ void BM_StartUp(benchmark::State& state) {
               << " ms; first drawing " << Fixed(ourTime, 1) << " ms vs " << Fixed(peerTime, 1)
               << " ms (orvane vs minimal window; windows " << oursSize << " vs " << peerSize
               << " pixels)\n";
-    Judge(state, "time", {"start-up time to the window's first drawing (median)",
-                          "orvane " + Fixed(ourTime, 1) + " ms",
-                          "minimal window " + Fixed(peerTime, 1) + " ms",
-                          Ratio(ourTime, peerTime, kStartupLimit),
-                          ourTime <= kStartupLimit * peerTime});
-    Judge(state, "memory", {"resident memory after start-up (median VmRSS)",
-                            "orvane " + Fixed(ourMemory, 1) + " MiB",
-                            "minimal window " + Fixed(peerMemoryMedian, 1) + " MiB",
-                            Ratio(ourMemory, peerMemoryMedian, kMemoryLimit),
-                            ourMemory <= kMemoryLimit * peerMemoryMedian});
+    Judge(state, "time",
+          {"start-up time to the window's first drawing (median)",
+           "orvane " + Fixed(ourTime, 1) + " ms", "minimal window " + Fixed(peerTime, 1) + " ms",
+           Ratio(ourTime, peerTime, kStartupLimit), ourTime <= kStartupLimit * peerTime});
+    Judge(
+        state, "memory",
+        {"resident memory after start-up (median VmRSS)", "orvane " + Fixed(ourMemory, 1) + " MiB",
+         "minimal window " + Fixed(peerMemoryMedian, 1) + " MiB",
+         Ratio(ourMemory, peerMemoryMedian, kMemoryLimit),
+         ourMemory <= kMemoryLimit * peerMemoryMedian});
 }
 BENCHMARK(BM_StartUp)->Iterations(kRuns)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -162,23 +165,26 @@ void BM_IdleCpu(benchmark::State& state) {
         const bool oursShown = stage->display.WaitForWindow(kShowLimit).has_value();
         Child peer(stage->minimal, stage->env);
         const bool peerShown = stage->display.WaitForWindow(kShowLimit).has_value();
-        if (!oursShown || !peerShown) return Fail(state, "idle CPU", "a window did not appear within 15 s");
+        if (!oursShown || !peerShown)
+            return Fail(state, "idle CPU", "a window did not appear within 15 s");
         std::this_thread::sleep_for(1s);  // past start-up
         const auto from = std::chrono::steady_clock::now();
         const double ourFrom = CpuSecondsOf(ours.pid()), peerFrom = CpuSecondsOf(peer.pid());
         std::this_thread::sleep_for(kIdleWindow);
         const double ourCpu = CpuSecondsOf(ours.pid()) - ourFrom;
         const double peerCpu = CpuSecondsOf(peer.pid()) - peerFrom;
-        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
         state.SetIterationTime(wall);
         state.counters["orvane_cpu_pct"] = 100 * ourCpu / wall;
         state.counters["minimal_cpu_pct"] = 100 * peerCpu / wall;
-        Judge(state, "idle", {"idle CPU over " + Fixed(wall, 1) + " s (process CPU clock)",
-                              "orvane " + Fixed(100 * ourCpu / wall, 2) + " % (" + Fixed(ourCpu * 1000, 0) + " ms)",
-                              "minimal window " + Fixed(100 * peerCpu / wall, 2) + " % (" +
-                                  Fixed(peerCpu * 1000, 0) + " ms)",
-                              "limit " + Fixed(100 * kIdleCpuLimit, 1) + " %",
-                              ourCpu < kIdleCpuLimit * wall});
+        Judge(
+            state, "idle",
+            {"idle CPU over " + Fixed(wall, 1) + " s (process CPU clock)",
+             "orvane " + Fixed(100 * ourCpu / wall, 2) + " % (" + Fixed(ourCpu * 1000, 0) + " ms)",
+             "minimal window " + Fixed(100 * peerCpu / wall, 2) + " % (" +
+                 Fixed(peerCpu * 1000, 0) + " ms)",
+             "limit " + Fixed(100 * kIdleCpuLimit, 1) + " %", ourCpu < kIdleCpuLimit * wall});
     }
 }
 BENCHMARK(BM_IdleCpu)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -54,17 +54,21 @@ void RunEventLoopFor(std::chrono::milliseconds length) {
 void BM_DelayWait(benchmark::State& state) {
     TempDir appDir("orvane-bench-wait");
     FakeSupport support(appDir.path());
-    support.values = {{"GENERAL/INTERVAL", "1"}, {"GENERAL/FIRST", "86400"},
-                      {"GENERAL/DELAY", "5000"}, {"FTP/SERVER", FakeSupport::Encode("127.0.0.1")},
+    support.values = {{"GENERAL/INTERVAL", "1"},
+                      {"GENERAL/FIRST", "86400"},
+                      {"GENERAL/DELAY", "5000"},
+                      {"FTP/SERVER", FakeSupport::Encode("127.0.0.1")},
                       {"FTP/USER", FakeSupport::Encode("bench")},
-                      {"FTP/PATH", FakeSupport::Encode("/")}, {"FTP/FILE", "ip.txt"},
+                      {"FTP/PATH", FakeSupport::Encode("/")},
+                      {"FTP/FILE", "ip.txt"},
                       {"FTP/PASSWORD", FakeSupport::Encode("unused")}};
     testing::FakeRemoteAccess remoteAccess;
     testing::FakeInternet internet;
     SystemClock clock;
     OrvaneWindow window;
     std::optional<int> fatal;
-    fOrvane logic(window, support, remoteAccess, internet, clock, [&](int status) { fatal = status; });
+    fOrvane logic(window, support, remoteAccess, internet, clock,
+                  [&](int status) { fatal = status; });
     window.Attach(&logic);
     if (!logic.Load()) return Fail(state, "delay wait", "the window's start-up failed");
     window.ShowFirstTime();
@@ -78,13 +82,14 @@ void BM_DelayWait(benchmark::State& state) {
         state.counters["busy_cpu_pct"] = 100 * peer.fraction();
         if (fatal) return Fail(state, "delay wait", "the window ended with a fatal error");
         const double scale = kWaitMs / 1000.0 / peer.wall;
-        Judge(state, "wait", {"CPU during a " + Fixed(kWaitMs / 1000, 0) + " s connect delay",
-                              "WaitMilliseconds " + Fixed(ours.cpu * 1000, 1) + " ms CPU in " +
-                                  Fixed(ours.wall, 3) + " s = " + Fixed(100 * ours.fraction(), 2) + " %",
-                              "busy wait " + Fixed(peer.cpu * scale * 1000, 0) + " ms CPU per 5 s = " +
-                                  Fixed(100 * peer.fraction(), 1) + " % (0.5 s run, scaled)",
-                              "limit " + Fixed(100 * kCpuLimit, 1) + " %",
-                              ours.fraction() < kCpuLimit && ours.wall * 1000 >= kWaitMs});
+        Judge(state, "wait",
+              {"CPU during a " + Fixed(kWaitMs / 1000, 0) + " s connect delay",
+               "WaitMilliseconds " + Fixed(ours.cpu * 1000, 1) + " ms CPU in " +
+                   Fixed(ours.wall, 3) + " s = " + Fixed(100 * ours.fraction(), 2) + " %",
+               "busy wait " + Fixed(peer.cpu * scale * 1000, 0) + " ms CPU per 5 s = " +
+                   Fixed(100 * peer.fraction(), 1) + " % (0.5 s run, scaled)",
+               "limit " + Fixed(100 * kCpuLimit, 1) + " %",
+               ours.fraction() < kCpuLimit && ours.wall * 1000 >= kWaitMs});
         // Ticks came during the wait: the countdown shows the window kept working.
         state.counters["ticks_during_wait"] = 86400 - logic.State().Countdown;
     }

@@ -36,7 +36,7 @@ inline constexpr uint32_t RASP_PppIp = 0x8021;
 inline constexpr uint32_t INTERNET_AUTODIAL_FORCE_UNATTENDED = 2;
 
 class RemoteAccess {
-public:
+  public:
     virtual ~RemoteAccess() = default;
 
     // Writes one record per active connection into `records` (whose size in bytes is

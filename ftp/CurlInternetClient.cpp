@@ -152,11 +152,9 @@ class CurlInternetClient final : public InternetClient {
                      uint32_t, uintptr_t) override {
         const auto found = connections_.find(ftp);
         if (found == connections_.end()) return Fail("Not an open FTP handle.");
-        const auto urlPath =
-            found->second.sftp ? SftpUrlPath(remoteFile) : FtpUrlPath(remoteFile);
+        const auto urlPath = found->second.sftp ? SftpUrlPath(remoteFile) : FtpUrlPath(remoteFile);
         if (!urlPath) {
-            return Fail(
-                "The remote file name is empty, ends in \"/\" or holds NUL, CR or LF.");
+            return Fail("The remote file name is empty, ends in \"/\" or holds NUL, CR or LF.");
         }
         FdCloser file{open(localFile.c_str(), O_RDONLY | O_CLOEXEC)};
         struct stat info {};
@@ -220,7 +218,8 @@ class CurlInternetClient final : public InternetClient {
     void SetConnectionOptions(CURL* easy, const std::string& baseUrl, const std::string& user,
                               const std::string& password) const {
         curl_->easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_->easy_setopt(easy, CURLOPT_PROXY, "");  // a direct connection, whatever the environment
+        curl_->easy_setopt(easy, CURLOPT_PROXY,
+                           "");  // a direct connection, whatever the environment
         curl_->easy_setopt(easy, CURLOPT_USERNAME, user.c_str());
         curl_->easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
         curl_->easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
@@ -228,7 +227,7 @@ class CurlInternetClient final : public InternetClient {
         curl_->easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
         // 0 would mean curl's default of minutes, so the shortest bound is 1 ms.
         curl_->easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
-                         std::max(1L, static_cast<long>(timeouts_.connect.count())));
+                           std::max(1L, static_cast<long>(timeouts_.connect.count())));
         curl_->easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, CeilSeconds(timeouts_.stall));
         curl_->easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_->easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, CeilSeconds(timeouts_.stall));

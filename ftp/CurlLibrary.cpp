@@ -62,7 +62,7 @@ bool CurlLibrary::Resolve() {
         api_ = {};
         return false;
     };
-#define ORVANE_CURL_RESOLVE(name)                                                    \
+#define ORVANE_CURL_RESOLVE(name)                                                     \
     api_.name = reinterpret_cast<decltype(api_.name)>(dlsym(handle_, "curl_" #name)); \
     if (api_.name == nullptr) return missing("curl_" #name);
     ORVANE_CURL_ENTRY_POINTS(ORVANE_CURL_RESOLVE)

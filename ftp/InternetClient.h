@@ -30,7 +30,7 @@ struct Timeouts {
 };
 
 class InternetClient {
-public:
+  public:
     virtual ~InternetClient() = default;
 
     // The root handle, or 0.
@@ -39,10 +39,9 @@ public:
                                     uint32_t flags) = 0;
 
     // Connects to the server and logs in; a handle only once the login has been accepted, else 0.
-    virtual HINTERNET InternetConnectA(HINTERNET internet, const std::string& server,
-                                       uint16_t port, const std::string& user,
-                                       const std::string& password, uint32_t service,
-                                       uint32_t flags, uintptr_t context) = 0;
+    virtual HINTERNET InternetConnectA(HINTERNET internet, const std::string& server, uint16_t port,
+                                       const std::string& user, const std::string& password,
+                                       uint32_t service, uint32_t flags, uintptr_t context) = 0;
 
     // Stores the local file on the server under `remoteFile`, byte for byte. True on success.
     virtual bool FtpPutFileA(HINTERNET ftp, const std::string& localFile,

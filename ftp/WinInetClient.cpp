@@ -58,8 +58,8 @@ std::string LastReplyCode() {
     DWORD length = sizeof text;
     if (!InternetGetLastResponseInfoA(&detail, text, &length)) return {};
     const std::string_view reply(text, std::min<DWORD>(length, sizeof text));
-    if (reply.size() < 3 || !std::all_of(reply.begin(), reply.begin() + 3,
-                                         [](char c) { return c >= '0' && c <= '9'; }))
+    if (reply.size() < 3 ||
+        !std::all_of(reply.begin(), reply.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }))
         return {};
     return std::string(reply.substr(0, 3));
 }
@@ -93,11 +93,10 @@ class WinInetClient final : public InternetClient {
   public:
     explicit WinInetClient(Timeouts timeouts) : timeouts_(timeouts) {}
 
-    HINTERNET InternetOpenA(const std::string& agent, uint32_t accessType,
-                            const std::string& proxy, const std::string& proxyBypass,
-                            uint32_t flags) override {
-        ::HINTERNET root = ::InternetOpenA(agent.c_str(), accessType, proxy.c_str(),
-                                           proxyBypass.c_str(), flags);
+    HINTERNET InternetOpenA(const std::string& agent, uint32_t accessType, const std::string& proxy,
+                            const std::string& proxyBypass, uint32_t flags) override {
+        ::HINTERNET root =
+            ::InternetOpenA(agent.c_str(), accessType, proxy.c_str(), proxyBypass.c_str(), flags);
         if (root == nullptr) return Fail("Opening the network library failed");
         // Set on the root, the bounds hold for every connection derived from it.
         SetTimeout(root, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts_.connect);
@@ -133,8 +132,7 @@ class WinInetClient final : public InternetClient {
         // The same names the other clients refuse: no file could carry them, or they could
         // end the command line.
         if (!FtpUrlPath(remoteFile)) {
-            lastError_ =
-                "The remote file name is empty, ends in \"/\" or holds NUL, CR or LF.";
+            lastError_ = "The remote file name is empty, ends in \"/\" or holds NUL, CR or LF.";
             return false;
         }
         const auto outcome = Run(ftp, [=] {
@@ -166,8 +164,9 @@ class WinInetClient final : public InternetClient {
             RecordOutcome(*outcome, call());
             return outcome;
         }
-        std::thread([outcome, call = std::move(call)] { RecordOutcome(*outcome, call()); })
-            .detach();
+        std::thread([outcome, call = std::move(call)] {
+            RecordOutcome(*outcome, call());
+        }).detach();
         while (!outcome->done) {
             wait_->WaitForEvents(kWaitStep);
             if (!outcome->done && wait_->StopRequested()) {

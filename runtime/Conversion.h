@@ -1,4 +1,5 @@
-// Text to number as the runtime converts settings: the locale's decimal separator, banker's rounding.
+// Text to number as the runtime converts settings: the locale's decimal separator, banker's
+// rounding.
 #pragma once
 
 #include <cstdint>

@@ -1,9 +1,10 @@
 // Text to number on POSIX: the locale's radix character, strtod in the C locale.
+#include "runtime/Conversion.h"
+
 #include <langinfo.h>
 #include <locale.h>
 #include <stdlib.h>
 
-#include "runtime/Conversion.h"
 #include "runtime/ConversionPlatform.h"
 #include "runtime/RuntimeError.h"
 

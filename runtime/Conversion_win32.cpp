@@ -1,9 +1,10 @@
 // Text to number on Windows: the regional decimal separator from GetLocaleInfoA.
+#include "runtime/Conversion.h"
+
 #include <windows.h>
 
 #include <cstdlib>
 
-#include "runtime/Conversion.h"
 #include "runtime/ConversionPlatform.h"
 
 namespace orvane {

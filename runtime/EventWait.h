@@ -8,7 +8,7 @@
 namespace orvane {
 
 class EventWait {
-public:
+  public:
     virtual ~EventWait() = default;
 
     // Sleeps in the event loop until events arrive or `atMost` has passed, handling them.

@@ -47,12 +47,8 @@ std::string LogTimeText(const std::tm& time, std::string_view separator) {
     return Digits(time.tm_hour, 2) + sep + Digits(time.tm_min, 2) + sep + Digits(time.tm_sec, 2);
 }
 
-std::string LogDateText(const std::tm& time) {
-    return LogDateText(time, DateSeparator());
-}
+std::string LogDateText(const std::tm& time) { return LogDateText(time, DateSeparator()); }
 
-std::string LogTimeText(const std::tm& time) {
-    return LogTimeText(time, TimeSeparator());
-}
+std::string LogTimeText(const std::tm& time) { return LogTimeText(time, TimeSeparator()); }
 
 }  // namespace orvane

@@ -1,8 +1,9 @@
 // Regional date and time texts of a given POSIX locale (Linux).
 #pragma once
 
-#include <ctime>
 #include <locale.h>
+
+#include <ctime>
 #include <string>
 
 namespace orvane {

@@ -1,7 +1,8 @@
 // Regional date and time texts from the POSIX locale: nl_langinfo's formats and strftime.
+#include "runtime/RegionalText.h"
+
 #include <langinfo.h>
 
-#include "runtime/RegionalText.h"
 #include "runtime/RegionalTextPosix.h"
 
 namespace orvane {

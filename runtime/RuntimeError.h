@@ -30,7 +30,7 @@ std::string ErrorDescription(ErrorNumber number);
 // An untrapped run-time error. `detail` adds context (the key and file for a setting, say);
 // it never carries a secret.
 class RuntimeError : public std::runtime_error {
-public:
+  public:
     explicit RuntimeError(ErrorNumber number, std::string detail = {});
 
     ErrorNumber number() const { return number_; }
@@ -38,7 +38,7 @@ public:
     const std::string& description() const { return description_; }
     const std::string& detail() const { return detail_; }
 
-private:
+  private:
     ErrorNumber number_;
     std::string description_;
     std::string detail_;

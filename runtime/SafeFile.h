@@ -1,9 +1,9 @@
 // Files replaced whole and safely: a private temporary file beside the target, then a rename.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <cstdint>
 
 #include "runtime/RuntimeError.h"
 
@@ -27,8 +27,8 @@ enum class Durability { Flushed, Transient };
 // Whatever stood at `path` (an older, longer file, or a symbolic link) is replaced, never
 // written through. On failure no temporary file remains and a RuntimeError names `path`.
 // Returns the identity of the file now at `path`.
-FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes,
-                                   unsigned mode, Durability durability = Durability::Flushed);
+FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes, unsigned mode,
+                                   Durability durability = Durability::Flushed);
 
 // A RuntimeError for a failed file operation: the number chosen from errno, the detail
 // saying what was done to which path and why it failed.

@@ -1,14 +1,15 @@
 // Atomic file replacement on POSIX: an exclusive temporary file, fsync and rename.
 #include "SafeFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
 
 namespace orvane::settings {
 
@@ -16,7 +17,7 @@ namespace {
 
 // Closes a descriptor on every path out of a scope unless released.
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
@@ -31,7 +32,7 @@ public:
         return result;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -82,8 +83,8 @@ std::string DirectoryOf(const std::string& path) {
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
-FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes,
-                                   unsigned mode, Durability durability) {
+FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes, unsigned mode,
+                                   Durability durability) {
     const bool flush = durability == Durability::Flushed;
     const std::string directory = DirectoryOf(path);
     std::string temporary;
@@ -100,8 +101,8 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
     struct stat info {};
     int failure = 0;
     // fchmod: the mode must not depend on the umask, in either direction.
-    if (fchmod(fd, static_cast<mode_t>(mode)) != 0 || !WriteAll(fd, bytes) || (flush && fsync(fd) != 0) ||
-        fstat(fd, &info) != 0 || file.CloseNow() != 0 ||
+    if (fchmod(fd, static_cast<mode_t>(mode)) != 0 || !WriteAll(fd, bytes) ||
+        (flush && fsync(fd) != 0) || fstat(fd, &info) != 0 || file.CloseNow() != 0 ||
         rename(temporary.c_str(), path.c_str()) != 0)
         failure = errno;
     if (failure != 0) {

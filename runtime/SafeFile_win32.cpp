@@ -1,12 +1,12 @@
 // Atomic file replacement on Windows: an exclusive temporary file, flushed, moved over the target.
-#include <windows.h>
+#include "runtime/SafeFile.h"
 
+#include <windows.h>
 #include <sddl.h>
 
 #include <cstdio>
 #include <string>
 
-#include "runtime/SafeFile.h"
 #include "runtime/Win32Error.h"
 
 namespace orvane::settings {
@@ -105,8 +105,8 @@ std::string DirectoryOf(const std::string& path) {
     return slash == std::string::npos ? std::string(".\\") : path.substr(0, slash + 1);
 }
 
-FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes,
-                                   unsigned mode, Durability durability) {
+FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes, unsigned mode,
+                                   Durability durability) {
     const bool flush = durability == Durability::Flushed;
     const std::string directory = DirectoryOf(path);
     const auto slash = LastSeparator(path);

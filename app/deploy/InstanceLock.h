@@ -8,7 +8,7 @@ namespace orvane::mCrypt {
 
 // An exclusive lock on a lock file, held from Acquire until Release or destruction.
 class InstanceLock {
-public:
+  public:
     InstanceLock() = default;
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
@@ -23,7 +23,7 @@ public:
     void Release();
     bool Held() const { return handle_ != -1; }
 
-private:
+  private:
     std::intptr_t handle_ = -1;  // the descriptor, or on Windows the file handle
 };
 

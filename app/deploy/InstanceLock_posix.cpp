@@ -1,10 +1,11 @@
 // The instance lock on POSIX: flock on a lock file in the application directory.
 #include "InstanceLock.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "runtime/RuntimeError.h"
 #include "runtime/SafeFile.h"

@@ -16,7 +16,7 @@ namespace orvane::mCrypt {
 enum class LibraryEntry { CenterForm, DeCrypt, DeCryptBuffer };
 
 class SupportLibrary {
-public:
+  public:
     SupportLibrary() = default;
     SupportLibrary(const SupportLibrary&) = delete;
     SupportLibrary& operator=(const SupportLibrary&) = delete;
@@ -34,7 +34,7 @@ public:
     // The address of an export, looked up by name on its first use and kept.
     void* Entry(LibraryEntry entry);
 
-private:
+  private:
     // The platform's part: load exactly the file just written, drop every load reference,
     // look up an export by name, and the id of the running process.
     void Load(const settings::FileIdentity& written);

@@ -2,14 +2,15 @@
 // the release loop, unlink; result strings freed with free().
 #include "SupportLibrary.h"
 
+#include <dlfcn.h>
+#include <link.h>
+#include <unistd.h>
+
 #include <climits>
 #include <cstdio>
-#include <dlfcn.h>
 #include <fstream>
-#include <link.h>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 #include <raradozo/bstr.h>
 #include <raradozo/raradozo.h>

@@ -4,7 +4,6 @@
 #include "SupportLibrary.h"
 
 #include <windows.h>
-
 #include <oleauto.h>
 
 #include "runtime/Win32Error.h"
@@ -28,10 +27,9 @@ settings::FileIdentity IdentityOf(HANDLE file) {
 void SupportLibrary::Load(const settings::FileIdentity& written) {
     // Held open for reading only, sharing reading only: from here until the loader has mapped
     // it nobody can write, replace or delete the file. It must be the file just written.
-    HANDLE guard = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (guard == INVALID_HANDLE_VALUE)
-        throw Win32FileFailure(GetLastError(), "cannot open", path_);
+    HANDLE guard = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (guard == INVALID_HANDLE_VALUE) throw Win32FileFailure(GetLastError(), "cannot open", path_);
     const bool same = IdentityOf(guard) == written;
     if (same) {
         // The absolute path and the altered search order: the library's own imports are

@@ -7,14 +7,14 @@
 namespace orvane {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual std::chrono::steady_clock::time_point Monotonic() = 0;
     virtual std::tm LocalNow() = 0;
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     std::chrono::steady_clock::time_point Monotonic() override {
         return std::chrono::steady_clock::now();
     }

@@ -18,7 +18,7 @@ enum class Control {
 };
 
 class FormWindow {
-public:
+  public:
     virtual ~FormWindow() = default;
 
     virtual void SetCaption(Control control, const std::string& text) = 0;

@@ -1,4 +1,5 @@
-// The main window's state record: countdown, settings, last published address, pause flag, log texts.
+// The main window's state record: countdown, settings, last published address, pause flag, log
+// texts.
 #pragma once
 
 #include <array>
@@ -35,7 +36,7 @@ struct MainState {
     int32_t Interval = 0;
     int32_t FirstWait = 0;
     double ConnectDelay = 0;
-    int16_t Paused = 0;  // 0 false, -1 true
+    int16_t Paused = 0;                                  // 0 false, -1 true
     std::array<std::string, kLastMessage + 1> Messages;  // index 0 unused
 
     // The message at a log index; outside 1 to 6 a subscript-out-of-range error.

@@ -177,9 +177,9 @@ int32_t fOrvane::OpenFtpSession(ftp::HINTERNET& ftpHandle, ftp::HINTERNET& inter
     if (internetHandle == 0) return 1;
     const ftp::ServerAddress server =
         ftp::SplitServer(state_.FtpServer, ftp::DefaultPort(state_.FtpProtection.protocol));
-    ftpHandle = internet_.InternetConnectA(internetHandle, server.host, server.port,
-                                           state_.FtpUser, state_.FtpPassword,
-                                           ftp::INTERNET_SERVICE_FTP, ftp::INTERNET_FLAG_PASSIVE, 0);
+    ftpHandle = internet_.InternetConnectA(internetHandle, server.host, server.port, state_.FtpUser,
+                                           state_.FtpPassword, ftp::INTERNET_SERVICE_FTP,
+                                           ftp::INTERNET_FLAG_PASSIVE, 0);
     if (ftpHandle == 0) {
         internet_.InternetCloseHandle(internetHandle);
         return 2;

@@ -8,7 +8,7 @@
 namespace orvane {
 
 class SupportModule {
-public:
+  public:
     virtual ~SupportModule() = default;
 
     virtual void ModuleStartup() = 0;

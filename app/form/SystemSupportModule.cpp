@@ -7,7 +7,7 @@ namespace orvane {
 namespace {
 
 class SystemSupportModule final : public SupportModule {
-public:
+  public:
     void ModuleStartup() override { mCrypt::ModuleStartup(); }
     void ModuleShutdown() override { mCrypt::ModuleShutdown(); }
     std::string AppDir() override { return mCrypt::StateDir; }

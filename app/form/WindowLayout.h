@@ -51,7 +51,9 @@ constexpr const ControlLayout& LayoutOf(Control control) {
 // Twips to whole pixels at `dpi` dots per inch, rounded to the nearest.
 constexpr int TwipsToPixels(int twips, int dpi) { return (twips * dpi + 720) / 1440; }
 
-struct PixelRect { int left, top, width, height; };
+struct PixelRect {
+    int left, top, width, height;
+};
 
 constexpr PixelRect InPixels(const ControlLayout& layout, int dpi) {
     return {TwipsToPixels(layout.left, dpi), TwipsToPixels(layout.top, dpi),

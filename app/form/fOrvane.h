@@ -24,7 +24,7 @@ inline constexpr int16_t kCloseFromControlMenu = 0;
 inline constexpr int16_t kCloseBySystem = 1;
 
 class fOrvane {
-public:
+  public:
     // How the program ends after an error no handler traps; std::exit in the program,
     // something that records the status in tests.
     using Terminate = std::function<void(int status)>;
@@ -72,7 +72,7 @@ public:
     static std::string LogLineText(const std::tm& date, const std::tm& time,
                                    const std::string& message);
 
-private:
+  private:
     enum class SearchState { Retry = 0, Connected = 1, Offline = 2 };
     struct CycleAborted {};
 
@@ -94,14 +94,14 @@ private:
     // The waits of the link service and the internet client: the window's event loop, given
     // up as soon as the program is closing.
     class CycleWait final : public EventWait {
-    public:
+      public:
         explicit CycleWait(const fOrvane& form) : form_(form) {}
         void WaitForEvents(std::chrono::milliseconds atMost) override {
             form_.window_.WaitForEvents(atMost);
         }
         bool StopRequested() const override { return form_.closing_; }
 
-    private:
+      private:
         const fOrvane& form_;
     };
 

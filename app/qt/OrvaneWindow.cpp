@@ -76,8 +76,8 @@ bool CanShowBoxes() {
 // The designed face where the system has it, else a plain sans-serif one.
 QFont ControlFont(const ControlLayout& layout) {
     QFont font;
-    font.setFamilies({kFontFamily, "Microsoft Sans Serif", "DejaVu Sans", "Liberation Sans",
-                      "Sans Serif"});
+    font.setFamilies(
+        {kFontFamily, "Microsoft Sans Serif", "DejaVu Sans", "Liberation Sans", "Sans Serif"});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(layout.points);
     font.setWeight(layout.bold ? QFont::Bold : QFont::Normal);
@@ -112,8 +112,10 @@ OrvaneWindow::OrvaneWindow() : QWidget(nullptr) {
     Timer1_->setObjectName("Timer1");
     // The tick is posted rather than run inside the timer's own activation, so that ticks
     // keep coming while a publish cycle started by a tick waits in the event loop.
-    connect(Timer1_, &QTimer::timeout, this,
-            [this] { QMetaObject::invokeMethod(this, [this] { logic_->Tick(); }, Qt::QueuedConnection); });
+    connect(Timer1_, &QTimer::timeout, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { logic_->Tick(); }, Qt::QueuedConnection);
+    });
 
     InitWindowService();
 }
@@ -143,8 +145,8 @@ void OrvaneWindow::AddControl(const ControlLayout& layout) {
 }
 
 void OrvaneWindow::InitWindowService() {
-    desktop_ = RzWindow{nullptr, DesktopRect, DesktopClientRect, DesktopToScreen, DesktopMove,
-                        nullptr};
+    desktop_ =
+        RzWindow{nullptr, DesktopRect, DesktopClientRect, DesktopToScreen, DesktopMove, nullptr};
     desktop_.desktop = &desktop_;
     self_ = RzWindow{&desktop_, WindowRect, ClientRect, ClientToScreen, MoveWindow, this};
 }
@@ -207,7 +209,8 @@ void OrvaneWindow::ShowFatalError(const std::string& text) {
 }
 
 void OrvaneWindow::CloseWhenIdle() {
-    QMetaObject::invokeMethod(this, [this] { CloseBySystem(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { CloseBySystem(); }, Qt::QueuedConnection);
 }
 
 void OrvaneWindow::CloseBySystem() {

@@ -19,7 +19,7 @@ class fOrvane;
 class OrvaneWindow final : public QWidget, public FormWindow {
     Q_OBJECT
 
-public:
+  public:
     OrvaneWindow();
 
     void Attach(fOrvane* logic) { logic_ = logic; }
@@ -45,14 +45,14 @@ public:
     void CloseWhenIdle() override;
     void* Handle() override { return &self_; }
 
-signals:
+  signals:
     // A caption changed: the status, the address, the countdown or the pause button's.
     void CaptionChanged();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void AddControl(const ControlLayout& layout);
     template <typename T = QWidget>
     T* Widget(Control control) const {

@@ -17,14 +17,14 @@ class fOrvane;
 class TrayIcon final : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // Shows the icon where the desktop has a notification area; elsewhere does nothing, and the
     // window stays the only view. The icon goes with this object.
     TrayIcon(OrvaneWindow& window, fOrvane& logic);
 
     bool Shown() const { return icon_ != nullptr; }
 
-private:
+  private:
     void Refresh();
     void ToggleWindow();
     void ShowWindow();

@@ -124,21 +124,15 @@ int RunWindow(char* program) {
 int main(int argc, char** argv) {
     orvane::InstallCloseSignals();  // first: SIGPIPE ignored, no close signal lost
     switch (ModeOf(argc, argv)) {
-        case Mode::Help:
-            std::fputs(kUsage, stdout);
-            return EXIT_SUCCESS;
-        case Mode::Version:
-            std::puts("orvane " ORVANE_VERSION);
-            return EXIT_SUCCESS;
+        case Mode::Help: std::fputs(kUsage, stdout); return EXIT_SUCCESS;
+        case Mode::Version: std::puts("orvane " ORVANE_VERSION); return EXIT_SUCCESS;
         case Mode::Usage:
             std::fprintf(stderr, "orvane: %s %s\n%s",
                          argc > 2 ? "too many options:" : "unknown option", argv[argc > 2 ? 2 : 1],
                          kUsage);
             return kUsageError;
-        case Mode::Headless:
-            return RunHeadless(argv[0]);
-        case Mode::Window:
-            break;
+        case Mode::Headless: return RunHeadless(argv[0]);
+        case Mode::Window: break;
     }
     if (!DisplayAvailable()) {
         std::fputs(

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string_view rest = first == std::string_view::npos ? "" : input.substr(first + 1);
     const auto second = rest.find('\0');
     const std::string_view key = rest.substr(0, second);
-    const std::string_view content = second == std::string_view::npos ? "" : rest.substr(second + 1);
+    const std::string_view content =
+        second == std::string_view::npos ? "" : rest.substr(second + 1);
 
     const std::string value = orvane::settings::ReadProfileString(content, section, key);
     if (value.size() > orvane::settings::ProfileValueLimit) __builtin_trap();

@@ -1,4 +1,5 @@
-// The key material of the settings' stage-2 cipher: one constant, decoded by the program and the tool.
+// The key material of the settings' stage-2 cipher: one constant, decoded by the program and the
+// tool.
 #pragma once
 
 #include <array>

@@ -1,7 +1,6 @@
 // The profile reader: line splitting, classification and the first-match lookup.
 #include "ProfileReader.h"
 
-
 namespace orvane::settings {
 
 namespace {

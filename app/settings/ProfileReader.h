@@ -20,8 +20,8 @@ struct ProfileLine {
     std::string_view text;        // the line without its terminator
     std::string_view terminator;  // "\r\n", "\n", "\r", or "" on a last line without one
     ProfileLineKind kind = ProfileLineKind::Other;
-    std::string_view name;        // Section: its name; Entry: its key; both trimmed
-    std::string_view value;       // Entry: trimmed, one pair of quotes removed, cut
+    std::string_view name;   // Section: its name; Entry: its key; both trimmed
+    std::string_view value;  // Entry: trimmed, one pair of quotes removed, cut
 };
 
 // Splits a profile into its lines and classifies each:

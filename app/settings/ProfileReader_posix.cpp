@@ -1,10 +1,11 @@
 // Reading a settings file whole on POSIX: regular files only, never stalled by a FIFO.
-#include <cerrno>
+#include "settings/ProfileReader.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "settings/ProfileReader.h"
+#include <cerrno>
 
 namespace orvane::settings {
 

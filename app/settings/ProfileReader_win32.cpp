@@ -1,7 +1,7 @@
 // Reading a settings file whole on Windows: regular files only, shared with other readers.
-#include <windows.h>
-
 #include "settings/ProfileReader.h"
+
+#include <windows.h>
 
 namespace orvane::settings {
 

@@ -1,5 +1,7 @@
 // The program's paths on POSIX: /proc/self/exe, "/" separators, the per-user folders and
 // their preparation.
+#include "settings/ProgramPaths.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -12,7 +14,6 @@
 #include "runtime/RuntimeError.h"
 #include "runtime/SafeFile.h"
 #include "settings/PlatformPaths.h"
-#include "settings/ProgramPaths.h"
 
 namespace orvane::mCrypt {
 

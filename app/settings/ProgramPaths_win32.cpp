@@ -1,12 +1,13 @@
 // The program's paths on Windows: GetModuleFileNameA and "\" separators; every file stays in
 // the program's folder.
+#include "settings/ProgramPaths.h"
+
 #include <windows.h>
 
 #include <vector>
 
 #include "runtime/RuntimeError.h"
 #include "settings/PlatformPaths.h"
-#include "settings/ProgramPaths.h"
 
 namespace orvane::mCrypt {
 

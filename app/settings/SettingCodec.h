@@ -1,4 +1,5 @@
-// Stored settings encoded and decoded with the cipher cores: what the settings tool writes and checks.
+// Stored settings encoded and decoded with the cipher cores: what the settings tool writes and
+// checks.
 #pragma once
 
 #include <cstddef>

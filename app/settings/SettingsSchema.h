@@ -13,7 +13,18 @@ namespace orvane::settings {
 enum class KeyKind { Integer, Number, Text, Encoded, Protocol, PemFile, Fingerprint };
 
 enum class Setting {
-    Interval, First, Delay, RasDial, Server, User, Path, File, Password, Protocol, CaFile, HostKey
+    Interval,
+    First,
+    Delay,
+    RasDial,
+    Server,
+    User,
+    Path,
+    File,
+    Password,
+    Protocol,
+    CaFile,
+    HostKey
 };
 
 struct SettingKey {

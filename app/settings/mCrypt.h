@@ -1,4 +1,5 @@
-// The support module: settings path and reading, setting decoding, library deployment, start-up, shut-down.
+// The support module: settings path and reading, setting decoding, library deployment, start-up,
+// shut-down.
 #pragma once
 
 #include <string>

@@ -1,6 +1,7 @@
 // The support module on POSIX: the library's file name and the project's own profile reader.
-#include "settings/ProfileReader.h"
 #include "settings/mCrypt.h"
+
+#include "settings/ProfileReader.h"
 
 namespace orvane::mCrypt {
 

@@ -1,7 +1,7 @@
 // The support module on Windows: the library's file name and GetPrivateProfileStringA.
-#include <windows.h>
-
 #include "settings/mCrypt.h"
+
+#include <windows.h>
 
 namespace orvane::mCrypt {
 

@@ -54,8 +54,8 @@ Win32Window::Win32Window(HINSTANCE instance) : dpi_(ScreenDpi()) {
                TwipsToPixels(kClientHeightTwips, dpi_)};
     AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
     window_ = CreateWindowExA(0, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                              outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                              nullptr, instance, nullptr);
+                              outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
+                              instance, nullptr);
     if (window_ == nullptr) return;
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProcedure));
@@ -75,12 +75,11 @@ void Win32Window::AddControl(std::size_t index) {
     const DWORD style = button ? BS_PUSHBUTTON | WS_TABSTOP
                                : (layout.kind == kCentredLabel ? SS_CENTER : SS_LEFT) | SS_NOPREFIX;
     const PixelRect place = InPixels(layout, dpi_);
-    HWND control = CreateWindowExA(0, button ? "BUTTON" : "STATIC", layout.caption,
-                                   WS_CHILD | WS_VISIBLE | style, place.left, place.top,
-                                   place.width, place.height, window_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
-                                   reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE)),
-                                   nullptr);
+    HWND control = CreateWindowExA(
+        0, button ? "BUTTON" : "STATIC", layout.caption, WS_CHILD | WS_VISIBLE | style, place.left,
+        place.top, place.width, place.height, window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE)), nullptr);
     fonts_[index] = MakeFont(layout, dpi_);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[index]), FALSE);
 }
@@ -91,9 +90,7 @@ void Win32Window::Show(int showCommand) {
     SetFocus(Child(Control::PBSet));
 }
 
-HWND Win32Window::Child(Control control) const {
-    return GetDlgItem(window_, LayoutOf(control).id);
-}
+HWND Win32Window::Child(Control control) const { return GetDlgItem(window_, LayoutOf(control).id); }
 
 void Win32Window::SetCaption(Control control, const std::string& text) {
     SetWindowTextA(Child(control), text.c_str());
@@ -103,7 +100,8 @@ void Win32Window::SetCaption(Control control, const std::string& text) {
 std::string Win32Window::Caption(Control control) const {
     HWND child = Child(control);
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(child)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(child, text.data(), static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextA(child, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -161,8 +159,8 @@ int Win32Window::Run() {
 }
 
 bool Win32Window::AskYesNo(const std::string& text) {
-    return MessageBoxA(window_, text.c_str(), kTitle,
-                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
+    return MessageBoxA(window_, text.c_str(), kTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) ==
+           IDYES;
 }
 
 void Win32Window::ShowFatalError(const std::string& text) {
@@ -212,11 +210,8 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // program asks the window to close. No question.
             CloseWith(closeFromControlMenu_ ? kCloseFromControlMenu : kCloseBySystem);
             return 0;
-        case kCloseWhenIdle:
-            CloseWith(kCloseBySystem);
-            return 0;
-        case WM_QUERYENDSESSION:
-            return TRUE;  // log-off and shut-down are never refused
+        case kCloseWhenIdle: CloseWith(kCloseBySystem); return 0;
+        case WM_QUERYENDSESSION: return TRUE;  // log-off and shut-down are never refused
         case WM_ENDSESSION:
             if (wParam) {
                 // The process may end as soon as this returns: the unload cannot wait for a

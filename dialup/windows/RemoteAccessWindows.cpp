@@ -4,7 +4,6 @@
 #include "dialup/RemoteAccess.h"
 
 #include <windows.h>
-
 #include <ras.h>
 #include <raserror.h>
 #include <wininet.h>
@@ -46,15 +45,14 @@ static_assert(offsetof(RASPPPIPA, szServerIpAddress) == offsetof(RASPPPIP, szSer
 
 class WindowsRemoteAccess final : public RemoteAccess {
   public:
-    uint32_t RasEnumConnectionsA(RASCONN* records, uint32_t* bufferSize,
-                                 uint32_t* count) override {
+    uint32_t RasEnumConnectionsA(RASCONN* records, uint32_t* bufferSize, uint32_t* count) override {
         const std::size_t capacity = records[0].dwSize == 0 ? 0 : *bufferSize / records[0].dwSize;
         std::vector<SystemRasConn> system(capacity == 0 ? 1 : capacity);
         system[0].dwSize = sizeof(SystemRasConn);
         DWORD bytes = static_cast<DWORD>(capacity * sizeof(SystemRasConn));
         DWORD found = 0;
-        const DWORD result = ::RasEnumConnectionsA(reinterpret_cast<LPRASCONNA>(system.data()),
-                                                   &bytes, &found);
+        const DWORD result =
+            ::RasEnumConnectionsA(reinterpret_cast<LPRASCONNA>(system.data()), &bytes, &found);
         if (result != 0 && result != ERROR_BUFFER_TOO_SMALL) found = 0;
         if (found > capacity) found = static_cast<DWORD>(capacity);
         handles_.clear();
@@ -82,8 +80,8 @@ class WindowsRemoteAccess final : public RemoteAccess {
         std::vector<char> name(entry.begin(), entry.end());
         name.push_back('\0');
         DWORD_PTR identifier = 0;
-        const DWORD result = ::InternetDialA(static_cast<HWND>(parent), name.data(), flags,
-                                            &identifier, 0);
+        const DWORD result =
+            ::InternetDialA(static_cast<HWND>(parent), name.data(), flags, &identifier, 0);
         *connection = static_cast<uint32_t>(identifier);
         return result;
     }

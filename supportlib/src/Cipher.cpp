@@ -26,8 +26,10 @@ unsigned AlphabetIndex(char c) {
 // positions in increasing order, so a character that repeats (even step) keeps its last one.
 ReverseMap BuildReverseMap(const std::array<char, 64>& permuted) {
     ReverseMap map{};
-    for (unsigned i = 0; i < 64; ++i) map[static_cast<uint8_t>(CryptAlphabet[i])] = static_cast<uint8_t>(i);
-    for (unsigned i = 0; i < 64; ++i) map[static_cast<uint8_t>(permuted[i])] = static_cast<uint8_t>(i);
+    for (unsigned i = 0; i < 64; ++i)
+        map[static_cast<uint8_t>(CryptAlphabet[i])] = static_cast<uint8_t>(i);
+    for (unsigned i = 0; i < 64; ++i)
+        map[static_cast<uint8_t>(permuted[i])] = static_cast<uint8_t>(i);
     return map;
 }
 

@@ -1,11 +1,11 @@
 // A file's last-write time as date text (POSIX): fstat and futimens on the opened file.
+#include "raradozo/datetext.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
-
-#include "raradozo/datetext.h"
 
 namespace raradozo {
 namespace {

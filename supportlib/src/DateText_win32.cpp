@@ -1,10 +1,10 @@
 // A file's last-write time as date text (Windows): CreateFileA without sharing, GetFileTime and
 // SetFileTime, local time through the system's file-time conversions.
+#include "raradozo/datetext.h"
+
 #include <windows.h>
 
 #include <cstring>
-
-#include "raradozo/datetext.h"
 
 namespace raradozo {
 namespace {
@@ -53,8 +53,8 @@ bool SetFileDateText(const char* path, const char* text) {
         return false;
     }
     const DateTimeFields f = ParseDateText(text);
-    if (f.year < 1601 || f.year > 9999 || f.month < 1 || f.day < 1 || f.hour < 0 ||
-        f.minute < 0 || f.second < 0)
+    if (f.year < 1601 || f.year > 9999 || f.month < 1 || f.day < 1 || f.hour < 0 || f.minute < 0 ||
+        f.second < 0)
         return false;
     SYSTEMTIME fields{};
     fields.wYear = static_cast<WORD>(f.year);

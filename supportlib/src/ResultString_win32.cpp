@@ -1,11 +1,10 @@
 // Result strings as OLE Automation strings: SysAllocStringByteLen, freed by the caller.
-#include <windows.h>
+#include "ResultString.h"
 
+#include <windows.h>
 #include <oleauto.h>
 
 #include <cstdint>
-
-#include "ResultString.h"
 
 namespace raradozo::detail {
 

@@ -7,9 +7,9 @@
 #include <map>
 #include <optional>
 
-#include "support/Fakes.h"
 #include "form/fOrvane.h"
 #include "ftp/InternetClient.h"
+#include "support/Fakes.h"
 #include "support/FtpTestServer.h"
 
 namespace orvane::testing {
@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 class CycleWithServer : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string why;
         if (!FtpTestServer::Available(&why)) GTEST_SKIP() << why;

@@ -292,8 +292,12 @@ TEST(LinkService, TheEntryReachesPppdUnchangedAsOneArgument) {
     const std::string savedPath = getenv("PATH");
     const auto rig = StandInService(scratch, "fail");
     LinuxRemoteAccess& service = rig->service;
-    const std::string entries[] = {"a;b|c&d>e $(touch pwned)`id` *?", "--option",
-                                   "riga\nnuova\ttab", "latin1 \xe0", std::string(256, 'w'), "",
+    const std::string entries[] = {"a;b|c&d>e $(touch pwned)`id` *?",
+                                   "--option",
+                                   "riga\nnuova\ttab",
+                                   "latin1 \xe0",
+                                   std::string(256, 'w'),
+                                   "",
                                    std::string("Uff\0icio", 8)};
     for (const std::string& entry : entries) {
         const bool refused = entry.empty() || entry.find('\0') != std::string::npos;

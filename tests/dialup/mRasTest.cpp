@@ -1,7 +1,8 @@
 // The connection table's shape and rules, and DialDefault's verdict, against a fake service.
+#include "dialup/mRas.h"
+
 #include <gtest/gtest.h>
 
-#include "dialup/mRas.h"
 #include "runtime/CutAtNul.h"
 #include "runtime/RuntimeError.h"
 #include "support/FakeRemoteAccess.h"
@@ -107,7 +108,8 @@ TEST(DialDefault, FollowsTheConnectionsAfterwardsNotTheDialler) {
         FakeRemoteAccess service;
         service.dialStatus = c.dialStatus;
         if (c.linksAfter > 0) service.dialBringsUp = FakeLink{"Ufficio", "192.0.2.5", 5};
-        service.links.assign(c.linksAfter - (c.linksAfter > 0), FakeLink{"Ufficio", "192.0.2.5", 5});
+        service.links.assign(c.linksAfter - (c.linksAfter > 0),
+                             FakeLink{"Ufficio", "192.0.2.5", 5});
         uint32_t connection = 0;
         EXPECT_EQ(DialDefault(service, c.entry, connection, &window), c.expected)
             << c.dialStatus << " " << c.linksAfter;

@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/Fakes.h"
-#include "runtime/RegionalText.h"
 #include "form/fOrvane.h"
+#include "runtime/RegionalText.h"
+#include "support/Fakes.h"
 
 namespace orvane::testing {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class CycleTest : public FormRig {
-protected:
+  protected:
     CycleTest() : FormRig("127.0.0.1:2121") { EXPECT_TRUE(logic.Load()); }
 
     std::vector<std::string> LogMessages() const {
@@ -66,7 +66,8 @@ TEST_F(CycleTest, NoConnectionDialsAndGoesOnWithTheNewOne) {
     EXPECT_EQ(links.dialled, std::vector<std::string>{"Casa"});
     EXPECT_EQ(Status(), "Online");
     EXPECT_EQ(Address(), "192.0.2.10");
-    EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Connessione Internet riuscita", "Cambio IP"}));
+    EXPECT_EQ(LogMessages(),
+              (std::vector<std::string>{"Connessione Internet riuscita", "Cambio IP"}));
 }
 
 TEST_F(CycleTest, FailedDialShowsOfflineAndTouchesNoServer) {
@@ -119,12 +120,14 @@ TEST_P(FtpFailureTest, ShowsLogsRetriesIn15AndLeavesNoFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, FtpFailureTest,
-    ::testing::Values(
-        FtpFailure{"InternetOpen", true, false, false, "Errore #1", "Apertura sessione fallita", true},
-        FtpFailure{"ServerConnect", false, true, false, "Errore #2", "Apertura server fallita", true},
-        FtpFailure{"Upload", false, false, true, "Errore #3", "Invio file fallito", false},
-        FtpFailure{"NoAddressYet", false, false, false, "Offline", "Connessione Internet fallita",
-                   false, ""}),
+    ::testing::Values(FtpFailure{"InternetOpen", true, false, false, "Errore #1",
+                                 "Apertura sessione fallita", true},
+                      FtpFailure{"ServerConnect", false, true, false, "Errore #2",
+                                 "Apertura server fallita", true},
+                      FtpFailure{"Upload", false, false, true, "Errore #3", "Invio file fallito",
+                                 false},
+                      FtpFailure{"NoAddressYet", false, false, false, "Offline",
+                                 "Connessione Internet fallita", false, ""}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(CycleTest, TwoLinksPublishTheFirst) {

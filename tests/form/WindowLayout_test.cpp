@@ -46,9 +46,14 @@ TEST(WindowLayoutTest, FocusMovesAmongTheButtonsAndEachHasItsOwnIdAndAccessKey) 
 }
 
 TEST(WindowLayoutTest, TwipsRoundToTheNearestPixel) {
-    const struct { int twips, dpi, pixels; } cases[] = {
-        {kClientWidthTwips, 96, 370}, {kClientHeightTwips, 96, 134}, {kClientWidthTwips, 120, 463},
-        {kClientHeightTwips, 120, 168}, {7, 96, 0}, {8, 96, 1}};
+    const struct {
+        int twips, dpi, pixels;
+    } cases[] = {{kClientWidthTwips, 96, 370},
+                 {kClientHeightTwips, 96, 134},
+                 {kClientWidthTwips, 120, 463},
+                 {kClientHeightTwips, 120, 168},
+                 {7, 96, 0},
+                 {8, 96, 1}};
     for (const auto& c : cases)
         EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
 }

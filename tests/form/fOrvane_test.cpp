@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/Fakes.h"
 #include "form/TrayStatus.h"
+#include "support/Fakes.h"
 
 namespace orvane::testing {
 namespace {
@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class FormTest : public FormRig {
-protected:
+  protected:
     FormTest() : FormRig("ftp.example.net") {}
 
     void Settings(const std::string& interval, const std::string& first, const std::string& delay) {
@@ -67,8 +67,7 @@ struct StartUpFailure {
     const char* mentions;
 };
 
-class StartUpFailureTest : public FormTest,
-                           public ::testing::WithParamInterface<StartUpFailure> {};
+class StartUpFailureTest : public FormTest, public ::testing::WithParamInterface<StartUpFailure> {};
 
 TEST_P(StartUpFailureTest, EndsBeforeTheWindowShowsNamingKeyAndFile) {
     for (const auto& [key, value] : GetParam().change) {
@@ -94,22 +93,28 @@ INSTANTIATE_TEST_SUITE_P(
     Settings, StartUpFailureTest,
     ::testing::Values(
         StartUpFailure{"NoDelay", {{"GENERAL/DELAY", ""}}, ErrorNumber::TypeMismatch, "DELAY"},
-        StartUpFailure{"WordInterval", {{"GENERAL/INTERVAL", "ten"}}, ErrorNumber::TypeMismatch,
-                       "INTERVAL"},
-        StartUpFailure{"HugeFirst", {{"GENERAL/FIRST", "2147483648"}}, ErrorNumber::Overflow,
+        StartUpFailure{
+            "WordInterval", {{"GENERAL/INTERVAL", "ten"}}, ErrorNumber::TypeMismatch, "INTERVAL"},
+        StartUpFailure{
+            "HugeFirst", {{"GENERAL/FIRST", "2147483648"}}, ErrorNumber::Overflow, "FIRST"},
+        StartUpFailure{"SmallestFirstCannotShowOneLess",
+                       {{"GENERAL/FIRST", "-2147483648"}},
+                       ErrorNumber::Overflow,
                        "FIRST"},
-        StartUpFailure{"SmallestFirstCannotShowOneLess", {{"GENERAL/FIRST", "-2147483648"}},
-                       ErrorNumber::Overflow, "FIRST"},
-        StartUpFailure{"EmptyServer", {{"FTP/SERVER", ""}}, ErrorNumber::SubscriptOutOfRange,
-                       "SERVER"},
-        StartUpFailure{"EmptyPassword", {{"FTP/PASSWORD", ""}},
-                       ErrorNumber::SubscriptOutOfRange, "PASSWORD"},
-        StartUpFailure{"UnknownProtocol", {{"FTP/PROTOCOL", "scp"}}, ErrorNumber::TypeMismatch,
+        StartUpFailure{
+            "EmptyServer", {{"FTP/SERVER", ""}}, ErrorNumber::SubscriptOutOfRange, "SERVER"},
+        StartUpFailure{
+            "EmptyPassword", {{"FTP/PASSWORD", ""}}, ErrorNumber::SubscriptOutOfRange, "PASSWORD"},
+        StartUpFailure{
+            "UnknownProtocol", {{"FTP/PROTOCOL", "scp"}}, ErrorNumber::TypeMismatch, "PROTOCOL"},
+        StartUpFailure{"ProtocolTheClientLacks",
+                       {{"FTP/PROTOCOL", "sftp"}},
+                       ErrorNumber::TypeMismatch,
                        "PROTOCOL"},
-        StartUpFailure{"ProtocolTheClientLacks", {{"FTP/PROTOCOL", "sftp"}},
-                       ErrorNumber::TypeMismatch, "PROTOCOL"},
-        StartUpFailure{"HostKeyNotAFingerprint", {{"FTP/HOSTKEY", "MD5:12:34"}},
-                       ErrorNumber::TypeMismatch, "HOSTKEY"}),
+        StartUpFailure{"HostKeyNotAFingerprint",
+                       {{"FTP/HOSTKEY", "MD5:12:34"}},
+                       ErrorNumber::TypeMismatch,
+                       "HOSTKEY"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // ---- the countdown ----
@@ -144,9 +149,13 @@ TEST_P(CountdownTest, ShowsTheCountAndStartsCyclesAtZero) {
 INSTANTIATE_TEST_SUITE_P(
     Sequences, CountdownTest,
     ::testing::Values(
-        CountdownCase{"First5Interval10", "10", "5", "4",
-                      {"4", "3", "2", "1", "0", "9", "8", "7", "6", "5", "4", "3", "2", "1", "0", "9"},
-                      {5, 15}},
+        CountdownCase{
+            "First5Interval10",
+            "10",
+            "5",
+            "4",
+            {"4", "3", "2", "1", "0", "9", "8", "7", "6", "5", "4", "3", "2", "1", "0", "9"},
+            {5, 15}},
         CountdownCase{"First1", "3", "1", "0", {"0", "2", "1", "0"}, {1, 4}},
         CountdownCase{"First0NeverStarts", "3", "0", "-1", {"-1", "-2", "-3", "-4"}, {}},
         CountdownCase{"IntervalZero", "0", "1", "0", {"0", "-1", "-2", "-3"}, {1}},
@@ -247,12 +256,11 @@ TEST_P(PausedTickTest, OnlyARunningCountdownMoves) {
     EXPECT_EQ(internet.uploads, c.uploads);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ticks, PausedTickTest,
-    ::testing::Values(PausedTick{"PausedAtOne", 1, 1, 1, "9", 0},
-                      PausedTick{"PausedMidCount", 1, 5, 5, "9", 0},
-                      PausedTick{"Resumed", 2, 1, 600, "0", 1}),
-    [](const auto& test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ticks, PausedTickTest,
+                         ::testing::Values(PausedTick{"PausedAtOne", 1, 1, 1, "9", 0},
+                                           PausedTick{"PausedMidCount", 1, 5, 5, "9", 0},
+                                           PausedTick{"Resumed", 2, 1, 600, "0", 1}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // ---- the notification-area icon ----
 

@@ -20,9 +20,13 @@ TEST(SplitServerTest, GivesHostAndPortOrFlagsTheWholeText) {
     } valid[] = {
         {"ftp.example.org", "ftp.example.org", 21},
         {"ftp.example.org:2121", "ftp.example.org", 2121},
-        {"10.0.0.1:1", "10.0.0.1", 1}, {"10.0.0.1:65535", "10.0.0.1", 65535},
-        {"host:00021", "host", 21}, {"[::1]:2121", "::1", 2121}, {"[fe80::1]", "fe80::1", 21},
-        {"::1", "::1", 21}, {"2001:db8::7", "2001:db8::7", 21},
+        {"10.0.0.1:1", "10.0.0.1", 1},
+        {"10.0.0.1:65535", "10.0.0.1", 65535},
+        {"host:00021", "host", 21},
+        {"[::1]:2121", "::1", 2121},
+        {"[fe80::1]", "fe80::1", 21},
+        {"::1", "::1", 21},
+        {"2001:db8::7", "2001:db8::7", 21},
     };
     for (const auto& c : valid) {
         const ServerAddress address = SplitServer(c.server);
@@ -31,9 +35,9 @@ TEST(SplitServerTest, GivesHostAndPortOrFlagsTheWholeText) {
         EXPECT_EQ(address.port, c.port) << c.server;
     }
     // A port that is no port: the whole text stays the host, flagged.
-    for (const char* server : {"host:", "host:0", "host:65536", "host:99999999999999999999",
-                               "host:21x", "host:-21", "host: 21", ":21", "", "[::1", "[]:21",
-                               "[::1]21", "[::1]:", "[::1]:70000"}) {
+    for (const char* server :
+         {"host:", "host:0", "host:65536", "host:99999999999999999999", "host:21x", "host:-21",
+          "host: 21", ":21", "", "[::1", "[]:21", "[::1]21", "[::1]:", "[::1]:70000"}) {
         const ServerAddress address = SplitServer(server);
         EXPECT_FALSE(address.valid) << server;
         EXPECT_EQ(address.host, server);
@@ -46,14 +50,24 @@ TEST(SplitServerTest, GivesHostAndPortOrFlagsTheWholeText) {
 
 TEST(FtpUrlPathTest, EscapesEachSegmentOrRefusesNamesNoFileCanCarry) {
     const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {"ip.txt", "ip.txt"}, {"pub/ip.txt", "pub/ip.txt"}, {"/pub/ip.txt", "%2Fpub/ip.txt"},
-        {"/ip.txt", "%2Fip.txt"}, {"//ip.txt", "%2F/ip.txt"}, {"\xFF", "%FF"},
-        {"a b#c%d?e;f", "a%20b%23c%25d%3Fe%3Bf"}, {"@:+&=", "%40%3A%2B%26%3D"},
-        {"città.txt", "citt%C3%A0.txt"}, {"../up/./x~_-", "../up/./x~_-"},
-        {"tab\there", "tab%09here"}, {"del\x7F", "del%7F"},
+        {"ip.txt", "ip.txt"},
+        {"pub/ip.txt", "pub/ip.txt"},
+        {"/pub/ip.txt", "%2Fpub/ip.txt"},
+        {"/ip.txt", "%2Fip.txt"},
+        {"//ip.txt", "%2F/ip.txt"},
+        {"\xFF", "%FF"},
+        {"a b#c%d?e;f", "a%20b%23c%25d%3Fe%3Bf"},
+        {"@:+&=", "%40%3A%2B%26%3D"},
+        {"città.txt", "citt%C3%A0.txt"},
+        {"../up/./x~_-", "../up/./x~_-"},
+        {"tab\there", "tab%09here"},
+        {"del\x7F", "del%7F"},
         // No file can carry these names, or they would end the command line.
-        {"", std::nullopt}, {"/", std::nullopt}, {"pub/", std::nullopt},
-        {"ip.txt\r\nDELE x", std::nullopt}, {std::string("a\0b", 3), std::nullopt},
+        {"", std::nullopt},
+        {"/", std::nullopt},
+        {"pub/", std::nullopt},
+        {"ip.txt\r\nDELE x", std::nullopt},
+        {std::string("a\0b", 3), std::nullopt},
         {"lf\nonly", std::nullopt},
     };
     for (const auto& [remote, urlPath] : cases) {
@@ -67,7 +81,7 @@ TEST(FtpUrlPathTest, EscapesEachSegmentOrRefusesNamesNoFileCanCarry) {
 
 TEST(ProtocolSettingsTest, NamesAndFingerprintsAreReadAsStored) {
     const std::pair<const char*, std::optional<Protocol>> names[] = {
-        {"", Protocol::Ftp}, {"ftp", Protocol::Ftp}, {"FTPS", Protocol::Ftps},
+        {"", Protocol::Ftp},      {"ftp", Protocol::Ftp}, {"FTPS", Protocol::Ftps},
         {"sftp", Protocol::Sftp}, {"ftp ", std::nullopt}, {"ftpes", std::nullopt},
         {"scp", std::nullopt}};
     for (const auto& [text, protocol] : names) EXPECT_EQ(ParseProtocol(text), protocol) << text;
@@ -75,8 +89,9 @@ TEST(ProtocolSettingsTest, NamesAndFingerprintsAreReadAsStored) {
     const std::string digest = "RDwj9EFver6SKYnni7wH7GKKMS0mwr8sbzU0N4sWlM4";
     for (const std::string& valid : {"SHA256:" + digest, "SHA256:" + digest + "="})
         EXPECT_TRUE(IsHostKeyFingerprint(valid)) << valid;
-    for (const std::string& invalid : {digest, "sha256:" + digest, "SHA256:" + digest.substr(1),
-                                       "SHA256:" + digest + "A", "SHA256:" + digest.substr(1) + "!"})
+    for (const std::string& invalid :
+         {digest, "sha256:" + digest, "SHA256:" + digest.substr(1), "SHA256:" + digest + "A",
+          "SHA256:" + digest.substr(1) + "!"})
         EXPECT_FALSE(IsHostKeyFingerprint(invalid)) << invalid;
 }
 

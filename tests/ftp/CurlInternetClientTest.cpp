@@ -76,9 +76,12 @@ TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerSession) {
     const struct {
         std::string remote, landsAt, bytes;
     } cases[] = {
-        {"ip.txt", "home/ip.txt", ArbitraryBytes()}, {"empty.txt", "home/empty.txt", ""},
-        {"sub/ip.txt", "home/sub/ip.txt", "a\r\n"}, {"/ip.txt", "ip.txt", "b\n"},
-        {"/pub/ip.txt", "pub/ip.txt", "c"}, {"with space.txt", "home/with space.txt", "d"},
+        {"ip.txt", "home/ip.txt", ArbitraryBytes()},
+        {"empty.txt", "home/empty.txt", ""},
+        {"sub/ip.txt", "home/sub/ip.txt", "a\r\n"},
+        {"/ip.txt", "ip.txt", "b\n"},
+        {"/pub/ip.txt", "pub/ip.txt", "c"},
+        {"with space.txt", "home/with space.txt", "d"},
         {"#1 100%25 ?&;+=@:.txt", "home/#1 100%25 ?&;+=@:.txt", "e"},
         {"/pub/città ü€.txt", "pub/città ü€.txt", "f"},
     };
@@ -162,8 +165,8 @@ TEST_P(FailureTest, FailsTheRightCallWithinBoundsWithoutSecretsOrLeftovers) {
     WriteLocal(ArbitraryBytes());
     const auto start = std::chrono::steady_clock::now();
     const HINTERNET internet = Open();
-    const HINTERNET ftp =
-        Connect(internet, f.closedPort ? orvane::testing::ClosedPort() : server.port(), f.password, f.host);
+    const HINTERNET ftp = Connect(
+        internet, f.closedPort ? orvane::testing::ClosedPort() : server.port(), f.password, f.host);
     EXPECT_EQ(ftp == 0, f.atLogin) << client_->LastErrorText();
     EXPECT_FALSE(ftp != 0 && Put(ftp, local_ / f.local, f.remote));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
@@ -196,18 +199,27 @@ const Failure kFailures[] = {
     {.name = "NoPermission", .permissions = "elr"},
     {.name = "CommandInName", .remote = "ip.txt\r\nDELE x"},
     {.name = "NoLocalFile", .local = "absent.txt"},
-    {.name = "FtpsFromAnotherAuthority", .atLogin = true, .protocol = "ftps",
+    {.name = "FtpsFromAnotherAuthority",
+     .atLogin = true,
+     .protocol = "ftps",
      .trust = "other-ca.pem"},
     {.name = "FtpsNameMismatch", .atLogin = true, .protocol = "ftps", .host = "localhost"},
     {.name = "FtpsServerWithoutTls", .atLogin = true, .protocol = "ftps", .plainServer = true},
     {.name = "FtpsWrongPassword", .atLogin = true, .protocol = "ftps", .password = "not-it"},
     {.name = "FtpsMissingDirectory", .protocol = "ftps", .remote = "missing/ip.txt"},
-    {.name = "SftpOtherKeyPinned", .atLogin = true, .protocol = "sftp",
+    {.name = "SftpOtherKeyPinned",
+     .atLogin = true,
+     .protocol = "sftp",
      .trust = "other-fingerprint"},
     {.name = "SftpUnknownHost", .atLogin = true, .protocol = "sftp", .trust = ""},
-    {.name = "SftpWrongPassword", .atLogin = true, .protocol = "sftp", .trust = "fingerprint",
+    {.name = "SftpWrongPassword",
+     .atLogin = true,
+     .protocol = "sftp",
+     .trust = "fingerprint",
      .password = "not-it"},
-    {.name = "SftpMissingDirectory", .protocol = "sftp", .trust = "fingerprint",
+    {.name = "SftpMissingDirectory",
+     .protocol = "sftp",
+     .trust = "fingerprint",
      .remote = "missing/ip.txt"},
 };
 INSTANTIATE_TEST_SUITE_P(Outside, FailureTest, ::testing::ValuesIn(kFailures),

@@ -66,8 +66,8 @@ TEST(CurlLoadingTest, OpensOrRefusesCleanly) {
                 EXPECT_NE(text.find(name), std::string::npos) << name << " in " << text;
             }
             // Without a library every other call refuses rather than reaching for it.
-            EXPECT_EQ(client->InternetConnectA(1, "127.0.0.1", 21, "u", "p",
-                                               INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0),
+            EXPECT_EQ(client->InternetConnectA(1, "127.0.0.1", 21, "u", "p", INTERNET_SERVICE_FTP,
+                                               INTERNET_FLAG_PASSIVE, 0),
                       0u);
             EXPECT_FALSE(client->FtpPutFileA(1, "/etc/hostname", "ip.txt", 2, 0));
             EXPECT_FALSE(client->InternetCloseHandle(1));

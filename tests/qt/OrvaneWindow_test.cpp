@@ -12,10 +12,10 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
-#include <QElapsedTimer>
 
 #include "../form/FormFakes.h"
 #include "form/fOrvane.h"
@@ -35,7 +35,7 @@ bool WaitUntil(const std::function<bool()>& done, int ms = 2000) {
 }
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     WindowTest()
         : dir(MakeAppDir("orvane-qt")),
           support(dir),
@@ -92,8 +92,8 @@ TEST(QtLayoutTest, EachControlStandsWhereTheLayoutPutsItWithItsFontAndCaption) {
     OrvaneWindow window;
     const int dpi = window.Dpi();
     EXPECT_EQ(window.windowTitle(), "Orvane");
-    EXPECT_EQ(window.size(), QSize(TwipsToPixels(kClientWidthTwips, dpi),
-                                   TwipsToPixels(kClientHeightTwips, dpi)));
+    EXPECT_EQ(window.size(),
+              QSize(TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)));
     EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "the window keeps its size";
     EXPECT_FALSE(window.windowIcon().isNull());
     EXPECT_EQ(window.windowIcon().availableSizes().value(0), QSize(32, 32));
@@ -111,9 +111,11 @@ TEST(QtLayoutTest, EachControlStandsWhereTheLayoutPutsItWithItsFontAndCaption) {
         EXPECT_FALSE(font.italic() || font.underline() || font.strikeOut()) << c.name;
         EXPECT_EQ(widget->focusPolicy(), c.kind == kButton ? Qt::StrongFocus : Qt::NoFocus);
         EXPECT_EQ(bool(widget->property("alignment").toInt() & Qt::AlignHCenter),
-                  c.kind == kCentredLabel) << c.name;
+                  c.kind == kCentredLabel)
+            << c.name;
         EXPECT_FALSE(widget->property("default").toBool() ||
-                     widget->property("autoDefault").toBool()) << c.name;
+                     widget->property("autoDefault").toBool())
+            << c.name;
     }
 }
 
@@ -172,7 +174,7 @@ TEST_F(WindowTest, CloseBoxAsksAndNoKeepsTheWindowOpen) {
 // ---- the notification-area icon, read and worked over D-Bus as a desktop's panel does ----
 
 class TrayTest : public WindowTest {
-protected:
+  protected:
     TrayTest() {
         links.links = {{"Casa", "203.0.113.45"}};
         logic.MutableState().ConnectDelay = -1;  // no wait: the fake clock stands still
@@ -196,14 +198,17 @@ protected:
     QVariant Item(const char* property) {
         return Call({}, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
                     {"org.kde.StatusNotifierItem", property})
-            .value(0).value<QDBusVariant>().variant();
+            .value(0)
+            .value<QDBusVariant>()
+            .variant();
     }
     // The bus name the item gave when it registered with the stand-in watcher, which records
     // every call it gets.
     QString Service() {
         const QDBusArgument calls = Call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
                                          "org.freedesktop.DBus.Mock", "GetCalls")
-                                        .value(0).value<QDBusArgument>();
+                                        .value(0)
+                                        .value<QDBusArgument>();
         QString service, method;
         QVariantList arguments;
         calls.beginArray();
@@ -227,9 +232,9 @@ protected:
     }
     // The entries' labels, a disabled one in brackets, and their ids.
     QStringList Menu(std::vector<int>* ids = nullptr) {
-        const QDBusArgument root =
-            Call({}, MenuPath(), kMenu, "GetLayout", {0, -1, QStringList()})
-                .value(1).value<QDBusArgument>();
+        const QDBusArgument root = Call({}, MenuPath(), kMenu, "GetLayout", {0, -1, QStringList()})
+                                       .value(1)
+                                       .value<QDBusArgument>();
         int id;
         QVariantMap entry;
         QVariantList children;

@@ -1,10 +1,10 @@
 // Regional date and time texts: log patterns, separators taken from formats, locale forms.
 #include "runtime/RegionalText.h"
-#include "runtime/RegionalTextPosix.h"
 
 #include <gtest/gtest.h>
 
 #include "TestLocale.h"
+#include "runtime/RegionalTextPosix.h"
 
 namespace orvane {
 namespace {
@@ -29,10 +29,13 @@ TEST(LogText, PadsEveryFieldAndUsesTheSeparators) {
 }
 
 TEST(SeparatorOfFormat, IsTheFirstPunctuationOrTheFallback) {
-    const struct { const char* format; const char* expected; } cases[] = {
-        {"%m/%d/%y", "/"}, {"%d.%m.%Y", "."}, {"%Y-%m-%d", "-"}, {"%H:%M:%S", ":"},
-        {"%T", ":"}, {"%D", "/"}, {"%F", "-"}, {"%Ey/%m/%d", "/"}, {"%-d.%-m.%Y", "."},
-        {"%d. %b %Y", "."}, {"kl. %H.%M", "."}, {"%Y%m%d", "?"}, {"", "?"}, {"%", "?"}};
+    const struct {
+        const char* format;
+        const char* expected;
+    } cases[] = {{"%m/%d/%y", "/"},   {"%d.%m.%Y", "."},  {"%Y-%m-%d", "-"},  {"%H:%M:%S", ":"},
+                 {"%T", ":"},         {"%D", "/"},        {"%F", "-"},        {"%Ey/%m/%d", "/"},
+                 {"%-d.%-m.%Y", "."}, {"%d. %b %Y", "."}, {"kl. %H.%M", "."}, {"%Y%m%d", "?"},
+                 {"", "?"},           {"%", "?"}};
     for (const auto& c : cases) EXPECT_EQ(SeparatorOfFormat(c.format, "?"), c.expected) << c.format;
 }
 

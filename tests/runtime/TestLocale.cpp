@@ -1,11 +1,12 @@
 // Builds the tests' Finnish locale with localedef into a temporary folder named by LOCPATH.
 #include "TestLocale.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 
 extern char** environ;
 

@@ -1,8 +1,9 @@
 // A locale with other separators than the C locale's, compiled for the tests.
 #pragma once
 
-#include <clocale>
 #include <locale.h>
+
+#include <clocale>
 
 namespace orvane::test {
 

@@ -1,19 +1,20 @@
 // Start-up and shut-down against temporary application directories with the real support library.
-#include <cstdlib>
 #include <dlfcn.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <fstream>
+
 #include "deploy/EmbeddedLibrary.h"
-#include "support/TestFiles.h"
 #include "runtime/RuntimeError.h"
 #include "settings/KeyMaterial.h"
 #include "settings/SettingCodec.h"
 #include "settings/mCrypt.h"
+#include "support/TestFiles.h"
 
 namespace orvane::mCrypt {
 namespace {
@@ -52,7 +53,7 @@ RuntimeError ErrorOf(Action action) {
 }
 
 class Deployment : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { ModuleShutdown(); }
     void Start() { ModuleStartup(dir.path(), "orvane"); }
     std::string LibraryFile() const { return dir / std::string(LibraryFileName); }
@@ -114,7 +115,10 @@ TEST_F(Deployment, ValuesTheEncoderCannotHaveWrittenAreTypeMismatches) {
 }
 
 // A window of `rect` in the window's context; its move lands in `moved`.
-struct Geometry { RzRect rect; RzRect moved{}; };
+struct Geometry {
+    RzRect rect;
+    RzRect moved{};
+};
 int RectOf(RzWindow* self, RzRect* out) {
     return *out = static_cast<Geometry*>(self->context)->rect, 1;
 }
@@ -171,7 +175,8 @@ TEST_F(Deployment, RefusesASecondCopyWithoutTouchingTheFirst) {
     const char* envp[] = {variable.c_str(), nullptr};
     pid_t pid = 0;
     ASSERT_EQ(posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, const_cast<char**>(argv),
-                          const_cast<char**>(envp)), 0);
+                          const_cast<char**>(envp)),
+              0);
     EXPECT_EQ(ExitStatusOf(pid), 0);
     const struct stat after = StatOf(LibraryFile());
     EXPECT_EQ(after.st_ino, before.st_ino);
@@ -201,7 +206,9 @@ TEST_F(Deployment, UnwritableDirectoryIsAClearError) {
             _exit(1);
         } catch (const RuntimeError& error) {
             _exit(error.number() == ErrorNumber::PermissionDenied &&
-                          error.detail().find(dir.path()) != std::string::npos ? 0 : 2);
+                          error.detail().find(dir.path()) != std::string::npos
+                      ? 0
+                      : 2);
         }
     }
     EXPECT_EQ(ExitStatusOf(pid), 0);

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <map>
 
-#include "support/TestFiles.h"
 #include "runtime/RuntimeError.h"
 #include "settings/mCrypt.h"
+#include "support/TestFiles.h"
 
 namespace orvane::mCrypt {
 namespace {

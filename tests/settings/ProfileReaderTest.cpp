@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TestFiles.h"
 #include "settings/mCrypt.h"
+#include "support/TestFiles.h"
 
 namespace orvane::settings {
 namespace {

@@ -14,12 +14,12 @@ namespace orvane::testing {
 
 struct FakeLink {
     std::string entry;
-    std::string address;              // empty: the service reports no projection
-    dialup::HRASCONN handle = 0;      // 0: 100 + the link's place in the list
+    std::string address;          // empty: the service reports no projection
+    dialup::HRASCONN handle = 0;  // 0: 100 + the link's place in the list
 };
 
 class FakeRemoteAccess final : public dialup::RemoteAccess {
-public:
+  public:
     uint32_t RasEnumConnectionsA(dialup::RASCONN* records, uint32_t* bufferSize,
                                  uint32_t* count) override {
         ++enumerations;
@@ -69,7 +69,7 @@ public:
     dialup::WindowHandle dialParent = nullptr;
     int enumerations = 0;
 
-private:
+  private:
     dialup::HRASCONN HandleOf(std::size_t n) const {
         return links[n].handle ? links[n].handle : static_cast<dialup::HRASCONN>(100 + n);
     }

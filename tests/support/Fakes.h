@@ -3,26 +3,27 @@
 // that do as told. Files are real, in a temporary application directory.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstring>
 #include <deque>
-#include <gtest/gtest.h>
-#include <optional>
-#include <sstream>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "form/Clock.h"
-#include "form/FormWindow.h"
-#include "form/fOrvane.h"
-#include "form/SupportModule.h"
-#include "ftp/InternetClient.h"
-#include "runtime/RuntimeError.h"
 #include "FakeRemoteAccess.h"
 #include "TestFiles.h"
+#include "form/Clock.h"
+#include "form/FormWindow.h"
+#include "form/SupportModule.h"
+#include "form/fOrvane.h"
+#include "ftp/InternetClient.h"
+#include "runtime/RuntimeError.h"
 
 namespace orvane::testing {
 
@@ -39,7 +40,7 @@ inline std::vector<std::string> LogMessages(const std::filesystem::path& log) {
 }
 
 class FakeClock final : public Clock {
-public:
+  public:
     std::chrono::steady_clock::time_point Monotonic() override { return now; }
     std::tm LocalNow() override { return wall; }
     void Advance(std::chrono::milliseconds by) { now += by; }
@@ -47,7 +48,7 @@ public:
     std::chrono::steady_clock::time_point now{};
     std::tm wall = DecemberSixth();
 
-private:
+  private:
     // 06/12/2026 01:47:36, set field by field: the C libraries differ in their further fields.
     static std::tm DecemberSixth() {
         std::tm time{};
@@ -62,7 +63,7 @@ private:
 };
 
 class FakeWindow final : public FormWindow {
-public:
+  public:
     explicit FakeWindow(FakeClock& clock) : clock_(clock) {}
 
     void SetCaption(Control control, const std::string& text) override { captions[control] = text; }
@@ -120,13 +121,13 @@ public:
     std::vector<std::string> fatalErrors;
     int closeRequests = 0;
 
-private:
+  private:
     FakeClock& clock_;
 };
 
 // Settings in memory; "decoding" reverses the text, so a test can tell decoded from stored.
 class FakeSupport final : public SupportModule {
-public:
+  public:
     explicit FakeSupport(std::filesystem::path dir) : dir_(std::move(dir)) {}
 
     void ModuleStartup() override { ++startups; }
@@ -151,20 +152,20 @@ public:
     int shutdowns = 0;
     void* centred = nullptr;
 
-private:
+  private:
     std::filesystem::path dir_;
 };
 
 class FakeInternet final : public ftp::InternetClient {
-public:
+  public:
     ftp::HINTERNET InternetOpenA(const std::string& userAgent, uint32_t, const std::string&,
                                  const std::string&, uint32_t) override {
         agent = userAgent;
         return openFails ? 0 : ++handles;
     }
     ftp::HINTERNET InternetConnectA(ftp::HINTERNET, const std::string& server, uint16_t port,
-                                    const std::string& user, const std::string& password,
-                                    uint32_t, uint32_t flags, uintptr_t) override {
+                                    const std::string& user, const std::string& password, uint32_t,
+                                    uint32_t flags, uintptr_t) override {
         connectedTo = server + ":" + std::to_string(port) + " " + user + "/" + password;
         passive = (flags & ftp::INTERNET_FLAG_PASSIVE) != 0;
         return connectFails ? 0 : ++handles;
@@ -204,13 +205,15 @@ public:
 // fOrvane over the fakes in a fresh application folder, with complete settings whose FTP
 // server is `server`, one link up, and the fake window's ticks driving the logic.
 class FormRig : public ::testing::Test {
-protected:
+  protected:
     explicit FormRig(const std::string& server)
         : window(clock),
           support(dir),
           logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
-        support.values = {{"GENERAL/INTERVAL", "600"}, {"GENERAL/FIRST", "10"},
-                          {"GENERAL/DELAY", "0"},      {"GENERAL/RASDIAL", "Casa"},
+        support.values = {{"GENERAL/INTERVAL", "600"},
+                          {"GENERAL/FIRST", "10"},
+                          {"GENERAL/DELAY", "0"},
+                          {"GENERAL/RASDIAL", "Casa"},
                           {"FTP/SERVER", FakeSupport::Encode(server)},
                           {"FTP/USER", FakeSupport::Encode("orvane")},
                           {"FTP/PATH", FakeSupport::Encode("pub/")},

@@ -127,9 +127,11 @@ void FtpTestServer::Start() {
     const bool piped = pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0;
     stdinWrite_ = in[1];
     stdoutRead_ = out[0];
-    std::vector<std::string> args = {kPython,        ORVANE_FTP_SERVER_SCRIPT, "--root",
-                                     root_.string(),  "--user",                 options_.user,
-                                     "--login-dir",   options_.loginDir,        "--watch-stdin"};
+    std::vector<std::string> args = {kPython,        ORVANE_FTP_SERVER_SCRIPT,
+                                     "--root",       root_.string(),
+                                     "--user",       options_.user,
+                                     "--login-dir",  options_.loginDir,
+                                     "--watch-stdin"};
     if (options_.protocol == "sftp") {
         args[1] = ORVANE_SSH_SERVER_SCRIPT;
         args.insert(args.end(), {"--state-dir", base_.string()});

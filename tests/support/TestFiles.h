@@ -13,7 +13,7 @@
 namespace orvane::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -25,7 +25,7 @@ public:
     // The directory without the trailing separator.
     std::filesystem::path folder() const { return std::filesystem::path(path_).parent_path(); }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -36,15 +36,18 @@ inline TempDir::TempDir() {
         const auto candidate =
             std::filesystem::temp_directory_path() / ("orvane-test-" + std::to_string(random()));
         if (std::filesystem::create_directory(candidate))
-            path_ = candidate.string() + static_cast<char>(std::filesystem::path::preferred_separator);
+            path_ =
+                candidate.string() + static_cast<char>(std::filesystem::path::preferred_separator);
     }
     if (path_.empty()) throw std::runtime_error("cannot make a temporary directory");
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::replace);
 }
 
 inline TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);
 }
 

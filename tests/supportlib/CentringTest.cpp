@@ -1,9 +1,9 @@
 // The arithmetic of a centred window's placement.
+#include "raradozo/centring.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
-
-#include "raradozo/centring.h"
 
 namespace {
 

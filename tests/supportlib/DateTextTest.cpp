@@ -1,4 +1,6 @@
 // The 14-digit date text of a real file's modification time, read and set.
+#include "raradozo/datetext.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "raradozo/datetext.h"
 #include "support/TestFiles.h"
 
 namespace {

@@ -9,8 +9,8 @@ namespace orvane::config {
 namespace {
 
 std::vector<std::string> WriteArgs(std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"write", "f.ini", "--server", "h", "--user", "u",
-                                     "--path", "/p/", "--file", "ip.txt"};
+    std::vector<std::string> args = {"write", "f.ini",  "--server", "h",      "--user",
+                                     "u",     "--path", "/p/",      "--file", "ip.txt"};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
 }
@@ -37,7 +37,8 @@ TEST(ParseCommandLine, RejectsWithAMessageNamingTheProblem) {
          {"write", "f", "--server", "h\rx", "--user", "u", "--path", "p", "--file", "n"},
          "--server"},
         {"empty encoded value",
-         {"write", "f", "--server", "h", "--user", "", "--path", "p", "--file", "n"}, "--user"},
+         {"write", "f", "--server", "h", "--user", "", "--path", "p", "--file", "n"},
+         "--user"},
         {"too long to store", WriteArgs({"--rasdial", std::string(10240, 'x')}), "--rasdial"},
         {"unknown protocol", WriteArgs({"--protocol", "ftpes"}), "--protocol"},
         {"fingerprint of another form", WriteArgs({"--hostkey", "MD5:1f:2e"}), "--hostkey"},

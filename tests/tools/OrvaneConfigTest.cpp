@@ -29,8 +29,8 @@ Outcome RunTool(std::vector<std::string> args, const std::string& input = "") {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, (scratch / "in").c_str(), O_RDONLY, 0);
     for (const auto& [fd, name] : {std::pair{1, "out"}, std::pair{2, "err"}})
-        posix_spawn_file_actions_addopen(&actions, fd, (scratch / name).c_str(),
-                                         O_WRONLY | O_CREAT, 0600);
+        posix_spawn_file_actions_addopen(&actions, fd, (scratch / name).c_str(), O_WRONLY | O_CREAT,
+                                         0600);
     args.insert(args.begin(), ORVANE_CONFIG_BINARY);
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
@@ -50,8 +50,8 @@ Outcome RunTool(std::vector<std::string> args, const std::string& input = "") {
 const std::string Password = "Top$ecret pw=;#\"\t\u00e8\u20ac";
 
 std::vector<std::string> WriteArgs(const std::string& file, std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"write", file, "--server", "ftp.example.org:2121",
-                                     "--user", "uploader", "--path", "/pub/città/",
+    std::vector<std::string> args = {"write",  file,       "--server", "ftp.example.org:2121",
+                                     "--user", "uploader", "--path",   "/pub/città/",
                                      "--file", "ip.txt"};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
@@ -96,15 +96,20 @@ TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
 
     // set changes what it is given and nothing else; the password only when asked to.
     const std::string fingerprint = "SHA256:" + std::string(43, 'k');
-    test::WriteText(dir / "ca.pem", "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
+    test::WriteText(dir / "ca.pem",
+                    "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
     const auto stored = [&] {
         std::string all;
-        for (const char* key : {"SERVER", "USER", "PATH", "FILE", "PASSWORD"}) all += read("FTP", key);
+        for (const char* key : {"SERVER", "USER", "PATH", "FILE", "PASSWORD"})
+            all += read("FTP", key);
         return all + read("GENERAL", "FIRST") + read("GENERAL", "RASDIAL");
     };
     const std::string before = stored();
-    ASSERT_EQ(RunTool({"set", file, "--interval", "45", "--protocol=sftp", "--hostkey",
-                       fingerprint, "--cafile", dir / "ca.pem"}, "ignored\n").status, 0);
+    ASSERT_EQ(RunTool({"set", file, "--interval", "45", "--protocol=sftp", "--hostkey", fingerprint,
+                       "--cafile", dir / "ca.pem"},
+                      "ignored\n")
+                  .status,
+              0);
     EXPECT_EQ(ToInt32(read("GENERAL", "INTERVAL")), 45);
     EXPECT_EQ(read("FTP", "PROTOCOL"), "sftp");
     EXPECT_EQ(read("FTP", "HOSTKEY"), fingerprint);
@@ -122,12 +127,14 @@ TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
 TEST(OrvaneConfig, KeepsCommentsAndOtherSectionsOfAnExistingFile) {
     test::TempDir dir;
     const std::string file = dir / "orvane.ini";
-    test::WriteText(file, "; written by hand\r\n[NOTES]\r\nWHO=me\r\n[general]\r\n"
-                          "; how often\r\nInterval=5\r\nEXTRA=kept\r\n");
+    test::WriteText(file,
+                    "; written by hand\r\n[NOTES]\r\nWHO=me\r\n[general]\r\n"
+                    "; how often\r\nInterval=5\r\nEXTRA=kept\r\n");
     ASSERT_EQ(RunTool(WriteArgs(file), Password + "\n").status, 0);
     const std::string content = test::ReadText(file);
-    EXPECT_TRUE(content.starts_with("; written by hand\r\n[NOTES]\r\nWHO=me\r\n[general]\r\n"
-                                    "; how often\r\nINTERVAL=600\r\nEXTRA=kept\r\nFIRST=10\r\n"))
+    EXPECT_TRUE(
+        content.starts_with("; written by hand\r\n[NOTES]\r\nWHO=me\r\n[general]\r\n"
+                            "; how often\r\nINTERVAL=600\r\nEXTRA=kept\r\nFIRST=10\r\n"))
         << content;
     EXPECT_NE(content.find("\r\n[FTP]\r\n"), std::string::npos);
     EXPECT_EQ(RunTool({"check", file}).status, 0);
@@ -136,15 +143,17 @@ TEST(OrvaneConfig, KeepsCommentsAndOtherSectionsOfAnExistingFile) {
 TEST(OrvaneConfig, CheckNamesEveryBrokenKeyAndExitsWithOne) {
     test::TempDir dir;
     const std::string file = dir / "orvane.ini";
-    test::WriteText(file, "[GENERAL]\nINTERVAL=often\nFIRST=9999999999\nDELAY=1e999\n; RASDIAL=\n"
-                          "[FTP]\nSERVER=ftp.example.org\nUSER=\nPATH=+-+++1MK7X\nFILE=ip.txt\n"
-                          "PASSWORD=" + settings::EncodeSetting("s3cret", "another key") + "\n");
+    test::WriteText(file,
+                    "[GENERAL]\nINTERVAL=often\nFIRST=9999999999\nDELAY=1e999\n; RASDIAL=\n"
+                    "[FTP]\nSERVER=ftp.example.org\nUSER=\nPATH=+-+++1MK7X\nFILE=ip.txt\n"
+                    "PASSWORD=" +
+                        settings::EncodeSetting("s3cret", "another key") + "\n");
     const Outcome checked = RunTool({"check", file});
     EXPECT_EQ(checked.status, 1);
-    for (const char* line : {"GENERAL/INTERVAL: invalid", "GENERAL/FIRST: invalid",
-                             "GENERAL/DELAY: invalid", "GENERAL/RASDIAL: missing",
-                             "FTP/SERVER: invalid", "FTP/USER: invalid", "FTP/PATH: invalid",
-                             "FTP/FILE: OK", "FTP/PASSWORD: invalid"})
+    for (const char* line :
+         {"GENERAL/INTERVAL: invalid", "GENERAL/FIRST: invalid", "GENERAL/DELAY: invalid",
+          "GENERAL/RASDIAL: missing", "FTP/SERVER: invalid", "FTP/USER: invalid",
+          "FTP/PATH: invalid", "FTP/FILE: OK", "FTP/PASSWORD: invalid"})
         EXPECT_NE(checked.out.find(line), std::string::npos) << line << "\n" << checked.out;
     EXPECT_EQ(checked.out.find("example.org"), std::string::npos);
     EXPECT_EQ(checked.out.find("often"), std::string::npos);

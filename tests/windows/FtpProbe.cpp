@@ -36,23 +36,27 @@ int main(int argc, char** argv) {
         return 2;
     }
     const char* password = std::getenv("FTP_TEST_PASSWORD");
-    const auto client = MakeSystemInternetClient({std::chrono::seconds(3), std::chrono::seconds(3)});
+    const auto client =
+        MakeSystemInternetClient({std::chrono::seconds(3), std::chrono::seconds(3)});
     const char* closeAfter = std::getenv("FTP_PROBE_CLOSE_AFTER_MS");
     ClosingAfter closing(std::chrono::milliseconds(closeAfter ? std::atoi(closeAfter) : 0));
     if (closeAfter != nullptr) client->SetEventWait(&closing);
     const auto start = std::chrono::steady_clock::now();
-    const HINTERNET internet = client->InternetOpenA("Tarrowind", INTERNET_OPEN_TYPE_DIRECT, "",
-                                                     "", INTERNET_FLAG_NO_CACHE_WRITE);
-    const HINTERNET ftp = internet == 0 ? 0
-        : client->InternetConnectA(internet, argv[1], static_cast<uint16_t>(std::atoi(argv[2])),
-                                   argv[3], password ? password : "", INTERNET_SERVICE_FTP,
-                                   INTERNET_FLAG_PASSIVE, 0);
-    const bool put = ftp != 0 &&
-        client->FtpPutFileA(ftp, argv[4], argv[5], FTP_TRANSFER_TYPE_BINARY, 0);
+    const HINTERNET internet = client->InternetOpenA("Tarrowind", INTERNET_OPEN_TYPE_DIRECT, "", "",
+                                                     INTERNET_FLAG_NO_CACHE_WRITE);
+    const HINTERNET ftp =
+        internet == 0
+            ? 0
+            : client->InternetConnectA(internet, argv[1], static_cast<uint16_t>(std::atoi(argv[2])),
+                                       argv[3], password ? password : "", INTERNET_SERVICE_FTP,
+                                       INTERNET_FLAG_PASSIVE, 0);
+    const bool put =
+        ftp != 0 && client->FtpPutFileA(ftp, argv[4], argv[5], FTP_TRANSFER_TYPE_BINARY, 0);
     const std::string error = client->LastErrorText();
     const bool closed = internet != 0 && client->InternetCloseHandle(internet);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start).count();
+                        std::chrono::steady_clock::now() - start)
+                        .count();
     std::printf("connect=%d put=%d close=%d seconds=%lld ms=%lld\nerror=%s\n", ftp != 0, put,
                 closed, static_cast<long long>(ms / 1000), static_cast<long long>(ms),
                 error.c_str());

@@ -2,15 +2,13 @@
 // with the stdcall convention, string results as OLE Automation strings, file times, centring.
 // The entries' logic is tested on Linux; these are what the Windows platform layer adds.
 #include <windows.h>
-
-#include <oleauto.h>
-
 #include <gtest/gtest.h>
+#include <oleauto.h>
 
 #include <string>
 
-#include "support/TestFiles.h"
 #include "raradozo/raradozo.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -42,9 +40,9 @@ std::string Take(RzString result) {
 
 TEST(LibraryEntries, AreFoundByTheirUndecoratedNames) {
     ASSERT_NE(Library(), nullptr) << GetLastError();
-    for (const char* name : {"c_CenterForm", "c_Crypt", "c_CryptBuffer", "c_DeCrypt",
-                             "c_DeCryptBuffer", "c_StrCrc16", "c_GetFileDateTime",
-                             "c_SetFileDateTime"})
+    for (const char* name :
+         {"c_CenterForm", "c_Crypt", "c_CryptBuffer", "c_DeCrypt", "c_DeCryptBuffer", "c_StrCrc16",
+          "c_GetFileDateTime", "c_SetFileDateTime"})
         EXPECT_NE(GetProcAddress(Library(), name), nullptr) << name;
     EXPECT_EQ(GetProcAddress(Library(), "c_CryptBuffer"),
               GetProcAddress(Library(), "c_DeCryptBuffer"));

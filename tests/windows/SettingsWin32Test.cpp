@@ -1,17 +1,16 @@
 // The support module on Windows: "\" paths, GetPrivateProfileStringA, and deployment of
 // raradozo.dll from the program's resource with LoadLibraryExA and the release loop.
 #include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include "deploy/EmbeddedLibrary.h"
 #include "deploy/InstanceLock.h"
-#include "support/TestFiles.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/SystemText.h"
 #include "settings/KeyMaterial.h"
 #include "settings/SettingCodec.h"
 #include "settings/mCrypt.h"
+#include "support/TestFiles.h"
 
 namespace orvane::mCrypt {
 namespace {
@@ -27,19 +26,28 @@ std::string Ansi(const std::wstring& text) {
 
 // The program's UTF-8 literals reach message boxes and the log in the ANSI code page.
 TEST(Texts, Utf8BecomesTheAnsiCodePage) {
-    const struct { const char* utf8; const wchar_t* text; } cases[] = {
-        {"", L""}, {"Errore #3", L"Errore #3"}, {"File già aperto", L"File già aperto"},
-        {"non è testo", L"non è testo"}, {"€ ü à\t", L"€ ü à\t"}};
+    const struct {
+        const char* utf8;
+        const wchar_t* text;
+    } cases[] = {{"", L""},
+                 {"Errore #3", L"Errore #3"},
+                 {"File già aperto", L"File già aperto"},
+                 {"non è testo", L"non è testo"},
+                 {"€ ü à\t", L"€ ü à\t"}};
     for (const auto& c : cases) EXPECT_EQ(SystemText(c.utf8), Ansi(c.text)) << c.utf8;
     EXPECT_EQ(ErrorDescription(ErrorNumber::FileAlreadyOpen), Ansi(L"File già aperto"));
 }
 
 TEST(Paths, AppDirEndsWithExactlyOneBackslash) {
-    const struct { const char* executable; const char* appDir; } cases[] = {
-        {"C:\\Tools\\Orvane.exe", "C:\\Tools\\"}, {"C:\\Orvane.exe", "C:\\"},
-        {"C:\\a\\\\Orvane.exe", "C:\\a\\"},
-        {"\\\\server\\share\\Orvane.exe", "\\\\server\\share\\"},
-        {"C:/Tools/Orvane.exe", "C:/Tools\\"}, {"Orvane.exe", ".\\"}};
+    const struct {
+        const char* executable;
+        const char* appDir;
+    } cases[] = {{"C:\\Tools\\Orvane.exe", "C:\\Tools\\"},
+                 {"C:\\Orvane.exe", "C:\\"},
+                 {"C:\\a\\\\Orvane.exe", "C:\\a\\"},
+                 {"\\\\server\\share\\Orvane.exe", "\\\\server\\share\\"},
+                 {"C:/Tools/Orvane.exe", "C:/Tools\\"},
+                 {"Orvane.exe", ".\\"}};
     for (const auto& c : cases)
         EXPECT_EQ(AppDirFromExecutablePath(c.executable), c.appDir) << c.executable;
     EXPECT_EQ(SettingsPathFor("C:\\Tools\\", "Orvane.exe"), "C:\\Tools\\Orvane.ini");
@@ -53,8 +61,10 @@ TEST(Paths, AppDirEndsWithExactlyOneBackslash) {
 TEST(ReadSetting, GoesThroughTheSystemsReader) {
     test::TempDir dir;
     const std::string file = dir / "orvane.ini";
-    test::WriteText(file, "[GENERAL]\r\nINTERVAL=600\r\nrasdial=Casa\r\n[FTP]\r\nFILE=ip.txt\r\n"
-                          "PATH=" + std::string(20000, 'x') + "\r\n");
+    test::WriteText(file,
+                    "[GENERAL]\r\nINTERVAL=600\r\nrasdial=Casa\r\n[FTP]\r\nFILE=ip.txt\r\n"
+                    "PATH=" +
+                        std::string(20000, 'x') + "\r\n");
     EXPECT_EQ(ReadSetting("GENERAL", "INTERVAL", file), "600");
     EXPECT_EQ(ReadSetting("general", "RASDIAL", file), "Casa") << "names match without case";
     EXPECT_EQ(ReadSetting("FTP", "FILE", file), "ip.txt");
@@ -82,9 +92,9 @@ TEST_F(Deployment, WritesLoadsUnloadsAndDeletesTheLibrary) {
     EXPECT_NE(GetModuleHandleA(LibraryFile().c_str()), nullptr) << "not loaded from that file";
     EXPECT_EQ(test::ReadText(LibraryFile()), Image());
     EXPECT_EQ(CipherKey, mCustom::CoreCipherKey());
-    for (const std::string& plain : {std::string("ftp.example.org:2121"), std::string("anonymous"),
-                                    std::string("/pub/dir/"), std::string("p@ss w0rd!\"'=;"),
-                                    Ansi(L"pàss\tè€ü")})
+    for (const std::string& plain :
+         {std::string("ftp.example.org:2121"), std::string("anonymous"), std::string("/pub/dir/"),
+          std::string("p@ss w0rd!\"'=;"), Ansi(L"pàss\tè€ü")})
         EXPECT_EQ(DecodeSetting(settings::EncodeSetting(plain, CipherKey)), plain);
     EXPECT_THROW(DecodeSetting(""), RuntimeError);
     try {

@@ -1,13 +1,13 @@
 // The Win32 window in-process: fonts, icon, and what the logic asks of its controls; the
 // notification-area icon coming and going, and its menu working the window's handlers.
-#include <windows.h>
+#include "win32/Win32Window.h"
 
+#include <windows.h>
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
 #include "../form/FormFakes.h"
 #include "win32/Win32Tray.h"
-#include "win32/Win32Window.h"
 
 namespace orvane {
 namespace {

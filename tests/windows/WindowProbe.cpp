@@ -111,10 +111,11 @@ int main(int argc, char** argv) {
     CheckLayout(window);
 
     HWND status = GetDlgItem(window, orvane::LayoutOf(orvane::Control::Label2).id);
-    const bool offline = WaitFor([&]() -> HWND { return Text(status) == "Offline" ? status : nullptr; },
-                                 cycleSeconds) != nullptr;
-    Check(offline, "the cycle finds no dial-up connection and shows \"Offline\" (\"" +
-                       Text(status) + "\")");
+    const bool offline =
+        WaitFor([&]() -> HWND { return Text(status) == "Offline" ? status : nullptr; },
+                cycleSeconds) != nullptr;
+    Check(offline,
+          "the cycle finds no dial-up connection and shows \"Offline\" (\"" + Text(status) + "\")");
 
     // The control menu's close asks; No keeps the window.
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -122,7 +123,8 @@ int main(int argc, char** argv) {
     Check(box != nullptr, "closing from the control menu asks");
     if (box) {
         PostMessageA(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
-        const bool answered = WaitFor([&]() -> HWND { return QuestionBox(window) ? nullptr : window; }, 5);
+        const bool answered =
+            WaitFor([&]() -> HWND { return QuestionBox(window) ? nullptr : window; }, 5);
         Check(answered, "the question is answered No");
         Check(IsWindow(window) && IsWindowVisible(window), "No keeps the window open");
     }
@@ -135,7 +137,8 @@ int main(int argc, char** argv) {
     HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process);
     const bool ended = handle && WaitForSingleObject(handle, 10000) == WAIT_OBJECT_0;
     if (handle) CloseHandle(handle);
-    Check(ended && QuestionBox(window) == nullptr, "the session's end closes it without a question");
+    Check(ended && QuestionBox(window) == nullptr,
+          "the session's end closes it without a question");
 
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

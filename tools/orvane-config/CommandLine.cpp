@@ -83,9 +83,7 @@ void Validate(const WriteRequest& request, bool onlyGiven) {
             case KeyKind::Integer: RequireNumber(name, value, true); break;
             case KeyKind::Number: RequireNumber(name, value, false); break;
             case KeyKind::Encoded: RequireStorable(name, value, true); break;
-            default:
-                RequireStorable(name, value, false);
-                RequireValid(name, value, setting.kind);
+            default: RequireStorable(name, value, false); RequireValid(name, value, setting.kind);
         }
     }
 }
@@ -99,8 +97,9 @@ std::string WriteRequest::ValueOf(std::string_view option) const {
 
 void RequireStorable(const std::string& what, const std::string& value, bool encoded) {
     if (!settings::IsStorableText(value))
-        throw UsageError(what + ": holds NUL, CR or LF, or bytes that are not text in this "
-                                "system's encoding, which a settings line cannot hold");
+        throw UsageError(what +
+                         ": holds NUL, CR or LF, or bytes that are not text in this "
+                         "system's encoding, which a settings line cannot hold");
     if (encoded && value.empty())
         throw UsageError(what + ": must not be empty (an empty value cannot be stored encoded)");
     const std::size_t limit =

@@ -11,13 +11,13 @@ namespace orvane::config {
 
 // A command line the tool cannot act on; the message says why, the caller adds the usage.
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // The values of a write or a set, all but the password, each already validated.
 struct WriteRequest {
-    std::string file;                                        // empty for the default file
+    std::string file;                                       // empty for the default file
     std::map<std::string, std::string, std::less<>> given;  // "--server" and so on, and values
 
     // The value given for `option`, else its key's default.

@@ -1,4 +1,5 @@
-// Reading the FTP password: from standard input when it is not a terminal, else from the terminal unechoed.
+// Reading the FTP password: from standard input when it is not a terminal, else from the terminal
+// unechoed.
 #pragma once
 
 #include <optional>

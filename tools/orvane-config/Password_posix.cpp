@@ -1,13 +1,14 @@
 // The password's sources: the first line of a redirected standard input, or /dev/tty without echo.
 #include "orvane-config/Password.h"
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <iostream>
-#include <termios.h>
-#include <unistd.h>
 
 namespace orvane::config {
 

@@ -70,8 +70,9 @@ std::vector<std::string> SettingsWarnings(std::string_view content, const std::s
     if (ftp::ParseProtocol(protocol.value_or("")) != ftp::Protocol::Ftp || !server) return {};
     const auto plain = settings::DecodeSettingWithCore(*server, key);
     if (!plain || IsLoopback(ftp::SplitServer(*plain).host)) return {};
-    return {"PROTOCOL is ftp and SERVER is not this machine: the user name and password travel "
-            "in clear; choose ftps or sftp if the server offers them"};
+    return {
+        "PROTOCOL is ftp and SERVER is not this machine: the user name and password travel "
+        "in clear; choose ftps or sftp if the server offers them"};
 }
 
 std::vector<KeyVerdict> CheckSettings(std::string_view content, const std::string& key) {
@@ -96,7 +97,8 @@ std::string VerdictLine(const KeyVerdict& verdict) {
     switch (verdict.status) {
         case KeyVerdict::Status::Ok: return verdict.name + ": OK";
         case KeyVerdict::Status::Missing: return verdict.name + ": missing";
-        case KeyVerdict::Status::Invalid: return verdict.name + ": invalid (" + verdict.reason + ")";
+        case KeyVerdict::Status::Invalid:
+            return verdict.name + ": invalid (" + verdict.reason + ")";
     }
     return verdict.name;
 }

@@ -13,13 +13,16 @@ std::string BuildSettingsFile(std::string_view existing, const WriteRequest& req
     std::vector<ProfileAssignment> assignments;
     for (const settings::SettingKey& setting : settings::SettingKeys) {
         const bool isPassword = setting.option == settings::PasswordOption;
-        const bool given = isPassword ? password.has_value() : request.given.contains(setting.option);
+        const bool given =
+            isPassword ? password.has_value() : request.given.contains(setting.option);
         if (onlyGiven && !given) continue;
         // Without a password a write leaves PASSWORD empty, which is not encoded.
         const auto value = isPassword ? password : request.ValueOf(setting.option);
         const bool encoded = setting.kind == settings::KeyKind::Encoded;
         assignments.push_back({std::string(setting.section), std::string(setting.key),
-                               !value ? "" : encoded ? settings::EncodeSetting(*value, key) : *value});
+                               !value    ? ""
+                               : encoded ? settings::EncodeSetting(*value, key)
+                                         : *value});
     }
     return SetProfileValues(existing, assignments);
 }

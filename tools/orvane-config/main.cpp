@@ -1,9 +1,10 @@
 // orvane-config: writes, changes and checks Orvane settings files.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <clocale>
 #include <iostream>
 #include <optional>
-#include <sys/stat.h>
 
 #include "orvane-config/CommandLine.h"
 #include "orvane-config/Password.h"
@@ -95,8 +96,7 @@ int Run(const std::vector<std::string>& args) {
         switch (command.kind) {
             case Command::Kind::Help: std::cout << UsageText(); return Done;
             case Command::Kind::Write: return Write(command.write, false, true);
-            case Command::Kind::Set:
-                return Write(command.write, true, command.withPassword);
+            case Command::Kind::Set: return Write(command.write, true, command.withPassword);
             case Command::Kind::Check: return Check(command.file);
         }
     } catch (const UsageError& error) {

@@ -27,17 +27,21 @@ extern "C" {
 typedef char* RzString;
 
 /* Geometry in pixels, as the window system reports it. */
-typedef struct RzRect { int32_t left, top, right, bottom; } RzRect;
-typedef struct RzPoint { int32_t x, y; } RzPoint;
+typedef struct RzRect {
+    int32_t left, top, right, bottom;
+} RzRect;
+typedef struct RzPoint {
+    int32_t x, y;
+} RzPoint;
 
 /* On Linux a window handle handed to c_CenterForm points at one of these, supplied by the
  * program's window system. The library does the arithmetic and calls back for the rest. */
 typedef struct RzWindow RzWindow;
 struct RzWindow {
     RzWindow* desktop; /* the handle standing for the whole screen */
-    int (*getWindowRect)(RzWindow* self, RzRect* out);                  /* screen coordinates */
-    int (*getClientRect)(RzWindow* self, RzRect* out);                  /* starts at 0, 0 */
-    int (*clientToScreen)(RzWindow* self, RzPoint* point);              /* in place */
+    int (*getWindowRect)(RzWindow* self, RzRect* out);     /* screen coordinates */
+    int (*getClientRect)(RzWindow* self, RzRect* out);     /* starts at 0, 0 */
+    int (*clientToScreen)(RzWindow* self, RzPoint* point); /* in place */
     int (*moveWindow)(RzWindow* self, int32_t x, int32_t y, int32_t width, int32_t height,
                       int32_t repaint);
     void* context; /* the window system's own data */
@@ -51,9 +55,11 @@ typedef RzWindow* RzWindowHandle;
 
 RARADOZO_API int32_t RARADOZO_CALL c_CenterForm(RzWindowHandle reference, RzWindowHandle window);
 RARADOZO_API RzString RARADOZO_CALL c_Crypt(const char* plain, int32_t count);
-RARADOZO_API void RARADOZO_CALL c_CryptBuffer(unsigned char* buffer, int32_t count, const char* key);
+RARADOZO_API void RARADOZO_CALL c_CryptBuffer(unsigned char* buffer, int32_t count,
+                                              const char* key);
 RARADOZO_API RzString RARADOZO_CALL c_DeCrypt(const char* text, int32_t count);
-RARADOZO_API void RARADOZO_CALL c_DeCryptBuffer(unsigned char* buffer, int32_t count, const char* key);
+RARADOZO_API void RARADOZO_CALL c_DeCryptBuffer(unsigned char* buffer, int32_t count,
+                                                const char* key);
 RARADOZO_API uint32_t RARADOZO_CALL c_StrCrc16(const unsigned char* bytes, int32_t count);
 RARADOZO_API RzString RARADOZO_CALL c_GetFileDateTime(const char* path);
 RARADOZO_API int32_t RARADOZO_CALL c_SetFileDateTime(const char* path, const char* text);
