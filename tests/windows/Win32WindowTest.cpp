@@ -89,7 +89,10 @@ class TrayTest : public ::testing::Test {
     HWND Window() { return static_cast<HWND>(window.Handle()); }
     // Takes the icon away as an Explorer restart would; false when there was none.
     bool RemoveIcon() {
-        NOTIFYICONDATAA data{sizeof data, Window(), 1};
+        NOTIFYICONDATAA data{};
+        data.cbSize = sizeof data;
+        data.hWnd = Window();
+        data.uID = 1;
         return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
     }
     // The command as the menu sends it, the close box's question answered with `answer`.
