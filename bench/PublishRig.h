@@ -5,12 +5,11 @@
 #pragma once
 
 #include <memory>
-#include <optional>  // FormFakes.h uses std::optional without including it
 #include <string>
 
 #include "bench/BenchSupport.h"
 #include "form/fOrvane.h"
-#include "tests/form/FormFakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/FtpTestServer.h"
 
 namespace orvane::bench {

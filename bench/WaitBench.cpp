@@ -12,7 +12,7 @@
 #include "form/Clock.h"
 #include "form/fOrvane.h"
 #include "qt/OrvaneWindow.h"
-#include "tests/form/FormFakes.h"
+#include "tests/support/Fakes.h"
 
 namespace orvane::bench {
 namespace {

@@ -50,8 +50,6 @@ TEST_F(FormTest, StartUpFillsTheStateAndStartsTheTimerLast) {
     EXPECT_EQ(s.FtpPassword, "s3cret");
     EXPECT_EQ(s.RemoteFile, "pub/ip.txt");
     EXPECT_EQ(s.Paused, kFalse);
-    EXPECT_EQ(s.Message(5), "Cambio IP");
-    EXPECT_EQ(s.Message(6), "Invio file fallito");
     EXPECT_EQ(Label(Control::Label7), "4");
     EXPECT_EQ(Label(Control::Label2), "");
     EXPECT_EQ(window.timerInterval, 1000);
@@ -339,11 +337,6 @@ TEST_F(FormTest, SignalWhileTheQuestionIsOpenClosesOnce) {
 }
 
 // ---- the event log ----
-
-TEST_F(FormTest, LogLineHasDateTimeAndMessageWithTwoSpaces) {
-    std::tm when = clock.wall;
-    EXPECT_EQ(fOrvane::LogLineText(when, when, "Cambio IP"), "06/12/2026  01:47:36  Cambio IP\r\n");
-}
 
 TEST_F(FormTest, FirstEventCreatesTheLogAndLaterOnesAppendOneLineEach) {
     ASSERT_TRUE(logic.Load());

@@ -17,9 +17,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "../form/FormFakes.h"
 #include "form/fOrvane.h"
 #include "qt/TrayIcon.h"
+#include "support/Fakes.h"
 
 namespace orvane::testing {
 namespace {
@@ -37,8 +37,7 @@ bool WaitUntil(const std::function<bool()>& done, int ms = 2000) {
 class WindowTest : public ::testing::Test {
   protected:
     WindowTest()
-        : dir(MakeAppDir("orvane-qt")),
-          support(dir),
+        : support(dir.folder()),
           logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
         support.values = {{"GENERAL/INTERVAL", "600"}, {"GENERAL/FIRST", "8"},
                           {"GENERAL/DELAY", "0"},      {"FTP/SERVER", "x"},
@@ -49,7 +48,6 @@ class WindowTest : public ::testing::Test {
         window.ShowFirstTime();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
-    ~WindowTest() override { fs::remove_all(dir); }
 
     template <typename T>
     T* Child(const char* name) {
@@ -75,7 +73,7 @@ class WindowTest : public ::testing::Test {
         });
     }
 
-    fs::path dir;
+    test::TempDir dir;
     FakeClock clock;
     OrvaneWindow window;
     FakeSupport support;

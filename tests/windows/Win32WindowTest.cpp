@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
-#include "../form/FormFakes.h"
+#include "support/Fakes.h"
 #include "win32/Win32Tray.h"
 
 namespace orvane {
@@ -74,7 +74,6 @@ void CALLBACK AnswerTheBox(HWND, UINT, UINT_PTR, DWORD) {
 
 class TrayTest : public ::testing::Test {
   protected:
-    ~TrayTest() override { std::filesystem::remove_all(dir); }
     void SetUp() override {
         if (window.Handle() == nullptr) GTEST_SKIP() << "no window system";
         for (const char* key : {"GENERAL/INTERVAL", "GENERAL/FIRST", "GENERAL/DELAY", "FTP/SERVER",
@@ -105,10 +104,10 @@ class TrayTest : public ::testing::Test {
         KillTimer(nullptr, timer);
     }
 
-    std::filesystem::path dir = testing::MakeAppDir("orvane-tray");
+    test::TempDir dir;
     testing::FakeClock clock;
     Win32Window window{GetModuleHandleA(nullptr)};
-    testing::FakeSupport support{dir};
+    testing::FakeSupport support{dir.folder()};
     testing::FakeRemoteAccess links;
     testing::FakeInternet internet;
     fOrvane logic{window, support, links, internet, clock, [](int) {}};

@@ -1,1 +1,0 @@
-// Kept while tests/tools lists it; the helpers are header only in tests/support/TestFiles.h.
