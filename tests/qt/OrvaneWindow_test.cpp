@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
@@ -179,11 +178,10 @@ class TrayTest : public WindowTest {
     }
     // This process answers for the icon, so calls go out on a connection of their own and the
     // event loop runs until the reply is in.
-    QVariantList Call(QString service, const QString& path, const char* interface,
+    QVariantList Call(const QString& service, const QString& path, const char* interface,
                       const char* method, const QVariantList& arguments = {}) {
         static QDBusConnection probe =
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, "probe");
-        if (service.isEmpty()) service = Service();
         QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
         call.setArguments(arguments);
         QDBusPendingCall pending = probe.asyncCall(call, 10000);
@@ -193,30 +191,22 @@ class TrayTest : public WindowTest {
     }
     static constexpr const char* kMenu = "com.canonical.dbusmenu";
     QString MenuPath() { return Item("Menu").value<QDBusObjectPath>().path(); }
-    QVariant Item(const char* property) {
-        return Call({}, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
-                    {"org.kde.StatusNotifierItem", property})
+    QVariant Property(const QString& service, const QString& path, const char* interface,
+                      const char* property) {
+        return Call(service, path, "org.freedesktop.DBus.Properties", "Get", {interface, property})
             .value(0)
             .value<QDBusVariant>()
             .variant();
     }
-    // The bus name the item gave when it registered with the stand-in watcher, which records
-    // every call it gets.
+    QVariant Item(const char* property) {
+        return Property(Service(), "/StatusNotifierItem", "org.kde.StatusNotifierItem", property);
+    }
+    // The bus name the item gave when it registered with the stand-in watcher.
     QString Service() {
-        const QDBusArgument calls = Call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
-                                         "org.freedesktop.DBus.Mock", "GetCalls")
-                                        .value(0)
-                                        .value<QDBusArgument>();
-        QString service, method;
-        QVariantList arguments;
-        calls.beginArray();
-        for (quint64 time; !calls.atEnd(); calls.endStructure()) {
-            calls.beginStructure();
-            calls >> time >> method >> arguments;
-            if (method == "RegisterStatusNotifierItem") service = arguments.value(0).toString();
-        }
-        calls.endArray();
-        return service;
+        return Property("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                        "org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems")
+            .toStringList()
+            .value(0);
     }
     QString ToolTip() {  // (icon name, icons, title, text)
         const QDBusArgument tip = Item("ToolTip").value<QDBusArgument>();
@@ -230,9 +220,10 @@ class TrayTest : public WindowTest {
     }
     // The entries' labels, a disabled one in brackets, and their ids.
     QStringList Menu(std::vector<int>* ids = nullptr) {
-        const QDBusArgument root = Call({}, MenuPath(), kMenu, "GetLayout", {0, -1, QStringList()})
-                                       .value(1)
-                                       .value<QDBusArgument>();
+        const QDBusArgument root =
+            Call(Service(), MenuPath(), kMenu, "GetLayout", {0, -1, QStringList()})
+                .value(1)
+                .value<QDBusArgument>();
         int id;
         QVariantMap entry;
         QVariantList children;
@@ -253,11 +244,11 @@ class TrayTest : public WindowTest {
         std::vector<int> ids;
         const auto index = Menu(&ids).indexOf(label);
         ASSERT_GE(index, 0) << label.toStdString();
-        Call({}, MenuPath(), kMenu, "Event",
+        Call(Service(), MenuPath(), kMenu, "Event",
              {ids[index], "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
     }
     void Activate() {
-        Call({}, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", {0, 0});
+        Call(Service(), "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", {0, 0});
     }
 
     TrayIcon tray{window, logic};

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """tray_host.py COMMAND [ARG...]: runs a command where a notification area exists: a virtual X
-display, a private session bus and on it a stand-in StatusNotifierWatcher, which records the
-calls it gets (GetCalls on org.freedesktop.DBus.Mock). Exits with the command's status."""
+display, a private session bus and on it a stand-in StatusNotifierWatcher, which lists the item
+that registered last. Exits with the command's status."""
 
 import os
 import signal
@@ -31,7 +31,8 @@ def main():
                                     stdout=subprocess.DEVNULL)
         mock = dbus.Interface(test.get_dbus().get_object(WATCHER, "/StatusNotifierWatcher"),
                               dbusmock.MOCK_IFACE)
-        mock.AddMethods(WATCHER, [("RegisterStatusNotifierItem", "s", "", ""),
+        register = 'self.UpdateProperties(interface, {"RegisteredStatusNotifierItems": [args[0]]})'
+        mock.AddMethods(WATCHER, [("RegisterStatusNotifierItem", "s", "", register),
                                   ("RegisterStatusNotifierHost", "s", "", "")])
         mock.AddProperties(WATCHER, {"IsStatusNotifierHostRegistered": True,
                                      "ProtocolVersion": dbus.Int32(0),
