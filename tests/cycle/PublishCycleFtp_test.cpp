@@ -56,7 +56,7 @@ TEST_F(CycleWithServer, PublishesTheThreeLinesInOneSessionPerCycle) {
         EXPECT_EQ(window.Caption(Control::Label2), "Online");
         EXPECT_EQ(test::ReadText(server.root() / c.landsAt),
                   "Date: 12/06/26   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n");
-        EXPECT_FALSE(fs::exists(dir / "casa ip.txt"));
+        EXPECT_FALSE(fs::exists(dir / "ip.txt"));
         if (options.protocol == "sftp") continue;  // sshd writes no transcript
         logic.PublishNow();  // the same address again: uploaded in a session of its own
         EXPECT_EQ(server.connectionCount(), 2);
