@@ -42,8 +42,7 @@ class FtpTestServer {
     uint16_t port() const { return port_; }
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
     const FtpServerOptions& options() const { return options_; }
-    const std::filesystem::path& root() const { return root_; }  // served as "/"
-    const std::filesystem::path& transcriptPath() const { return transcriptPath_; }
+    const std::filesystem::path& root() const { return root_; }      // served as "/"
     const std::filesystem::path& stateDir() const { return base_; }  // keys and certificates
     // The first line of a file in stateDir(), such as "fingerprint".
     std::string stateText(const std::string& name) const;
