@@ -50,6 +50,13 @@ sleep 600 & sleeper=$!
 wait "$sleeper"
 )";
 
+int ExitCodeOf(pid_t child) {
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
 // Runs `ip` with the space-separated arguments, without a shell.
 int Ip(const std::string& arguments) {
     std::istringstream words("ip " + arguments);
@@ -59,9 +66,7 @@ int Ip(const std::string& arguments) {
     pointers.push_back(nullptr);
     pid_t child = 0;
     if (posix_spawnp(&child, "ip", nullptr, nullptr, pointers.data(), environ) != 0) return -1;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ExitCodeOf(child);
 }
 
 void MakeTunLink(const std::string& name, const std::string& local = "", bool up = true) {
@@ -72,13 +77,6 @@ void MakeTunLink(const std::string& name, const std::string& local = "", bool up
     if (up) {
         ASSERT_EQ(Ip("link set " + name + " up"), 0) << name;
     }
-}
-
-int ExitCodeOf(pid_t child) {
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
 // Runs `body` in its own network, mount and process namespaces with a private tmpfs as its

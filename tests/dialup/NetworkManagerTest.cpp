@@ -94,7 +94,11 @@ std::string LinksText(RemoteAccess& service) {
 
 enum class Action { List, Dial, HangUpFirst };
 
-constexpr const char* kCasa = R"({"id": "Casa", "type": "gsm", "address": "192.0.2.7", "dial": )";
+// Saved: one connection whose settings are not what they should be, and Casa, dialled as `dial`.
+std::string Casa(const std::string& dial, const std::string& more = "") {
+    return "{" + more + R"("saved": [{"id": "x", "type": "gsm", "odd": true}, {"id": "Casa", )" +
+           R"("type": "gsm", "address": "192.0.2.7", "dial": ")" + dial + "\"}]}";
+}
 
 TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
     int argc = 1;
@@ -135,35 +139,29 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
          "Mobile 203.0.113.45 wwan0; DUN 192.0.2.61 ppp1; CDMA 192.0.2.62 ppp2; "
          "DSL 192.0.2.63 ppp3; ADSL 192.0.2.64 nas0",
          "", ""},
-        {"a dial brings the saved connection up",
-         std::string(R"({"saved": [{"id": "x", "type": "gsm", "odd": true}, )") + kCasa +
-             R"("up"}]})",
-         Action::Dial, "Casa", "Casa 192.0.2.7 wwan1", "activate Casa\n", "", milliseconds(-1), -1},
-        {"a dial that fails", std::string(R"({"saved": [)") + kCasa + R"("fail"}]})", Action::Dial,
-         "Casa", "", "activate Casa\n", "activating \"Casa\" failed"},
-        {"a dial that never finishes is given up and deactivated",
-         std::string(R"({"saved": [)") + kCasa + R"("never"}]})", Action::Dial, "Casa", "",
-         "activate Casa\ndeactivate Casa\n", "did not come up in time"},
-        {"closing during a dial deactivates what it asked for",
-         std::string(R"({"saved": [)") + kCasa + R"("never"}]})", Action::Dial, "Casa", "",
-         "activate Casa\ndeactivate Casa\n", "", milliseconds(500)},
-        {"closing while NetworkManager holds a call unanswered",
-         std::string(R"({"silent": true, "saved": [)") + kCasa + R"("up"}]})", Action::Dial, "Casa",
-         "", "", "the program is closing", milliseconds(300), 0, milliseconds(900)},
-        {"no device to dial on", std::string(R"({"saved": [)") + kCasa + R"("nodevice"}]})",
-         Action::Dial, "Casa", "", "activate Casa\n", "No suitable device"},
+        {"a dial brings the saved connection up", Casa("up"), Action::Dial, "Casa",
+         "Casa 192.0.2.7 wwan1", "activate Casa\n", "", milliseconds(-1), -1},
+        {"a dial that fails", Casa("fail"), Action::Dial, "Casa", "", "activate Casa\n",
+         "activating \"Casa\" failed"},
+        {"a dial that never finishes is given up and deactivated", Casa("never"), Action::Dial,
+         "Casa", "", "activate Casa\ndeactivate Casa\n", "did not come up in time"},
+        {"closing during a dial deactivates what it asked for", Casa("never"), Action::Dial, "Casa",
+         "", "activate Casa\ndeactivate Casa\n", "", milliseconds(500)},
+        {"closing while NetworkManager holds a call unanswered", Casa("up", R"("silent": true, )"),
+         Action::Dial, "Casa", "", "", "the program is closing", milliseconds(300), 0,
+         milliseconds(900)},
+        {"no device to dial on", Casa("nodevice"), Action::Dial, "Casa", "", "activate Casa\n",
+         "No suitable device"},
         {"a user who may not bring links up activates nothing",
-         std::string(R"({"permission": "no", "saved": [)") + kCasa + R"("up"}]})", Action::Dial,
-         "Casa", "", "", "may not bring network connections up"},
-        {"an entry no saved connection is named",
-         std::string(R"({"saved": [)") + kCasa + R"("up"}]})", Action::Dial, "Ca\xffsa", "", "",
+         Casa("up", R"("permission": "no", )"), Action::Dial, "Casa", "", "",
+         "may not bring network connections up"},
+        {"an entry no saved connection is named", Casa("up"), Action::Dial, "Ca\xffsa", "", "",
          "no saved connection is named"},
         {"an entry naming a connection that is not dial-up",
          R"({"saved": [{"id": "Ufficio", "type": "802-3-ethernet"}]})", Action::Dial, "Ufficio", "",
          "", "is a 802-3-ethernet connection"},
-        {"NetworkManager and its bus gone in the middle of a dial",
-         std::string(R"({"saved": [)") + kCasa + R"("vanish"}]})", Action::Dial, "Casa", "",
-         "activate Casa\n", "activating \"Casa\" failed"},
+        {"NetworkManager and its bus gone in the middle of a dial", Casa("vanish"), Action::Dial,
+         "Casa", "", "activate Casa\n", "activating \"Casa\" failed"},
         {"hanging up ends the first connection only",
          R"({"active": [{"id": "A", "type": "gsm", "address": "192.0.2.1", "iface": "ppp0"},
            {"id": "B", "type": "gsm", "address": "192.0.2.2", "iface": "ppp1"}]})",

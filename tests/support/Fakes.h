@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -174,14 +174,7 @@ class FakeInternet final : public ftp::InternetClient {
                      uint32_t, uintptr_t) override {
         ++uploads;
         if (onUpload) onUpload();
-        std::FILE* f = std::fopen(localFile.c_str(), "rb");
-        uploaded.clear();
-        if (f) {
-            char buffer[512];
-            std::size_t n;
-            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) uploaded.append(buffer, n);
-            std::fclose(f);
-        }
+        uploaded = test::ReadText(localFile);
         remoteFile = remoteName;
         return !uploadFails;
     }
@@ -202,14 +195,17 @@ class FakeInternet final : public ftp::InternetClient {
     std::vector<ftp::HINTERNET> closed;
 };
 
-// fOrvane over the fakes in a fresh application folder, with complete settings whose FTP
-// server is `server`, one link up, and the fake window's ticks driving the logic.
+// fOrvane over the fakes (or the given internet client) in a fresh application folder, with
+// complete settings whose FTP server is `server`, one link up, and the fake window's ticks
+// driving the logic.
 class FormRig : public ::testing::Test {
   protected:
-    explicit FormRig(const std::string& server)
+    explicit FormRig(const std::string& server, std::unique_ptr<ftp::InternetClient> real = {})
         : window(clock),
           support(dir),
-          logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
+          realInternet(std::move(real)),
+          logic(window, support, links, realInternet ? *realInternet : internet, clock,
+                [this](int s) { exits.push_back(s); }) {
         support.values = {{"GENERAL/INTERVAL", "600"},
                           {"GENERAL/FIRST", "10"},
                           {"GENERAL/DELAY", "0"},
@@ -229,6 +225,7 @@ class FormRig : public ::testing::Test {
     FakeSupport support;
     FakeRemoteAccess links;
     FakeInternet internet;
+    std::unique_ptr<ftp::InternetClient> realInternet;
     std::vector<int> exits;
     fOrvane logic;
 };

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 extern char** environ;
 
@@ -161,29 +162,31 @@ void FtpTestServer::Stop() {
 
 std::string FtpTestServer::transcript() const { return test::ReadText(transcriptPath_); }
 
-std::vector<std::string> FtpTestServer::transcriptLines() const {
-    std::vector<std::string> lines;
-    std::istringstream text(transcript());
-    for (std::string line; std::getline(text, line);) lines.push_back(line);
-    return lines;
-}
+int FtpTestServer::connectionCount() const { return commandCount(""); }
 
-int FtpTestServer::connectionCount() const {
-    int count = 0;
-    for (const auto& line : transcriptLines()) count += line.ends_with(" CONNECT");
-    return count;
-}
-
+// Counts "<n> <- VERB" and "<n> <- VERB args" lines; no verb counts "<n> CONNECT" lines.
 int FtpTestServer::commandCount(std::string_view verb) const {
-    const std::string command = " <- " + std::string(verb);
+    const std::string wanted = verb.empty() ? " CONNECT" : " <- " + std::string(verb);
     int count = 0;
-    for (const auto& line : transcriptLines()) {
-        const auto at = line.find(command);
-        const auto end = at + command.size();
+    std::istringstream text(transcript());
+    for (std::string line; std::getline(text, line);) {
+        const auto at = line.find(wanted), end = at + wanted.size();
         count += at != std::string::npos && (end == line.size() || line[end] == ' ');
     }
     return count;
 }
+
+KnownHostsHome::KnownHostsHome(const FtpTestServer& server, bool known)
+    : saved_(getenv("HOME") ? getenv("HOME") : "/") {
+    const auto ssh = folder_.folder() / ".ssh";
+    std::filesystem::create_directories(ssh);
+    test::WriteText(ssh / "known_hosts", known ? "[127.0.0.1]:" + std::to_string(server.port()) +
+                                                     " " + server.stateText("host_key.pub") + "\n"
+                                               : "");
+    setenv("HOME", folder_.folder().c_str(), 1);
+}
+
+KnownHostsHome::~KnownHostsHome() { setenv("HOME", saved_.c_str(), 1); }
 
 uint16_t ClosedPort() {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

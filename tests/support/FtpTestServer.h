@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "TestFiles.h"
 
@@ -43,15 +42,23 @@ class FtpTestServer {
     uint16_t port() const { return port_; }
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
     const FtpServerOptions& options() const { return options_; }
-    const std::filesystem::path& root() const { return root_; }  // served as "/"
-    const std::filesystem::path& transcriptPath() const { return transcriptPath_; }
+    const std::filesystem::path& root() const { return root_; }      // served as "/"
     const std::filesystem::path& stateDir() const { return base_; }  // keys and certificates
     // The first line of a file in stateDir(), such as "fingerprint".
     std::string stateText(const std::string& name) const;
 
+    // What checks this server's identity, from the file `trust` of stateDir(): for "ftps" the CA
+    // file, for "sftp" the key to pin ("" pins none: known_hosts decides).
+    struct Identity {
+        std::string caFile, hostKey;
+    };
+    Identity identity(const std::string& protocol, const std::string& trust) const {
+        if (protocol == "ftps") return {(base_ / trust).string(), ""};
+        return {"", protocol == "sftp" && !trust.empty() ? stateText(trust) : ""};
+    }
+
     // The transcript: "<n> CONNECT", "<n> <- COMMAND args" (PASS masked), "<n> -> reply".
     std::string transcript() const;
-    std::vector<std::string> transcriptLines() const;
     int connectionCount() const;                    // control connections accepted
     int commandCount(std::string_view verb) const;  // commands received, e.g. "USER", "STOR"
 
@@ -66,6 +73,20 @@ class FtpTestServer {
     int stdinWrite_ = -1;  // closing it tells the server that we are gone
     int stdoutRead_ = -1;
     uint16_t port_ = 0;
+};
+
+// While it lives, HOME is a folder of its own whose ssh known_hosts holds `server`'s host key if
+// `known`, else nothing: what an SFTP login checks when no key is pinned.
+class KnownHostsHome {
+  public:
+    KnownHostsHome(const FtpTestServer& server, bool known);
+    ~KnownHostsHome();
+    KnownHostsHome(const KnownHostsHome&) = delete;
+    KnownHostsHome& operator=(const KnownHostsHome&) = delete;
+
+  private:
+    test::TempDir folder_;
+    std::string saved_;
 };
 
 // A loopback port nobody listens on: bound once to get a free one, then closed.

@@ -2,12 +2,8 @@
 """A loopback FTP server for tests that can be told to misbehave, writing a transcript.
 
 Password from FTP_TEST_PASSWORD. Prints "PORT <n>" once it listens on 127.0.0.1. With --tls-dir it
-requires TLS on every connection (explicit, AUTH TLS), with a certificate for 127.0.0.1 from a
-certificate authority it makes there (ca.pem), beside a second one that signed nothing
-(other-ca.pem). Modes: normal,
-refuse-stor (550), disk-full (452), drop-data (STOR data connection reset, 426), stall-stor (STOR
-never answered), silent (accepts TCP, never sends a byte). Transcript lines: "<n> CONNECT",
-"<n> <- <command>" (PASS masked), "<n> -> <reply>".
+requires TLS (explicit, AUTH TLS) with a certificate for 127.0.0.1 signed by ca.pem, which it makes
+there beside other-ca.pem, which signed nothing. Modes and transcript: see FtpTestServer.h.
 """
 
 import argparse
@@ -67,25 +63,19 @@ def openssl(*args):
 
 
 def make_certificates(directory):
-    """Two certificate authorities and a certificate for 127.0.0.1 signed by the first; the
-    server's key and certificate in one file, which it returns."""
+    """Two certificate authorities and a certificate for 127.0.0.1 signed by the first; returns
+    the server's certificate and key files."""
     path = lambda name: os.path.join(directory, name)
+    ec = ("-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes")
     for ca in ("ca", "other-ca"):
-        openssl("req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                "-nodes", "-keyout", path(ca + ".key"), "-out", path(ca + ".pem"), "-days", "2",
-                "-subj", "/CN=Orvane test " + ca)
-    openssl("req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-            "-keyout", path("server.key"), "-out", path("server.csr"), "-subj", "/CN=127.0.0.1")
-    with open(path("server.ext"), "w", encoding="ascii") as ext:
-        ext.write("subjectAltName=IP:127.0.0.1\n")
+        openssl("req", "-x509", *ec, "-keyout", path(ca + ".key"), "-out", path(ca + ".pem"),
+                "-days", "2", "-subj", "/CN=Orvane test " + ca)
+    openssl("req", *ec, "-keyout", path("server.key"), "-out", path("server.csr"), "-subj",
+            "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1")
     openssl("x509", "-req", "-in", path("server.csr"), "-CA", path("ca.pem"), "-CAkey",
             path("ca.key"), "-CAcreateserial", "-out", path("server.pem"), "-days", "2",
-            "-extfile", path("server.ext"))
-    with open(path("server-all.pem"), "w", encoding="ascii") as out:
-        for name in ("server.pem", "server.key"):
-            with open(path(name), encoding="ascii") as part:
-                out.write(part.read())
-    return path("server-all.pem")
+            "-copy_extensions", "copy")
+    return path("server.pem"), path("server.key")
 
 
 def make_handler(options, transcript):
@@ -93,7 +83,7 @@ def make_handler(options, transcript):
     base = FTPHandler
     if options.tls_dir:
         base = TLS_FTPHandler
-        base.certfile = make_certificates(options.tls_dir)
+        base.certfile, base.keyfile = make_certificates(options.tls_dir)
         base.tls_control_required = base.tls_data_required = True
         base.dtp_handler = HandshakingDTPHandler
 
