@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 
 #include "form/fOrvane.h"
+#include "qt/CoreEventLoop.h"
 
 namespace orvane {
 
@@ -89,14 +90,9 @@ void HeadlessWindow::SetTimerEnabled(bool enabled) {
         timer1_.stop();
 }
 
-void HeadlessWindow::PumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void HeadlessWindow::PumpEvents() { PumpCoreEvents(); }
 
-void HeadlessWindow::WaitForEvents(std::chrono::milliseconds atMost) {
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.start(atMost);
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-}
+void HeadlessWindow::WaitForEvents(std::chrono::milliseconds atMost) { WaitForCoreEvents(atMost); }
 
 // Nobody is there to answer: only the system closes a headless program, and it is not asked.
 bool HeadlessWindow::AskYesNo(const std::string&) { return true; }

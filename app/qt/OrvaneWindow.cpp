@@ -10,6 +10,7 @@
 #include <QScreen>
 
 #include "form/fOrvane.h"
+#include "qt/CoreEventLoop.h"
 #include "qt/orvane_icon.xpm"
 
 namespace orvane {
@@ -186,14 +187,9 @@ void OrvaneWindow::SetTimerEnabled(bool enabled) {
         Timer1_->stop();
 }
 
-void OrvaneWindow::PumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void OrvaneWindow::PumpEvents() { PumpCoreEvents(); }
 
-void OrvaneWindow::WaitForEvents(std::chrono::milliseconds atMost) {
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.start(atMost);
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-}
+void OrvaneWindow::WaitForEvents(std::chrono::milliseconds atMost) { WaitForCoreEvents(atMost); }
 
 bool OrvaneWindow::AskYesNo(const std::string& text) {
     QMessageBox box(QMessageBox::Question, "Orvane", QString::fromStdString(text),
