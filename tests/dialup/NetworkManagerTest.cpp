@@ -119,7 +119,6 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
         {"activated dial-up connections with an IPv4 address count, in NetworkManager's order",
          R"({"active": [{"id": "VPN", "type": "wireguard", "address": "10.8.0.2"},
            {"id": "Uff", "type": "vpn", "address": "10.9.0.2"},
-           {"id": "LAN", "type": "802-3-ethernet", "address": "192.168.1.5"},
            {"id": "PAN", "type": "bluetooth", "bluetooth": "panu", "address": "192.0.2.60"},
            {"id": "Mobile", "type": "gsm", "address": "203.0.113.45", "iface": "wwan0"},
            {"id": "DUN", "type": "bluetooth", "bluetooth": "dun", "address": "192.0.2.61",
@@ -133,7 +132,6 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
            {"id": "TypeOdd", "type": "gsm", "address": "192.0.2.1", "odd": "type"},
            {"id": "StateOdd", "type": "gsm", "address": "192.0.2.2", "odd": "state"},
            {"id": "AddressOdd", "type": "gsm", "address": "192.0.2.3", "odd": "address"},
-           {"id": "ConfigGone", "type": "gsm", "address": "192.0.2.4", "odd": "ip4gone"},
            {"id": "NotAnAddress", "type": "gsm", "address": "192.0.2.256"}]})",
          Action::List, "",
          "Mobile 203.0.113.45 wwan0; DUN 192.0.2.61 ppp1; CDMA 192.0.2.62 ppp2; "

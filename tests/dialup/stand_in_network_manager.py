@@ -3,12 +3,10 @@
 Prints "ADDRESS <bus address>" once it serves, logs "activate ID" and "deactivate ID", ends with
 its bus on SIGTERM. SCENARIO (JSON): "permission"; "silent" (ListConnections never answers);
 "saved": [{id, type, bluetooth?, dial: up, fail, never, vanish or nodevice, address?, odd?}];
-"active": [{id, type, state?, bluetooth?, address?, iface?, odd?: type, state, address or
-ip4gone}]."""
+"active": [{id, type, state?, bluetooth?, address?, iface?, odd?: type, state or address}]."""
 import ctypes
 import json
 import os
-import shutil
 import signal
 import subprocess
 import sys
@@ -79,12 +77,10 @@ class NetworkManager(dbus.service.FallbackObject):
 
     def configure(self, path, address, odd=None):
         config = path.replace('ActiveConnection', 'IP4Config')
-        data = {'address': dbus.UInt32(1) if odd == 'address' else address,
-                'prefix': dbus.UInt32(32)}
+        data = {'address': dbus.UInt32(1) if odd == 'address' else address}
         self.objects[config] = (NM + '.IP4Config', {
             'AddressData': dbus.Array([data], signature='a{sv}'), 'Gateway': '10.64.64.64'})
-        gone = f'{ROOT}/IP4Config/999'
-        self.objects[path][1]['Ip4Config'] = dbus.ObjectPath(gone if odd == 'ip4gone' else config)
+        self.objects[path][1]['Ip4Config'] = dbus.ObjectPath(config)
 
     def remove(self, path):
         self.active.remove(path)
@@ -154,32 +150,30 @@ class NetworkManager(dbus.service.FallbackObject):
 def main():
     with open(sys.argv[1]) as file:
         scenario = json.load(file)
-    folder = tempfile.mkdtemp(prefix='orvane-bus-')
-    os.chmod(folder, 0o755)  # other users reach the bus too
-    socket, config = os.path.join(folder, 'bus'), os.path.join(folder, 'bus.conf')
-    with open(config, 'w') as file:
-        file.write(BUS_CONFIG.format(socket))
-    libc = ctypes.CDLL(None)  # the bus ends with this process however it ends
-    daemon = subprocess.Popen(
-        ['dbus-daemon', '--nofork', '--print-address', '--config-file', config],
-        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-        preexec_fn=lambda: libc.prctl(1, signal.SIGTERM))
-    try:
-        address = daemon.stdout.readline().decode().strip()  # once it accepts connections
-        dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
-        bus = dbus.bus.BusConnection(address)
-        loop = GLib.MainLoop()
-        manager = NetworkManager(bus, scenario, sys.argv[2], loop.quit)
-        name = dbus.service.BusName(NM, bus)
-        print('ADDRESS', address, flush=True)
-        for signum in (signal.SIGTERM, signal.SIGINT):
-            GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signum, loop.quit)
-        loop.run()
-        del name
-    finally:
-        daemon.terminate()
-        daemon.wait()
-        shutil.rmtree(folder, ignore_errors=True)
+    with tempfile.TemporaryDirectory(prefix='orvane-bus-') as folder:
+        os.chmod(folder, 0o755)  # other users reach the bus too
+        socket, config = os.path.join(folder, 'bus'), os.path.join(folder, 'bus.conf')
+        with open(config, 'w') as file:
+            file.write(BUS_CONFIG.format(socket))
+        libc = ctypes.CDLL(None)  # the bus ends with this process however it ends
+        daemon = subprocess.Popen(
+            ['dbus-daemon', '--nofork', '--print-address', '--config-file', config],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+            preexec_fn=lambda: libc.prctl(1, signal.SIGTERM))
+        try:
+            address = daemon.stdout.readline().decode().strip()  # once it accepts connections
+            dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+            bus = dbus.bus.BusConnection(address)
+            loop = GLib.MainLoop()
+            manager = NetworkManager(bus, scenario, sys.argv[2], loop.quit)
+            name = dbus.service.BusName(NM, bus)
+            print('ADDRESS', address, flush=True)
+            GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGTERM, loop.quit)
+            loop.run()
+            del name
+        finally:
+            daemon.terminate()
+            daemon.wait()
 
 
 if __name__ == '__main__':
