@@ -63,17 +63,16 @@ ends_cleanly() {
 # The link 203.0.113.45 up and the FTP server answering in MODE.
 online() {
   sandbox_link ppp0 203.0.113.45 203.0.113.1
-  sandbox_ftp_start "$served" "$user" "$password" "$1" "${2:-}"
+  sandbox_ftp_start "$served" "$user" "$password" "$1"
 }
 # Settings for the server on PORT, the first cycle after FIRST seconds, into folder PATH.
 settings() {
   sandbox_app "$app" "$bin" "127.0.0.1:$1" "$user" "$password" "${3:-/}" ip.txt 600 "$2"
 }
 
-# A Unix datagram socket standing for the service manager: each message it receives becomes a
-# line "SECONDS MESSAGE" in FILE.
+# A Unix datagram socket standing for the service manager, notify.sock: each message it receives
+# becomes a line "SECONDS MESSAGE" in notify.
 notify_listen() {
-  local socket=$1 file=$2
   /usr/bin/python3 -c '
 import socket, sys, time
 s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
@@ -81,9 +80,9 @@ s.bind(sys.argv[1])
 out = open(sys.argv[2], "w", buffering=1)
 while True:
     out.write("%.3f %s\n" % (time.monotonic(), s.recv(4096).decode()))
-' "$socket" "$file" &
+' "$work/notify.sock" "$work/notify" &
   helper_pids+=($!)
-  sandbox_wait_for 5 test -S "$socket"
+  sandbox_wait_for 5 test -S "$work/notify.sock"
 }
 
 # True once MESSAGE has come COUNT times (default once).
@@ -92,22 +91,9 @@ notified() { (($(cat "$work/notify" 2>/dev/null | grep -c " $1\$") >= ${2:-1}));
 # The typical gap between watchdog messages is half a second (half of WATCHDOG_USEC=1000000);
 # the median, since a loaded machine may delay one.
 watchdog_steady() {
-  local gaps count median
-  gaps=$(awk '/ WATCHDOG=1$/ { if (last) print $1 - last; last = $1 }' "$work/notify" | sort -n)
-  count=$(wc -l <<<"$gaps")
-  ((count >= 4)) || return 1
-  median=$(sed -n "$(((count + 1) / 2))p" <<<"$gaps")
-  awk -v median="$median" 'BEGIN { exit !(median > 0.35 && median < 0.75) }'
+  awk '/ WATCHDOG=1$/ { if (last) print $1 - last; last = $1 }' "$work/notify" | sort -n |
+    awk '{ gap[NR] = $1 } END { m = gap[int((NR + 1) / 2)]; exit !(NR > 3 && m > .35 && m < .75) }'
 }
-
-# A virtual display; sets DISPLAY.
-start_display() {
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-  helper_pids+=($!)
-  sandbox_wait_for 10 test -s "$work/display"
-  export DISPLAY=:$(cat "$work/display")
-}
-window_titled() { xwininfo -root -tree 2>/dev/null | grep -q "\"$1\""; }
 
 # True once the log has a line with TEXT COUNT times (default once).
 log_has() { (($(cat "$app/orvane.log" 2>/dev/null | grep -c "$1") >= ${2:-1})); }
@@ -126,7 +112,7 @@ publishes)
   start_orvane
   check "the first cycle logs the address change" sandbox_wait_for 20 log_has "Cambio IP"
   check "the file hard-linked as ip.txt keeps its content" test "$(cat "$work/other")" = precious
-  check "the server's file says the link's address" grep -q "IP:   203.0.113.45" "$served/pub/ip.txt"
+  check "the server's file has the link's address" grep -q "IP:   203.0.113.45" "$served/pub/ip.txt"
   QT_QPA_PLATFORM=offscreen timeout 20 "$app/orvane" >"$work/stdout2" 2>"$work/stderr2"
   check "a second copy ends at once with the start-up error's status" test $? -eq 1
   check "with a clear message" grep -qi "already running" "$work/stderr2"
@@ -163,9 +149,13 @@ error-box-signal)
   # Without DELAY start-up fails; on a display its error box shows until a signal closes it.
   settings 21 5
   sed -i '/^DELAY=/d' "$app/orvane.ini"
-  start_display
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  helper_pids+=($!)
+  sandbox_wait_for 10 test -s "$work/display"
+  export DISPLAY=:$(cat "$work/display")
   start "$app/orvane"
-  check "the start-up error box is shown" sandbox_wait_for 15 window_titled Orvane
+  check "the start-up error box is shown" \
+    sandbox_wait_for 15 bash -c 'xwininfo -root -tree 2>/dev/null | grep -q "\"Orvane\""'
   check "SIGTERM ends it with the error's status within a second" ends_with TERM 1 1
   check "the message names DELAY and the settings file" grep -q "DELAY.*$app/orvane.ini" "$work/stderr"
   check "no library file is left" no_leftovers
@@ -258,7 +248,7 @@ headless)
   printf '%s\n' "$password" | HOME=$home "$program/orvane-config" write --server \
     "127.0.0.1:$SANDBOX_FTP_PORT" --user "$user" --path / --file ip.txt --interval 600 --first 1 \
     >/dev/null
-  notify_listen "$work/notify.sock" "$work/notify"
+  notify_listen
   state=$home/.local/state/orvane
   : >"$work/stderr"
   HOME=$home XDG_RUNTIME_DIR=$work/run NOTIFY_SOCKET=$work/notify.sock WATCHDOG_USEC=1000000 \
