@@ -19,10 +19,6 @@ installed_run() {
   # Each of these execs the next, so a background start's $! is the program's own.
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups -- env -i HOME="$home"
     XDG_RUNTIME_DIR="$runtime" PATH=/usr/bin:/bin LANG=C.UTF-8)
-  # Anything of its library that user nobody left in its own folders or the temporary ones.
-  library_files() {
-    find "$home" "$runtime" /tmp /var/tmp /dev/shm -user nobody -name 'raradozo*' 2>/dev/null
-  }
 
   sandbox_link ppp0 203.0.113.45 203.0.113.1
   sandbox_ftp_start "$served" orvane "$password" normal || return 1
@@ -39,7 +35,8 @@ installed_run() {
   kill -TERM "$orvane_pid"
   wait "$orvane_pid"
   orvane_pid=
-  check "no library file is left anywhere" test -z "$(library_files)"
+  check "no library file is left in its folders or the temporary ones" test -z \
+    "$(find "$home" "$runtime" /tmp /var/tmp /dev/shm -user nobody -name 'raradozo*' 2>/dev/null)"
   ((failures == 0)) || { echo "--- standard error"; cat "$work/stderr"; }
   return $((failures > 0))
 }
