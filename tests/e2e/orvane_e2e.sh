@@ -63,18 +63,16 @@ ends_cleanly() {
 # The link 203.0.113.45 up and the FTP server answering in MODE.
 online() {
   sandbox_link ppp0 203.0.113.45 203.0.113.1
-  sandbox_ftp_start "$served" "$user" "$password" "$1" "${2:-}"
+  sandbox_ftp_start "$served" "$user" "$password" "$1"
 }
 # Settings for the server on PORT, the first cycle after FIRST seconds, into folder PATH.
 settings() {
   sandbox_app "$app" "$bin" "127.0.0.1:$1" "$user" "$password" "${3:-/}" ip.txt 600 "$2"
 }
-third_line() { sed -n 3p "$1" | tr -d '\r'; }
 
-# A Unix datagram socket standing for the service manager: each message it receives becomes a
-# line "SECONDS MESSAGE" in FILE.
+# A Unix datagram socket standing for the service manager, notify.sock: each message it receives
+# becomes a line "SECONDS MESSAGE" in notify.
 notify_listen() {
-  local socket=$1 file=$2
   /usr/bin/python3 -c '
 import socket, sys, time
 s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
@@ -82,39 +80,29 @@ s.bind(sys.argv[1])
 out = open(sys.argv[2], "w", buffering=1)
 while True:
     out.write("%.3f %s\n" % (time.monotonic(), s.recv(4096).decode()))
-' "$socket" "$file" &
+' "$work/notify.sock" "$work/notify" &
   helper_pids+=($!)
-  sandbox_wait_for 5 test -S "$socket"
+  sandbox_wait_for 5 test -S "$work/notify.sock"
 }
 
-notified() { grep -q " $1\$" "$work/notify" 2>/dev/null; }
-notified_count() { grep -c " $1\$" "$work/notify" 2>/dev/null || true; }
+# True once MESSAGE has come COUNT times (default once).
+notified() { (($(cat "$work/notify" 2>/dev/null | grep -c " $1\$") >= ${2:-1})); }
 
 # The typical gap between watchdog messages is half a second (half of WATCHDOG_USEC=1000000);
 # the median, since a loaded machine may delay one.
 watchdog_steady() {
-  local gaps count median
-  gaps=$(awk '/ WATCHDOG=1$/ { if (last) print $1 - last; last = $1 }' "$work/notify" | sort -n)
-  count=$(wc -l <<<"$gaps")
-  ((count >= 4)) || return 1
-  median=$(sed -n "$(((count + 1) / 2))p" <<<"$gaps")
-  awk -v median="$median" 'BEGIN { exit !(median > 0.35 && median < 0.75) }'
+  awk '/ WATCHDOG=1$/ { if (last) print $1 - last; last = $1 }' "$work/notify" | sort -n |
+    awk '{ gap[NR] = $1 } END { m = gap[int((NR + 1) / 2)]; exit !(NR > 3 && m > .35 && m < .75) }'
 }
 
-# A virtual display; sets DISPLAY.
-start_display() {
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-  helper_pids+=($!)
-  sandbox_wait_for 10 test -s "$work/display"
-  export DISPLAY=:$(cat "$work/display")
-}
-window_titled() { xwininfo -root -tree 2>/dev/null | grep -q "\"$1\""; }
-
-log_has() { grep -q "$1" "$app/orvane.log" 2>/dev/null; }
+# True once the log has a line with TEXT COUNT times (default once).
+log_has() { (($(cat "$app/orvane.log" 2>/dev/null | grep -c "$1") >= ${2:-1})); }
 no_leftovers() { [[ ! -e $app/raradozo.so && ! -e $app/ip.txt ]]; }
 
 case $scenario in
 publishes)
+  # The first cycle publishes; meanwhile a second copy is refused. The first ignores SIGALRM
+  # and ends on SIGQUIT as on SIGTERM.
   online normal
   mkdir -p "$served/pub"
   settings "$SANDBOX_FTP_PORT" 2 pub/
@@ -124,60 +112,53 @@ publishes)
   start_orvane
   check "the first cycle logs the address change" sandbox_wait_for 20 log_has "Cambio IP"
   check "the file hard-linked as ip.txt keeps its content" test "$(cat "$work/other")" = precious
-  check "the server's file says the link's address" \
-    test "$(third_line "$served/pub/ip.txt")" = "IP:   203.0.113.45"
-  check "the password is nowhere in the log or output" \
-    bash -c '! grep -qF -- "$1" "$2/orvane.log" "$3/stdout" "$3/stderr"' _ "$password" "$app" "$work"
-  ends_cleanly
-  ;;
-refused-store)
-  online refuse-stor
-  settings "$SANDBOX_FTP_PORT" 1
-  start_orvane
-  check "the refused store is logged as a failed upload" sandbox_wait_for 20 log_has "Invio file fallito"
-  ends_cleanly
-  ;;
-offline)
-  # No link and no pppd to dial: the cycle reports the failed dial.
-  sandbox_ftp_start "$served" "$user" "$password" normal
-  settings "$SANDBOX_FTP_PORT" 1
-  PATH=/nonexistent start_orvane
-  check "the failed dial is logged" sandbox_wait_for 20 log_has "Connessione Internet fallita"
-  check "nothing reached the server" test -z "$(ls -A "$served")"
-  ends_cleanly
-  ;;
-missing-delay | error-box-signal)
-  # Without DELAY start-up fails; on a display its error box shows until a signal closes it.
-  settings 21 5
-  sed -i '/^DELAY=/d' "$app/orvane.ini"
-  if [[ $scenario == error-box-signal ]]; then
-    start_display
-    start "$app/orvane"
-    check "the start-up error box is shown" sandbox_wait_for 15 window_titled Orvane
-    check "SIGTERM ends it with the error's status within a second" ends_with TERM 1 1
-  else
-    QT_QPA_PLATFORM=offscreen timeout 20 "$app/orvane" >"$work/stdout" 2>"$work/stderr"
-    status=$?
-    check "start-up fails with a non-zero status ($status)" test "$status" -ne 0 -a "$status" -ne 124
-    check "the message names DELAY and the settings file" grep -q "DELAY.*$app/orvane.ini" "$work/stderr"
-  fi
-  check "no library file is left" no_leftovers
-  ;;
-second-copy)
-  # A second copy is refused; the first ignores SIGALRM and ends on SIGQUIT as on SIGTERM.
-  online normal
-  settings "$SANDBOX_FTP_PORT" 300
-  start_orvane
-  check "the first copy deploys its library" sandbox_wait_for 10 test -e "$app/raradozo.so"
+  check "the server's file has the link's address" grep -q "IP:   203.0.113.45" "$served/pub/ip.txt"
   QT_QPA_PLATFORM=offscreen timeout 20 "$app/orvane" >"$work/stdout2" 2>"$work/stderr2"
-  check "a second copy is refused" test $? -ne 0
+  check "a second copy ends at once with the start-up error's status" test $? -eq 1
   check "with a clear message" grep -qi "already running" "$work/stderr2"
   check "the first copy's library is still there" test -e "$app/raradozo.so"
+  check "the password is nowhere in the log or output" \
+    bash -c '! grep -qF -- "$1" "$2/orvane.log" "$3"/std*' _ "$password" "$app" "$work"
   kill -ALRM "$orvane_pid"
   sleep 0.3
   check "SIGALRM is ignored" kill -0 "$orvane_pid"
   check "SIGQUIT ends it with status 0 within a second" ends_with QUIT 0 1
   check "no library file or ip.txt is left" no_leftovers
+  ;;
+refused-store)
+  # The server refuses the store and standard error's reader has gone: the failure's line there
+  # is lost, and orvane goes on.
+  online refuse-stor
+  settings "$SANDBOX_FTP_PORT" 1
+  QT_QPA_PLATFORM=offscreen "$app/orvane" 2> >(true) &
+  orvane_pid=$!
+  check "the refused store is logged as a failed upload" sandbox_wait_for 20 log_has "Invio file fallito"
+  kill -USR1 "$orvane_pid"
+  check "SIGUSR1 tries again after the failure's line was lost" \
+    sandbox_wait_for 10 log_has "Invio file fallito" 2
+  ends_cleanly
+  ;;
+offline)
+  # No link and no pppd to dial: the cycle reports the failed dial.
+  settings 21 1
+  PATH=/nonexistent start_orvane
+  check "the failed dial is logged" sandbox_wait_for 20 log_has "Connessione Internet fallita"
+  ends_cleanly
+  ;;
+error-box-signal)
+  # Without DELAY start-up fails; on a display its error box shows until a signal closes it.
+  settings 21 5
+  sed -i '/^DELAY=/d' "$app/orvane.ini"
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  helper_pids+=($!)
+  sandbox_wait_for 10 test -s "$work/display"
+  export DISPLAY=:$(cat "$work/display")
+  start "$app/orvane"
+  check "the start-up error box is shown" \
+    sandbox_wait_for 15 bash -c 'xwininfo -root -tree 2>/dev/null | grep -q "\"Orvane\""'
+  check "SIGTERM ends it with the error's status within a second" ends_with TERM 1 1
+  check "the message names DELAY and the settings file" grep -q "DELAY.*$app/orvane.ini" "$work/stderr"
+  check "no library file is left" no_leftovers
   ;;
 closing-mid-transfer)
   # SIGTERM while the server never answers the login, then while it never finishes a store:
@@ -225,10 +206,8 @@ EOF_SCENARIO
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work/home"
     DBUS_SYSTEM_BUS_ADDRESS="$SANDBOX_NM_BUS")
   start_orvane
-  check "the dial is logged as a success" sandbox_wait_for 20 log_has "Connessione Internet riuscita"
   check "the dial-up connection's address is published, not the VPN's" \
-    sandbox_wait_for 10 grep -qs 'IP:   203.0.113.77' "$served/ip.txt"
-  check "only that connection was activated" test "$(cat "$work/nm.log")" = "activate Mobile"
+    sandbox_wait_for 20 grep -qs 'IP:   203.0.113.77' "$served/ip.txt"
   ends_cleanly
   ;;
 closing-dial)
@@ -269,45 +248,25 @@ headless)
   printf '%s\n' "$password" | HOME=$home "$program/orvane-config" write --server \
     "127.0.0.1:$SANDBOX_FTP_PORT" --user "$user" --path / --file ip.txt --interval 600 --first 1 \
     >/dev/null
-  notify_listen "$work/notify.sock" "$work/notify"
+  notify_listen
   state=$home/.local/state/orvane
-  runtime=$work/run/orvane
   : >"$work/stderr"
   HOME=$home XDG_RUNTIME_DIR=$work/run NOTIFY_SOCKET=$work/notify.sock WATCHDOG_USEC=1000000 \
     JOURNAL_STREAM=$(stat -c %d:%i "$work/stderr") start env -u DISPLAY "$program/orvane" --headless
-  check "orvane-config wrote the user's settings file" test -f "$home/.config/orvane/orvane.ini"
   check "it tells the manager it is ready" sandbox_wait_for 10 notified READY=1
-  check "the library file is in the run-time folder" test -f "$runtime/raradozo.so"
   check "the status after a publication" sandbox_wait_for 20 notified "STATUS=Online 203.0.113.45"
-  check "the log is in the state folder" grep -q "Cambio IP" "$state/orvane.log"
   check "the status line goes to the journal with its priority" \
     grep -qx "<6>Online 203.0.113.45" "$work/stderr"
   rm -f "$served/ip.txt"
   kill -USR1 "$orvane_pid"
   check "SIGUSR1 publishes again" sandbox_wait_for 10 test -f "$served/ip.txt"
-  check "and the status follows" \
-    sandbox_wait_for 5 test "$(notified_count "STATUS=Online 203.0.113.45")" -ge 2
-  sandbox_wait_for 5 test "$(notified_count WATCHDOG=1)" -ge 5
+  check "and the status follows" sandbox_wait_for 5 notified "STATUS=Online 203.0.113.45" 2
+  sandbox_wait_for 5 notified WATCHDOG=1 5
   check "the watchdog is fed every half second" watchdog_steady
   check "SIGTERM ends it with status 0 within a second" ends_with TERM 0 1
   check "it said it was stopping" notified STOPPING=1
   check "no library file or ip.txt is left" \
     test -z "$(find "$work/run" "$state" "$program" -name raradozo.so -o -name ip.txt)"
-  check "the folders are the user's alone" \
-    test "$(stat -c %a "$state" "$runtime" "$home/.config/orvane" | sort -u)" = 700
-  ;;
-broken-stderr)
-  # Standard error's reader goes away at once: orvane keeps publishing.
-  online normal
-  settings "$SANDBOX_FTP_PORT" 1
-  "$app/orvane" --headless 2> >(true) &
-  orvane_pid=$!
-  check "the first cycle is logged" sandbox_wait_for 20 log_has "Cambio IP"
-  rm -f "$served/ip.txt"
-  kill -USR1 "$orvane_pid"
-  check "a second cycle publishes after its status line was lost" \
-    sandbox_wait_for 10 test -f "$served/ip.txt"
-  ends_cleanly
   ;;
 *)
   echo "unknown scenario $scenario"

@@ -19,16 +19,11 @@ installed_run() {
   # Each of these execs the next, so a background start's $! is the program's own.
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups -- env -i HOME="$home"
     XDG_RUNTIME_DIR="$runtime" PATH=/usr/bin:/bin LANG=C.UTF-8)
-  # Anything of its library that user nobody left in its own folders or the temporary ones.
-  library_files() {
-    find "$home" "$runtime" /tmp /var/tmp /dev/shm -user nobody -name 'raradozo*' 2>/dev/null
-  }
 
   sandbox_link ppp0 203.0.113.45 203.0.113.1
   sandbox_ftp_start "$served" orvane "$password" normal || return 1
   printf '%s\n' "$password" | "${as_user[@]}" orvane-config write --server "127.0.0.1:$SANDBOX_FTP_PORT" \
     --user orvane --path pub/ --file ip.txt --interval 600 --first 1 >/dev/null
-  check "orvane-config wrote ~/.config/orvane/orvane.ini" test -f "$home/.config/orvane/orvane.ini"
 
   "${as_user[@]}" orvane --headless >/dev/null 2>"$work/stderr" &
   orvane_pid=$!
@@ -39,9 +34,9 @@ installed_run() {
   check "its library file is in the runtime folder while it runs" test -f "$runtime/orvane/raradozo.so"
   kill -TERM "$orvane_pid"
   wait "$orvane_pid"
-  check "SIGTERM ends it with status 0" test $? -eq 0
   orvane_pid=
-  check "no library file is left anywhere" test -z "$(library_files)"
+  check "no library file is left in its folders or the temporary ones" test -z \
+    "$(find "$home" "$runtime" /tmp /var/tmp /dev/shm -user nobody -name 'raradozo*' 2>/dev/null)"
   ((failures == 0)) || { echo "--- standard error"; cat "$work/stderr"; }
   return $((failures > 0))
 }
@@ -56,10 +51,9 @@ echo "== lintian"
 check "lintian reports no error" lintian --fail-on error "$deb"
 
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for path in usr/bin/orvane usr/bin/orvane-config usr/share/applications/orvane.desktop \
-  usr/share/pixmaps/orvane.xpm usr/share/man/man1/orvane.1.gz usr/share/man/man1/orvane-config.1.gz \
-  usr/lib/systemd/user/orvane.service usr/share/doc/orvane/copyright \
-  usr/share/doc/orvane/changelog.Debian.gz; do
+# What neither lintian nor the run below would miss; they catch the rest missing.
+for path in usr/share/applications/orvane.desktop usr/share/pixmaps/orvane.xpm \
+  usr/share/man/man1/orvane.1.gz usr/share/man/man1/orvane-config.1.gz; do
   check "it holds /$path" grep -qx "./$path" <<<"$listing"
 done
 check "dpkg-shlibdeps found the Qt libraries" grep -q libqt6core6 <<<"$(dpkg-deb -f "$deb" Depends)"

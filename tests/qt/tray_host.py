@@ -32,10 +32,8 @@ def main():
         mock = dbus.Interface(test.get_dbus().get_object(WATCHER, "/StatusNotifierWatcher"),
                               dbusmock.MOCK_IFACE)
         register = 'self.UpdateProperties(interface, {"RegisteredStatusNotifierItems": [args[0]]})'
-        mock.AddMethods(WATCHER, [("RegisterStatusNotifierItem", "s", "", register),
-                                  ("RegisterStatusNotifierHost", "s", "", "")])
+        mock.AddMethod(WATCHER, "RegisterStatusNotifierItem", "s", "", register)
         mock.AddProperties(WATCHER, {"IsStatusNotifierHostRegistered": True,
-                                     "ProtocolVersion": dbus.Int32(0),
                                      "RegisteredStatusNotifierItems": dbus.Array([], "s")})
         return subprocess.call(sys.argv[1:], env=dict(os.environ, QT_QPA_PLATFORM="xcb"))
     finally:
