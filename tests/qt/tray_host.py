@@ -4,6 +4,7 @@ display, a private session bus and on it a stand-in StatusNotifierWatcher, which
 that registered last. Exits with the command's status."""
 
 import os
+import shutil
 import signal
 import subprocess
 import sys
@@ -42,6 +43,8 @@ def main():
                 process.terminate()
                 process.wait()
         test.stop_dbus(test.session_bus_pid)
+        # dbusmock leaves its bus configuration folder in /tmp
+        shutil.rmtree(os.path.dirname(test.get_services_dir()), ignore_errors=True)
 
 
 if __name__ == "__main__":
