@@ -33,7 +33,6 @@ class FakeClock final : public Clock {
   public:
     std::chrono::steady_clock::time_point Monotonic() override { return now; }
     std::tm LocalNow() override { return wall; }
-    void Advance(std::chrono::milliseconds by) { now += by; }
 
     std::chrono::steady_clock::time_point now{};
     std::tm wall = DecemberSixth();
@@ -68,7 +67,7 @@ class FakeWindow final : public FormWindow {
     }
     // Time passes while the window sleeps; every whole second of it is one tick.
     void WaitForEvents(std::chrono::milliseconds atMost) override {
-        clock_.Advance(atMost);
+        clock_.now += atMost;
         sleptMs += atMost.count();
         while (sleptMs >= 1000) {
             sleptMs -= 1000;
