@@ -56,9 +56,9 @@ TEST_F(CycleTest, NoConnectionDialsAndGoesOnWithTheNewOne) {
               (std::vector<std::string>{"Connessione Internet riuscita", "Cambio IP"}));
 }
 
-// Cycles that publish nothing: no connection and a failed dial (tried again after the
-// interval), a first connection whose address cannot be read yet (left to come up: publishing
-// an empty address would overwrite the good one), and the FTP failures (tried again in 15 s).
+// Cycles that publish nothing: a failed dial (tried again after the interval), a first
+// connection whose address cannot be read yet (left to come up: publishing an empty address
+// would overwrite the good one) and the FTP failures, both tried again in 15 s.
 struct Unpublished {
     const char* name;
     bool openFails, connectFails, uploadFails;

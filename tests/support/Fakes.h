@@ -192,15 +192,15 @@ class FormRig : public ::testing::Test {
         links.links = {{"Casa", "203.0.113.45"}};
         window.onTickDue = [this] { logic.Tick(); };
     }
-    // The messages of the event log, without the date and time in front and the CR LF behind.
+    // The messages of the event log, without the date and time in front ("dd/mm/yyyy  hh:mm:ss  ")
+    // and the CR LF behind.
     std::vector<std::string> LogMessages() const {
         std::vector<std::string> messages;
         std::istringstream in(test::ReadText(dir / "orvane.log"));
         std::string line;
         while (std::getline(in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            messages.push_back(line.size() > 22 ? line.substr(22)
-                                                : line);  // "dd/mm/yyyy  hh:mm:ss  "
+            messages.push_back(line.size() > 22 ? line.substr(22) : line);
         }
         return messages;
     }
