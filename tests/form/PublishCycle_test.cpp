@@ -1,10 +1,6 @@
 // The publish cycle with fake links and a fake FTP client: what the window shows, what the log
 // gets, what is hung up and uploaded, and what is left on disk, for each outcome.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "form/fOrvane.h"
 #include "runtime/RegionalText.h"
@@ -19,9 +15,6 @@ class CycleTest : public FormRig {
   protected:
     CycleTest() : FormRig("127.0.0.1:2121") { EXPECT_TRUE(logic.Load()); }
 
-    std::vector<std::string> LogMessages() const {
-        return orvane::testing::LogMessages(dir / "orvane.log");
-    }
     std::string Status() const { return window.Caption(Control::Label2); }
     std::string Address() const { return window.Caption(Control::Label4); }
     bool NothingLeft() const { return !fs::exists(dir / "ip.txt"); }
@@ -32,29 +25,21 @@ TEST_F(CycleTest, ConnectionUpPublishesTheFirstLinksAddressFile) {
     logic.PublishNow();
     EXPECT_EQ(Status(), "Online");
     EXPECT_EQ(Address(), "203.0.113.45");
-    EXPECT_EQ(internet.agent, "Tarrowind");
     EXPECT_EQ(internet.connectedTo, "127.0.0.1:2121 orvane/s3cret");
     EXPECT_TRUE(internet.passive);
     EXPECT_EQ(internet.remoteFile, "pub/ip.txt");
-#ifdef _WIN32
-    // Windows writes the date and time in the user's regional forms.
+    // The date and time in the system's forms (the C locale's in the test with real servers).
     EXPECT_EQ(internet.uploaded, "Date: " + ShortDateText(clock.wall) + "   Time: " +
                                      LongTimeText(clock.wall) + "\r\n\r\nIP:   203.0.113.45\r\n");
-#else
-    // The C locale writes its short date as month/day/two-digit year.
-    EXPECT_EQ(internet.uploaded, "Date: 12/06/26   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n");
-#endif
     EXPECT_EQ(internet.closed.size(), 1u) << "one close, on the internet handle";
     EXPECT_TRUE(links.dialled.empty());
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"Cambio IP"});
-    EXPECT_EQ(logic.State().LastAddress, "203.0.113.45");
     EXPECT_TRUE(NothingLeft());
 }
 
-TEST_F(CycleTest, SameAddressTwiceLogsTheChangeOnce) {
+TEST_F(CycleTest, OnlyAChangedAddressIsLogged) {
     logic.PublishNow();
     logic.PublishNow();
-    EXPECT_EQ(LogMessages(), std::vector<std::string>{"Cambio IP"});
     links.links[0].address = "198.51.100.7";
     logic.PublishNow();
     EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Cambio IP", "Cambio IP"}));
@@ -71,41 +56,34 @@ TEST_F(CycleTest, NoConnectionDialsAndGoesOnWithTheNewOne) {
               (std::vector<std::string>{"Connessione Internet riuscita", "Cambio IP"}));
 }
 
-TEST_F(CycleTest, FailedDialShowsOfflineAndTouchesNoServer) {
-    links.links.clear();
-    logic.MutableState().Countdown = 600;
-    logic.PublishNow();
-    EXPECT_EQ(Status(), "Offline");
-    EXPECT_EQ(Address(), "");
-    EXPECT_EQ(internet.handles, 0u);
-    EXPECT_EQ(LogMessages(), std::vector<std::string>{"Connessione Internet fallita"});
-    EXPECT_EQ(logic.State().Countdown, 600) << "the next try comes after the interval";
-    EXPECT_TRUE(NothingLeft());
-}
-
-// The FTP failures, and a first connection whose address cannot be read yet (nothing may be
-// published then, and the connection is left to come up).
-struct FtpFailure {
+// Cycles that publish nothing: a failed dial (tried again after the interval), a first
+// connection whose address cannot be read yet (left to come up: publishing an empty address
+// would overwrite the good one) and the FTP failures, both tried again in 15 s.
+struct Unpublished {
     const char* name;
     bool openFails, connectFails, uploadFails;
     const char* status;
     const char* logged;
     bool hangsUp;
-    const char* firstAddress = "203.0.113.45";
+    const char* firstAddress = "203.0.113.45";  // none: no connection, and the dial fails
 };
 
-class FtpFailureTest : public CycleTest, public ::testing::WithParamInterface<FtpFailure> {};
+class UnpublishedTest : public CycleTest, public ::testing::WithParamInterface<Unpublished> {};
 
-TEST_P(FtpFailureTest, ShowsLogsRetriesIn15AndLeavesNoFile) {
-    const FtpFailure& f = GetParam();
-    links.links = {{"Casa", f.firstAddress}, {"Ufficio", "198.51.100.2"}};
+TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
+    const Unpublished& f = GetParam();
+    if (f.firstAddress)
+        links.links = {{"Casa", f.firstAddress}, {"Ufficio", "198.51.100.2"}};
+    else
+        links.links.clear();
     internet.openFails = f.openFails;
     internet.connectFails = f.connectFails;
     internet.uploadFails = f.uploadFails;
+    logic.MutableState().Countdown = 600;
     logic.PublishNow();
     EXPECT_EQ(Status(), f.status);
     EXPECT_EQ(Address(), "");
-    EXPECT_EQ(logic.State().Countdown, 15);
+    EXPECT_EQ(logic.State().Countdown, f.firstAddress ? 15 : 600);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{f.logged});
     if (f.hangsUp)
         EXPECT_EQ(links.hungUp, std::vector<dialup::HRASCONN>{100}) << "only the first link";
@@ -113,22 +91,23 @@ TEST_P(FtpFailureTest, ShowsLogsRetriesIn15AndLeavesNoFile) {
         EXPECT_TRUE(links.hungUp.empty());
     EXPECT_EQ(logic.State().LastAddress, "");
     EXPECT_EQ(internet.closed.size(), internet.handles > 0 ? 1u : 0u) << "an open handle is closed";
-    if (!*f.firstAddress) {
-        EXPECT_EQ(internet.handles, 0u) << "the server is left alone";
-    }
+    EXPECT_TRUE((f.firstAddress && *f.firstAddress) || internet.handles == 0u)
+        << "no address: the server is left alone";
     EXPECT_TRUE(NothingLeft());
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Outcomes, FtpFailureTest,
-    ::testing::Values(FtpFailure{"InternetOpen", true, false, false, "Errore #1",
-                                 "Apertura sessione fallita", true},
-                      FtpFailure{"ServerConnect", false, true, false, "Errore #2",
-                                 "Apertura server fallita", true},
-                      FtpFailure{"Upload", false, false, true, "Errore #3", "Invio file fallito",
-                                 false},
-                      FtpFailure{"NoAddressYet", false, false, false, "Offline",
-                                 "Connessione Internet fallita", false, ""}),
+    Outcomes, UnpublishedTest,
+    ::testing::Values(Unpublished{"NoConnection", false, false, false, "Offline",
+                                  "Connessione Internet fallita", false, nullptr},
+                      Unpublished{"NoAddressYet", false, false, false, "Offline",
+                                  "Connessione Internet fallita", false, ""},
+                      Unpublished{"InternetOpen", true, false, false, "Errore #1",
+                                  "Apertura sessione fallita", true},
+                      Unpublished{"ServerConnect", false, true, false, "Errore #2",
+                                  "Apertura server fallita", true},
+                      Unpublished{"Upload", false, false, true, "Errore #3", "Invio file fallito",
+                                  false}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Errors inside a cycle end that cycle only: shown, no file left, and the next cycle works.
@@ -184,14 +163,6 @@ TEST_F(CycleTest, DelayWaitsOnTheMonotonicClockAndTicksGoOn) {
     EXPECT_EQ(internet.uploads, 1);
 }
 
-TEST_F(CycleTest, WaitPumpsAtLeastOnceForZeroOrNegativeTimes) {
-    for (double ms : {0.0, -5.0}) {
-        const int pumps = window.pumps;
-        logic.WaitMilliseconds(ms);
-        EXPECT_GE(window.pumps, pumps + 1);
-    }
-}
-
 TEST_F(CycleTest, TickReachingZeroDuringACycleQueuesOneCycleInsteadOfNesting) {
     // The wait outlasts the interval: ticks during it reach zero twice.
     logic.MutableState().Interval = 2;
@@ -204,16 +175,6 @@ TEST_F(CycleTest, TickReachingZeroDuringACycleQueuesOneCycleInsteadOfNesting) {
     logic.Tick();
     EXPECT_EQ(internet.uploads, 2) << "two zeros during the first wait give one pending cycle";
     EXPECT_FALSE(logic.InCycle());
-}
-
-TEST_F(CycleTest, PublishClickedDuringAWaitRunsOneMoreCycleAfterwards) {
-    logic.MutableState().ConnectDelay = 1500;
-    logic.MutableState().Countdown = 1;
-    window.onPump = [this] {
-        window.onPump = [this] { logic.ClickSet(); };  // during the cycle's wait
-    };
-    logic.Tick();
-    EXPECT_EQ(internet.uploads, 2);
 }
 
 // A close during the cycle's wait stops the cycle; the unload waits for it, except when the

@@ -2,12 +2,11 @@
 // the publish cycle and the event log.
 #include "form/fOrvane.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <fstream>
-#include <sstream>
+#include <string_view>
 
 #include "form/TrayStatus.h"
 #include "support/Fakes.h"
@@ -16,42 +15,24 @@ namespace orvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::Property;
+using ::testing::Throws;
 
 class FormTest : public FormRig {
   protected:
     FormTest() : FormRig("ftp.example.net") {}
 
-    void Settings(const std::string& interval, const std::string& first, const std::string& delay) {
-        support.values["GENERAL/INTERVAL"] = interval;
-        support.values["GENERAL/FIRST"] = first;
-        support.values["GENERAL/DELAY"] = delay;
-    }
     std::string Label(Control c) const { return window.Caption(c); }
     fs::path Log() const { return dir / "orvane.log"; }
-    void Ticks(int n) {
-        for (int i = 0; i < n; ++i) logic.Tick();
-    }
 };
 
 // ---- start-up ----
 
-TEST_F(FormTest, StartUpFillsTheStateAndStartsTheTimerLast) {
-    Settings("10", "5", "250");
-    support.values["GENERAL/RASDIAL"] = "Casa mia";
+// What the other settings do shows in the countdown's and the cycle's tests.
+TEST_F(FormTest, StartUpReadsTheDelayAndStartsTheTimer) {
+    support.values["GENERAL/DELAY"] = "250";
     ASSERT_TRUE(logic.Load());
-    const MainState& s = logic.State();
-    EXPECT_EQ(s.Interval, 10);
-    EXPECT_EQ(s.FirstWait, 5);
-    EXPECT_EQ(s.Countdown, 5);
-    EXPECT_EQ(s.ConnectDelay, 250.0);
-    EXPECT_EQ(s.DialEntry, "Casa mia");
-    EXPECT_EQ(s.FtpServer, "ftp.example.net");
-    EXPECT_EQ(s.FtpUser, "orvane");
-    EXPECT_EQ(s.FtpPassword, "s3cret");
-    EXPECT_EQ(s.RemoteFile, "pub/ip.txt");
-    EXPECT_EQ(s.Paused, kFalse);
-    EXPECT_EQ(Label(Control::Label7), "4");
-    EXPECT_EQ(Label(Control::Label2), "");
+    EXPECT_EQ(logic.State().ConnectDelay, 250.0);
     EXPECT_EQ(window.timerInterval, 1000);
     EXPECT_TRUE(window.timerEnabled);
     EXPECT_EQ(support.startups, 1);
@@ -60,26 +41,26 @@ TEST_F(FormTest, StartUpFillsTheStateAndStartsTheTimerLast) {
 
 struct StartUpFailure {
     const char* name;
-    std::map<std::string, std::string> change;  // empty value: key removed
+    const char* key;    // SECTION/NAME
+    const char* value;  // empty: the key removed
     ErrorNumber error;
-    const char* mentions;
 };
 
 class StartUpFailureTest : public FormTest, public ::testing::WithParamInterface<StartUpFailure> {};
 
 TEST_P(StartUpFailureTest, EndsBeforeTheWindowShowsNamingKeyAndFile) {
-    for (const auto& [key, value] : GetParam().change) {
-        if (value.empty())
-            support.values.erase(key);
-        else
-            support.values[key] = value;
-    }
+    const StartUpFailure& f = GetParam();
+    if (*f.value)
+        support.values[f.key] = f.value;
+    else
+        support.values.erase(f.key);
     EXPECT_FALSE(logic.Load());
     ASSERT_EQ(window.fatalErrors.size(), 1u);
     const std::string& message = window.fatalErrors[0];
-    EXPECT_NE(message.find(std::to_string(static_cast<int>(GetParam().error))), std::string::npos)
+    const std::string_view key(f.key);
+    EXPECT_NE(message.find(std::to_string(static_cast<int>(f.error))), std::string::npos)
         << message;
-    EXPECT_NE(message.find(GetParam().mentions), std::string::npos) << message;
+    EXPECT_NE(message.find(key.substr(key.find('/') + 1)), std::string::npos) << message;
     EXPECT_NE(message.find(support.SettingsPath()), std::string::npos) << message;
     EXPECT_EQ(message.find("s3cret"), std::string::npos);
     EXPECT_FALSE(window.timerEnabled);
@@ -87,33 +68,19 @@ TEST_P(StartUpFailureTest, EndsBeforeTheWindowShowsNamingKeyAndFile) {
     EXPECT_EQ(support.shutdowns, 1) << "the library file must not stay behind";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Settings, StartUpFailureTest,
-    ::testing::Values(
-        StartUpFailure{"NoDelay", {{"GENERAL/DELAY", ""}}, ErrorNumber::TypeMismatch, "DELAY"},
-        StartUpFailure{
-            "WordInterval", {{"GENERAL/INTERVAL", "ten"}}, ErrorNumber::TypeMismatch, "INTERVAL"},
-        StartUpFailure{
-            "HugeFirst", {{"GENERAL/FIRST", "2147483648"}}, ErrorNumber::Overflow, "FIRST"},
-        StartUpFailure{"SmallestFirstCannotShowOneLess",
-                       {{"GENERAL/FIRST", "-2147483648"}},
-                       ErrorNumber::Overflow,
-                       "FIRST"},
-        StartUpFailure{
-            "EmptyServer", {{"FTP/SERVER", ""}}, ErrorNumber::SubscriptOutOfRange, "SERVER"},
-        StartUpFailure{
-            "EmptyPassword", {{"FTP/PASSWORD", ""}}, ErrorNumber::SubscriptOutOfRange, "PASSWORD"},
-        StartUpFailure{
-            "UnknownProtocol", {{"FTP/PROTOCOL", "scp"}}, ErrorNumber::TypeMismatch, "PROTOCOL"},
-        StartUpFailure{"ProtocolTheClientLacks",
-                       {{"FTP/PROTOCOL", "sftp"}},
-                       ErrorNumber::TypeMismatch,
-                       "PROTOCOL"},
-        StartUpFailure{"HostKeyNotAFingerprint",
-                       {{"FTP/HOSTKEY", "MD5:12:34"}},
-                       ErrorNumber::TypeMismatch,
-                       "HOSTKEY"}),
-    [](const auto& test) { return std::string(test.param.name); });
+const StartUpFailure kStartUpFailures[] = {
+    {"NoDelay", "GENERAL/DELAY", "", ErrorNumber::TypeMismatch},
+    {"WordInterval", "GENERAL/INTERVAL", "ten", ErrorNumber::TypeMismatch},
+    {"HugeFirst", "GENERAL/FIRST", "2147483648", ErrorNumber::Overflow},
+    {"SmallestFirstCannotShowOneLess", "GENERAL/FIRST", "-2147483648", ErrorNumber::Overflow},
+    {"EmptyServer", "FTP/SERVER", "", ErrorNumber::SubscriptOutOfRange},
+    {"EmptyPassword", "FTP/PASSWORD", "", ErrorNumber::SubscriptOutOfRange},
+    {"UnknownProtocol", "FTP/PROTOCOL", "scp", ErrorNumber::TypeMismatch},
+    {"ProtocolTheClientLacks", "FTP/PROTOCOL", "sftp", ErrorNumber::TypeMismatch},
+    {"HostKeyNotAFingerprint", "FTP/HOSTKEY", "MD5:12:34", ErrorNumber::TypeMismatch},
+};
+INSTANTIATE_TEST_SUITE_P(Settings, StartUpFailureTest, ::testing::ValuesIn(kStartUpFailures),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // ---- the countdown ----
 
@@ -130,7 +97,8 @@ class CountdownTest : public FormTest, public ::testing::WithParamInterface<Coun
 
 TEST_P(CountdownTest, ShowsTheCountAndStartsCyclesAtZero) {
     const CountdownCase& c = GetParam();
-    Settings(c.interval, c.first, "0");
+    support.values["GENERAL/INTERVAL"] = c.interval;
+    support.values["GENERAL/FIRST"] = c.first;
     ASSERT_TRUE(logic.Load());
     EXPECT_EQ(Label(Control::Label7), c.shownAtStart);
     std::vector<int> cycles;
@@ -161,21 +129,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(FormTest, TickBelowTheSmallestCountIsFatal) {
-    Settings("10", "1", "0");
     ASSERT_TRUE(logic.Load());
     logic.MutableState().Countdown = INT32_MIN;
     logic.Tick();
-    ASSERT_EQ(window.fatalErrors.size(), 1u);
     EXPECT_EQ(exits, std::vector<int>{1});
 }
 
 TEST_F(FormTest, ClicksHandledDuringTheTicksPumpDecideTheZeroTest) {
-    Settings("10", "1", "0");
     ASSERT_TRUE(logic.Load());
+    logic.MutableState().Countdown = 1;
+    window.SetCaption(Control::Label2, "Online");
+    window.SetCaption(Control::Label4, "203.0.113.45");
     window.onPump = [this] { logic.ClickSet(); };
     logic.Tick();  // reaches 0, but PBSet makes it 1 before the test
     EXPECT_EQ(internet.uploads, 0);
     EXPECT_EQ(logic.State().Countdown, 1);
+    EXPECT_EQ(Label(Control::Label2) + Label(Control::Label4), "") << "PBSet clears them";
     logic.Tick();
     EXPECT_EQ(internet.uploads, 1);
 
@@ -183,56 +152,11 @@ TEST_F(FormTest, ClicksHandledDuringTheTicksPumpDecideTheZeroTest) {
     window.onPump = [this] { logic.ClickReset(); };
     logic.Tick();
     EXPECT_EQ(internet.uploads, 1);
-    EXPECT_EQ(logic.State().Countdown, 10);
-}
-
-TEST_F(FormTest, PublishNowClearsCaptionsAndStartsAtTheNextTick) {
-    Settings("600", "300", "0");
-    ASSERT_TRUE(logic.Load());
-    window.SetCaption(Control::Label2, "Online");
-    window.SetCaption(Control::Label4, "203.0.113.45");
-    logic.ClickSet();
-    EXPECT_EQ(Label(Control::Label2), "");
-    EXPECT_EQ(Label(Control::Label4), "");
-    logic.Tick();
-    EXPECT_EQ(internet.uploads, 1);
     EXPECT_EQ(logic.State().Countdown, 600);
 }
 
-TEST_F(FormTest, ResetRestartsFromTheIntervalAndLeavesTheCaption) {
-    Settings("20", "5", "0");
-    ASSERT_TRUE(logic.Load());
-    Ticks(2);
-    logic.ClickReset();
-    EXPECT_EQ(Label(Control::Label7), "3");
-    logic.Tick();
-    EXPECT_EQ(Label(Control::Label7), "19");
-}
-
-TEST_F(FormTest, PauseStopsTheTimerAndResumeGoesOnFromTheSameCount) {
-    Settings("20", "10", "0");
-    ASSERT_TRUE(logic.Load());
-    Ticks(2);
-    ASSERT_EQ(Label(Control::Label7), "8");
-    logic.ClickPause();
-    EXPECT_EQ(logic.State().Paused, kTrue);
-    EXPECT_FALSE(window.timerEnabled);
-    EXPECT_EQ(Label(Control::PBPause), "&Riprendi");
-    EXPECT_FALSE(window.IsEnabled(Control::PBSet));
-    EXPECT_FALSE(window.IsEnabled(Control::PBReset));
-    EXPECT_EQ(Label(Control::Label7), "8");
-
-    logic.ClickPause();
-    EXPECT_EQ(logic.State().Paused, kFalse);
-    EXPECT_TRUE(window.timerEnabled);
-    EXPECT_EQ(Label(Control::PBPause), "&Pausa");
-    EXPECT_TRUE(window.IsEnabled(Control::PBSet));
-    EXPECT_TRUE(window.IsEnabled(Control::PBReset));
-    logic.Tick();
-    EXPECT_EQ(Label(Control::Label7), "7");
-}
-
-// Ticks are posted, so one can arrive just after the click on Pausa: while paused it does nothing.
+// Pausing stops the timer and disables the other buttons. Ticks are posted, so one can arrive
+// just after the click on Pausa: while paused it does nothing.
 struct PausedTick {
     const char* name;
     int pauseClicks;
@@ -248,6 +172,11 @@ TEST_P(PausedTickTest, OnlyARunningCountdownMoves) {
     ASSERT_TRUE(logic.Load());
     logic.MutableState().Countdown = c.countdown;
     for (int i = 0; i < c.pauseClicks; ++i) logic.ClickPause();
+    const bool paused = c.pauseClicks % 2 == 1;
+    EXPECT_EQ(window.timerEnabled, !paused);
+    EXPECT_EQ(Label(Control::PBPause), paused ? "&Riprendi" : "&Pausa");
+    EXPECT_EQ(window.IsEnabled(Control::PBSet), !paused);
+    EXPECT_EQ(window.IsEnabled(Control::PBReset), !paused);
     logic.Tick();
     EXPECT_EQ(logic.State().Countdown, c.after);
     EXPECT_EQ(Label(Control::Label7), c.caption);
@@ -256,7 +185,6 @@ TEST_P(PausedTickTest, OnlyARunningCountdownMoves) {
 
 INSTANTIATE_TEST_SUITE_P(Ticks, PausedTickTest,
                          ::testing::Values(PausedTick{"PausedAtOne", 1, 1, 1, "9", 0},
-                                           PausedTick{"PausedMidCount", 1, 5, 5, "9", 0},
                                            PausedTick{"Resumed", 2, 1, 600, "0", 1}),
                          [](const auto& test) { return std::string(test.param.name); });
 
@@ -345,35 +273,29 @@ TEST_F(FormTest, FirstEventCreatesTheLogAndLaterOnesAppendOneLineEach) {
     EXPECT_EQ(test::ReadText(Log()), "06/12/2026  01:47:36  Cambio IP\r\n");
     logic.WriteLogLine(1);
     logic.WriteLogLine(6);
-    EXPECT_EQ(LogMessages(Log()),
-              (std::vector<std::string>{"Cambio IP", "Connessione Internet riuscita",
-                                        "Invio file fallito"}));
+    EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Cambio IP", "Connessione Internet riuscita",
+                                                       "Invio file fallito"}));
 }
 
 TEST_F(FormTest, LogIndexOutsideTheTableIsASubscriptError) {
     ASSERT_TRUE(logic.Load());
-    for (int index : {0, 7, -1}) {
-        try {
-            logic.WriteLogLine(index);
-            FAIL() << index;
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.number(), ErrorNumber::SubscriptOutOfRange);
-        }
-    }
+    for (int index : {0, 7, -1})
+        EXPECT_THAT(
+            [&] { logic.WriteLogLine(index); },
+            Throws<RuntimeError>(Property(&RuntimeError::number, ErrorNumber::SubscriptOutOfRange)))
+            << index;
 }
 
-TEST_F(FormTest, LogThatCannotBeWrittenIsAFileErrorAndNoLinkIsFollowed) {
-    ASSERT_TRUE(logic.Load());
-    fs::create_directory(Log());  // a directory where the log should be
-    EXPECT_THROW(logic.WriteLogLine(5), RuntimeError);
 #ifndef _WIN32  // symbolic links need privileges there
-    fs::remove(Log());
+// A log that cannot be written at all is a cycle's error (PublishCycle_test).
+TEST_F(FormTest, LogIsNotWrittenThroughASymbolicLink) {
+    ASSERT_TRUE(logic.Load());
     std::ofstream(dir / "elsewhere") << "keep";
     fs::create_symlink(dir / "elsewhere", Log());
     EXPECT_THROW(logic.WriteLogLine(5), RuntimeError);
     EXPECT_EQ(test::ReadText(dir / "elsewhere"), "keep");
-#endif
 }
+#endif
 
 }  // namespace
 }  // namespace orvane::testing

@@ -22,7 +22,6 @@ class FakeRemoteAccess final : public dialup::RemoteAccess {
   public:
     uint32_t RasEnumConnectionsA(dialup::RASCONN* records, uint32_t* bufferSize,
                                  uint32_t* count) override {
-        ++enumerations;
         if (records[0].dwSize != 412 || *bufferSize != 256 * 412) return 632;
         const std::size_t written = std::min<std::size_t>(links.size(), 256);
         for (std::size_t n = 0; n < written; ++n) {
@@ -67,7 +66,6 @@ class FakeRemoteAccess final : public dialup::RemoteAccess {
     std::vector<dialup::HRASCONN> hungUp;
     uint32_t dialFlags = 0;
     dialup::WindowHandle dialParent = nullptr;
-    int enumerations = 0;
 
   private:
     dialup::HRASCONN HandleOf(std::size_t n) const {

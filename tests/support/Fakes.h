@@ -9,11 +9,13 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <iomanip>
 #include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FakeRemoteAccess.h"
@@ -27,37 +29,19 @@
 
 namespace orvane::testing {
 
-// The messages of the event log, without the date and time in front and the CR LF behind.
-inline std::vector<std::string> LogMessages(const std::filesystem::path& log) {
-    std::vector<std::string> messages;
-    std::istringstream in(test::ReadText(log));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        messages.push_back(line.size() > 22 ? line.substr(22) : line);  // "dd/mm/yyyy  hh:mm:ss  "
-    }
-    return messages;
-}
-
 class FakeClock final : public Clock {
   public:
     std::chrono::steady_clock::time_point Monotonic() override { return now; }
     std::tm LocalNow() override { return wall; }
-    void Advance(std::chrono::milliseconds by) { now += by; }
 
     std::chrono::steady_clock::time_point now{};
     std::tm wall = DecemberSixth();
 
   private:
-    // 06/12/2026 01:47:36, set field by field: the C libraries differ in their further fields.
+    // Parsed, not converted from a time_t: that would depend on the machine's time zone.
     static std::tm DecemberSixth() {
         std::tm time{};
-        time.tm_sec = 36;
-        time.tm_min = 47;
-        time.tm_hour = 1;
-        time.tm_mday = 6;
-        time.tm_mon = 11;
-        time.tm_year = 126;
+        std::istringstream("06/12/2026 01:47:36") >> std::get_time(&time, "%d/%m/%Y %H:%M:%S");
         return time;
     }
 };
@@ -68,28 +52,22 @@ class FakeWindow final : public FormWindow {
 
     void SetCaption(Control control, const std::string& text) override { captions[control] = text; }
     std::string Caption(Control control) const override {
-        auto it = captions.find(control);
-        return it == captions.end() ? std::string() : it->second;
+        return captions.contains(control) ? captions.at(control) : std::string();
     }
     void SetEnabled(Control control, bool enabled) override { disabled[control] = !enabled; }
     bool IsEnabled(Control control) const override {
-        auto it = disabled.find(control);
-        return it == disabled.end() || !it->second;
+        return !disabled.contains(control) || !disabled.at(control);
     }
     void SetTimerInterval(int milliseconds) override { timerInterval = milliseconds; }
     void SetTimerEnabled(bool enabled) override { timerEnabled = enabled; }
 
     void PumpEvents() override {
-        ++pumps;
-        if (onPump) {
-            auto hook = std::move(onPump);  // one shot, and safe against re-entry
-            onPump = nullptr;
-            hook();
-        }
+        // One shot, and safe against re-entry.
+        if (auto hook = std::exchange(onPump, nullptr)) hook();
     }
     // Time passes while the window sleeps; every whole second of it is one tick.
     void WaitForEvents(std::chrono::milliseconds atMost) override {
-        clock_.Advance(atMost);
+        clock_.now += atMost;
         sleptMs += atMost.count();
         while (sleptMs >= 1000) {
             sleptMs -= 1000;
@@ -111,7 +89,6 @@ class FakeWindow final : public FormWindow {
     std::map<Control, bool> disabled;
     int timerInterval = 0;
     bool timerEnabled = false;
-    int pumps = 0;
     long sleptMs = 0;
     std::function<void()> onPump;
     std::function<void()> onTickDue;
@@ -158,9 +135,8 @@ class FakeSupport final : public SupportModule {
 
 class FakeInternet final : public ftp::InternetClient {
   public:
-    ftp::HINTERNET InternetOpenA(const std::string& userAgent, uint32_t, const std::string&,
+    ftp::HINTERNET InternetOpenA(const std::string&, uint32_t, const std::string&,
                                  const std::string&, uint32_t) override {
-        agent = userAgent;
         return openFails ? 0 : ++handles;
     }
     ftp::HINTERNET InternetConnectA(ftp::HINTERNET, const std::string& server, uint16_t port,
@@ -173,7 +149,6 @@ class FakeInternet final : public ftp::InternetClient {
     bool FtpPutFileA(ftp::HINTERNET, const std::string& localFile, const std::string& remoteName,
                      uint32_t, uintptr_t) override {
         ++uploads;
-        if (onUpload) onUpload();
         uploaded = test::ReadText(localFile);
         remoteFile = remoteName;
         return !uploadFails;
@@ -187,9 +162,8 @@ class FakeInternet final : public ftp::InternetClient {
     bool openFails = false;
     bool connectFails = false;
     bool uploadFails = false;
-    std::function<void()> onUpload;
     ftp::HINTERNET handles = 0;
-    std::string agent, connectedTo, remoteFile, uploaded;
+    std::string connectedTo, remoteFile, uploaded;
     bool passive = false;
     int uploads = 0;
     std::vector<ftp::HINTERNET> closed;
@@ -217,6 +191,18 @@ class FormRig : public ::testing::Test {
                           {"FTP/PASSWORD", FakeSupport::Encode("s3cret")}};
         links.links = {{"Casa", "203.0.113.45"}};
         window.onTickDue = [this] { logic.Tick(); };
+    }
+    // The messages of the event log, without the date and time in front ("dd/mm/yyyy  hh:mm:ss  ")
+    // and the CR LF behind.
+    std::vector<std::string> LogMessages() const {
+        std::vector<std::string> messages;
+        std::istringstream in(test::ReadText(dir / "orvane.log"));
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            messages.push_back(line.size() > 22 ? line.substr(22) : line);
+        }
+        return messages;
     }
     test::TempDir tempDir;
     std::filesystem::path dir = tempDir.folder();
