@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <clocale>
-
 #include "TestLocale.h"
 #include "runtime/RuntimeError.h"
 

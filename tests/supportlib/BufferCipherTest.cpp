@@ -49,11 +49,9 @@ TEST(BufferCipher, IsItsOwnInverseAndRepeatsEvery1024Bytes) {
 }
 
 TEST(BufferCipher, KeysFormingTheSameBlockGiveTheSameStream) {
-    const std::string key1024 = KeyOf(1024);
     const std::pair<std::string, std::string> cases[] = {
-        {"secret", "secretsecret"},               // a key written twice in a row
-        {"abc", std::string("abc\0xyz", 7)},      // cut at its first zero byte
-        {key1024, key1024 + "more bytes after"},  // only the first 1024 bytes count
+        {"secret", "secretsecret"},           // a key written twice in a row
+        {"abc", std::string("abc\0xyz", 7)},  // cut at its first zero byte
     };
     for (const auto& [key, same] : cases) {
         EXPECT_EQ(Xored(Pattern(2048), key.c_str()), Xored(Pattern(2048), same.c_str()))

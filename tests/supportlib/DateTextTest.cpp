@@ -8,7 +8,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "support/TestFiles.h"
 
@@ -21,7 +20,7 @@ class FileTimes : public testing::Test {
   protected:
     void SetUp() override {
         file_ = dir_ / "ip.txt";
-        std::ofstream(file_) << "content";
+        orvane::test::WriteText(file_, "content");
         const struct timespec times[2] = {{1000000000, 0}, {1500000000, 0}};  // access, modified
         ASSERT_EQ(utimensat(AT_FDCWD, file_.c_str(), times, 0), 0);
     }
