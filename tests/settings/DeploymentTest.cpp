@@ -90,27 +90,21 @@ TEST_F(Deployment, RefusesValuesTheEncoderCannotHaveWritten) {
         EXPECT_EQ(ErrorOf([&] { DecodeSetting(stored); }).number(), ErrorNumber::TypeMismatch);
 }
 
-// A window of `rect` in the window's context; its move lands in `moved`.
-struct Geometry {
-    RzRect rect;
-    RzRect moved{};
-};
-int RectOf(RzWindow* self, RzRect* out) {
-    return *out = static_cast<Geometry*>(self->context)->rect, 1;
-}
+// A window whose context is its rectangle, which a move changes.
+int RectOf(RzWindow* self, RzRect* out) { return *out = *static_cast<RzRect*>(self->context), 1; }
 int NoOffset(RzWindow*, RzPoint*) { return 1; }
 int Move(RzWindow* self, int32_t x, int32_t y, int32_t w, int32_t h, int32_t) {
-    return static_cast<Geometry*>(self->context)->moved = {x, y, x + w, y + h}, 1;
+    return *static_cast<RzRect*>(self->context) = {x, y, x + w, y + h}, 1;
 }
 
 TEST_F(Deployment, CentresThroughTheLibrary) {
     Start();
-    Geometry screen{{0, 0, 1000, 800}}, form{{10, 10, 210, 110}};
+    RzRect screen{0, 0, 1000, 800}, form{10, 10, 210, 110};
     RzWindow desktop{nullptr, RectOf, RectOf, NoOffset, nullptr, &screen};
     RzWindow window{&desktop, RectOf, RectOf, NoOffset, Move, &form};
     CenterForm(&window);
-    EXPECT_EQ(form.moved.left, 400);
-    EXPECT_EQ(form.moved.top, 350);
+    EXPECT_EQ(form.left, 400);
+    EXPECT_EQ(form.top, 350);
 }
 
 // The second copy is a child of this process, which first lets go of what it inherited: that
