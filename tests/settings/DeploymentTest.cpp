@@ -1,11 +1,13 @@
 // Start-up and shut-down against temporary application directories with the real support library.
 #include <dlfcn.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 
 #include "deploy/EmbeddedLibrary.h"
 #include "runtime/RuntimeError.h"
@@ -38,16 +40,10 @@ int ExitStatusOf(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The error `action` raises; a failure when it raises none.
-template <typename Action>
-RuntimeError ErrorOf(Action action) {
-    try {
-        action();
-    } catch (const RuntimeError& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no error";
-    return RuntimeError(ErrorNumber{});
+using testing::HasSubstr, testing::Property, testing::Throws;
+
+testing::Matcher<std::function<void()>> Raises(ErrorNumber number) {
+    return Throws<RuntimeError>(Property(&RuntimeError::number, number));
 }
 
 class Deployment : public ::testing::Test {
@@ -84,10 +80,10 @@ TEST_F(Deployment, WritesLoadsUnloadsAndDeletesTheLibrary) {
 // tests; here the errors of values the encoder cannot have written.
 TEST_F(Deployment, RefusesValuesTheEncoderCannotHaveWritten) {
     Start();
-    EXPECT_EQ(ErrorOf([] { DecodeSetting(""); }).number(), ErrorNumber::SubscriptOutOfRange);
+    EXPECT_THAT([] { DecodeSetting(""); }, Raises(ErrorNumber::SubscriptOutOfRange));
     for (const std::string& stored :
          {std::string("abc"), settings::EncodeSetting("ftp.example.org", "other key")})
-        EXPECT_EQ(ErrorOf([&] { DecodeSetting(stored); }).number(), ErrorNumber::TypeMismatch);
+        EXPECT_THAT([&] { DecodeSetting(stored); }, Raises(ErrorNumber::TypeMismatch));
 }
 
 // A window whose context is its rectangle, which a move changes.
@@ -132,8 +128,8 @@ TEST_F(Deployment, RefusesASecondCopyWithoutTouchingTheFirst) {
 
 TEST_F(Deployment, DirectoryInTheWayOfTheLibraryFailsCleanly) {
     ASSERT_EQ(mkdir(LibraryFile().c_str(), 0700), 0);
-    const RuntimeError error = ErrorOf([&] { Start(); });
-    EXPECT_NE(error.detail().find(LibraryFile()), std::string::npos) << error.what();
+    EXPECT_THAT([&] { Start(); },
+                Throws<RuntimeError>(Property(&RuntimeError::detail, HasSubstr(LibraryFile()))));
     EXPECT_FALSE(LibraryLoaded());
     EXPECT_EQ(test::ListDirectory(dir.path()), std::string(LockFileName) + " raradozo.so");
     rmdir(LibraryFile().c_str());
