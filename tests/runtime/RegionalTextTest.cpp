@@ -43,7 +43,6 @@ TEST(LocaleText, EachLocaleGivesItsOwnForms) {
 
     const locale_t finnish = test::FinnishLocale();
     if (finnish == nullptr) GTEST_SKIP() << "localedef could not build fi_FI";
-    EXPECT_EQ(DateSeparator(finnish) + TimeSeparator(finnish), "..");
     EXPECT_EQ(ShortDateText(time, finnish), "04.03.2026");
     EXPECT_EQ(LongTimeText(time, finnish), "17.06.07");
     const test::ProcessLocale process(test::FinnishLocaleName);

@@ -2,6 +2,7 @@
 // library's deployment writes through it; DeploymentTest meets a directory in the way.
 #include "runtime/SafeFile.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,14 +31,12 @@ TEST(ReplaceFileAtomically, ReplacesALongerFileOrALinkWholeWithAModeOfItsOwn) {
 }
 
 TEST(ReplaceFileAtomically, MissingDirectoryIsAPathError) {
+    using testing::AllOf, testing::HasSubstr, testing::Property;
     test::TempDir dir;
-    try {
-        ReplaceFileAtomically(dir / "no/such/f", "x", 0600);
-        ADD_FAILURE() << "no error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::FileNotFound);
-        EXPECT_NE(error.detail().find(dir / "no/such/f"), std::string::npos) << error.what();
-    }
+    EXPECT_THAT([&] { ReplaceFileAtomically(dir / "no/such/f", "x", 0600); },
+                testing::Throws<RuntimeError>(
+                    AllOf(Property(&RuntimeError::number, ErrorNumber::FileNotFound),
+                          Property(&RuntimeError::detail, HasSubstr(dir / "no/such/f")))));
 }
 
 }  // namespace
