@@ -80,10 +80,6 @@ TEST(Paths, FilesLiveBesideTheProgramOrInTheUsersFolders) {
           {"XDG_STATE_HOME", "./s"},
           {"XDG_RUNTIME_DIR", "run"}},
          defaults},
-        {"run-time folder alone",
-         false,
-         {{"HOME", "/home/u"}, {"XDG_RUNTIME_DIR", "/r"}},
-         {{defaults.settingsFile, defaults.stateDir, "/r/orvane/"}}},
     };
     for (const auto& c : cases) {
         const auto lookup = [&c](const char* name) -> const char* {
