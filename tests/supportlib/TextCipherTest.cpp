@@ -26,10 +26,10 @@ raradozo::Decoded DecodeInto(const std::string& text, std::string& bytes) {
     return decoded;
 }
 
+// The bytes a caller keeps: at most the length field.
 std::string Decode(const std::string& text) {
     std::string bytes;
-    const auto decoded = DecodeInto(text, bytes);
-    return bytes.substr(0, decoded.declaredLength);
+    return bytes.substr(0, DecodeInto(text, bytes).declaredLength);
 }
 
 TEST(TextEncoding, WorkedExamplesEncodeToTheGivenTextAndBack) {
