@@ -74,12 +74,10 @@ TEST(ToDouble, ReadsTheRangeOfADoubleWithTheGivenSeparatorOnly) {
 }
 
 TEST(ToDouble, FollowsTheProcessLocale) {
-    EXPECT_EQ(LocaleDecimalSeparator(), ".");
     EXPECT_DOUBLE_EQ(ToDouble("0.5"), 0.5);
     if (test::FinnishLocale() == nullptr) GTEST_SKIP() << "localedef could not build fi_FI";
     const test::ProcessLocale finnish(test::FinnishLocaleName);
     ASSERT_TRUE(finnish.set);
-    EXPECT_EQ(LocaleDecimalSeparator(), ",");
     EXPECT_DOUBLE_EQ(ToDouble("0,5"), 0.5);
     EXPECT_EQ(ToInt32(" 2,5 "), 2);
     EXPECT_THROW(ToDouble("0.5"), RuntimeError);
