@@ -42,8 +42,8 @@ std::string DeCrypt(const std::string& text) {
     return Take(ENTRY(c_DeCrypt)(text.data(), static_cast<int32_t>(text.size())));
 }
 
-// The list of names is the export-list check's and the ciphers' cases are the cores' tests;
-// here each entry is called through its name.
+// The list of names is the export-list check's, the ciphers' cases are the cores' tests; these
+// tests call each entry through its name.
 TEST(Exports, TheBufferEntriesAreOneAndTheChecksumPassesThrough) {
     ASSERT_NE(Library(), nullptr) << dlerror();
     EXPECT_EQ(dlsym(Library(), "c_CryptBuffer"), dlsym(Library(), "c_DeCryptBuffer"));

@@ -26,10 +26,10 @@ raradozo::Decoded DecodeInto(const std::string& text, std::string& bytes) {
     return decoded;
 }
 
-// The bytes a caller keeps: at most the length field.
 std::string Decode(const std::string& text) {
     std::string bytes;
-    return bytes.substr(0, DecodeInto(text, bytes).declaredLength);
+    const auto decoded = DecodeInto(text, bytes);
+    return bytes.substr(0, decoded.declaredLength);
 }
 
 TEST(TextEncoding, WorkedExamplesEncodeToTheGivenTextAndBack) {
@@ -41,7 +41,7 @@ TEST(TextEncoding, WorkedExamplesEncodeToTheGivenTextAndBack) {
                  {5, 3, "a", "313336Bp33"},
                  {5, 3, "ab", "313339B5R3"},
                  {5, 3, "abcd", "31333FB5UiE333"},
-                 {20, 21, "QP", "IJIIIysBII"}};  // digits 20, 21, 0, 0 of 0x515000
+                 {20, 21, "QP", "IJIIIysBII"}};  // I and J; "QP" is 0x515000: digits 20 21 0 0
     for (const auto& c : cases) {
         EXPECT_EQ(Encode(c.plain, c.start, c.step), c.text);
         EXPECT_EQ(Decode(c.text), c.plain);
