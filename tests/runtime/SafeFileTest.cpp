@@ -1,37 +1,42 @@
-// Atomic replacement. Longer files, symbolic links and a directory in the way are met through
-// start-up in DeploymentTest; these are what it cannot show.
+// Atomic replacement: whole, in place of a link rather than through it, with its own mode. The
+// library's deployment writes through it; DeploymentTest meets a directory in the way.
 #include "runtime/SafeFile.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/TestFiles.h"
 
 namespace orvane::settings {
 namespace {
 
-TEST(ReplaceFileAtomically, ModeDoesNotDependOnTheUmask) {
+TEST(ReplaceFileAtomically, ReplacesALongerFileOrALinkWholeWithAModeOfItsOwn) {
     test::TempDir dir;
-    test::WriteText(dir / "f", std::string(1000, 'o'));
+    test::WriteText(dir / "longer", std::string(1000, 'o'));
+    test::WriteText(dir / "target", "untouched");
+    ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "link").c_str()), 0);
     const mode_t previous = umask(0);
-    ReplaceFileAtomically(dir / "f", "new", 0600);
+    for (const char* name : {"longer", "link"}) ReplaceFileAtomically(dir / name, "new", 0600);
     umask(previous);
-    struct stat info {};
-    ASSERT_EQ(stat((dir / "f").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0600u);
-    EXPECT_EQ(test::ReadText(dir / "f"), "new");
-    EXPECT_EQ(test::ListDirectory(dir.path()), "f");
+    for (const char* name : {"longer", "link"}) {
+        struct stat info {};
+        ASSERT_EQ(lstat((dir / name).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & (S_IFMT | 07777), S_IFREG | 0600u) << name;
+        EXPECT_EQ(test::ReadText(dir / name), "new");
+    }
+    EXPECT_EQ(test::ReadText(dir / "target"), "untouched");
+    EXPECT_EQ(test::ListDirectory(dir.path()), "link longer target");
 }
 
 TEST(ReplaceFileAtomically, MissingDirectoryIsAPathError) {
+    using testing::AllOf, testing::HasSubstr, testing::Property;
     test::TempDir dir;
-    try {
-        ReplaceFileAtomically(dir / "no/such/f", "x", 0600);
-        ADD_FAILURE() << "no error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::FileNotFound);
-        EXPECT_NE(error.detail().find(dir / "no/such/f"), std::string::npos) << error.what();
-    }
+    EXPECT_THAT([&] { ReplaceFileAtomically(dir / "no/such/f", "x", 0600); },
+                testing::Throws<RuntimeError>(
+                    AllOf(Property(&RuntimeError::number, ErrorNumber::FileNotFound),
+                          Property(&RuntimeError::detail, HasSubstr(dir / "no/such/f")))));
 }
 
 }  // namespace

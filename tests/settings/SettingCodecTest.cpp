@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <raradozo/cipher.h>
-
 #include "settings/KeyMaterial.h"
 
 namespace orvane::settings {
@@ -14,7 +12,6 @@ TEST(KeyMaterial, DecodesToA128ByteKeyWithoutZeroBytes) {
     const std::string key = mCustom::CoreCipherKey();
     EXPECT_EQ(key.size(), 128u);
     EXPECT_EQ(key.find('\0'), std::string::npos);
-    EXPECT_EQ(mCustom::KeyMaterialText().size(), mCustom::KeyMaterialSize);
 }
 
 TEST(SettingCodec, RoundTripsPrintableTextOfEveryLengthAndHidesIt) {
@@ -23,10 +20,7 @@ TEST(SettingCodec, RoundTripsPrintableTextOfEveryLengthAndHidesIt) {
         std::string plain;
         for (std::size_t i = 0; i < length; ++i)
             plain += static_cast<char>(' ' + (length + i * 37) % 95);
-        const std::string stored = EncodeSetting(plain, key);
-        EXPECT_EQ(stored.size(), raradozo::EncodedLength(length));
-        EXPECT_EQ(stored.find_first_not_of(raradozo::CryptAlphabet), std::string::npos);
-        EXPECT_EQ(DecodeSettingWithCore(stored, key), plain) << "length " << length;
+        EXPECT_EQ(DecodeSettingWithCore(EncodeSetting(plain, key), key), plain) << length;
     }
     const std::string stored = EncodeSetting("secret-password", key);
     EXPECT_EQ(stored.find("secret"), std::string::npos);

@@ -8,7 +8,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "support/TestFiles.h"
 
@@ -21,13 +20,13 @@ class FileTimes : public testing::Test {
   protected:
     void SetUp() override {
         file_ = dir_ / "ip.txt";
-        std::ofstream(file_) << "content";
+        orvane::test::WriteText(file_, "content");
         const struct timespec times[2] = {{1000000000, 0}, {1500000000, 0}};  // access, modified
         ASSERT_EQ(utimensat(AT_FDCWD, file_.c_str(), times, 0), 0);
     }
-    struct stat Status() const {
+    static struct stat Status(const fs::path& path) {
         struct stat status {};
-        EXPECT_EQ(stat(file_.c_str(), &status), 0);
+        EXPECT_EQ(stat(path.c_str(), &status), 0);
         return status;
     }
 
@@ -48,7 +47,7 @@ TEST_F(FileTimes, SetThenGetGivesTheSameText) {
     for (const auto& [text, read] : cases) {
         ASSERT_TRUE(raradozo::SetFileDateText(file_.c_str(), text)) << text;
         EXPECT_EQ(raradozo::FileDateText(file_.c_str()), read);
-        EXPECT_EQ(Status().st_atim.tv_sec, 1000000000);
+        EXPECT_EQ(Status(file_).st_atim.tv_sec, 1000000000);
     }
 }
 
@@ -60,15 +59,12 @@ TEST_F(FileTimes, InvalidOrShortTextLeavesTheFileUntouched) {
           "20240101126000", "20240101120060", "2024AB01000000", "16000101000000", "2024010112000",
           "", static_cast<const char*>(nullptr)}) {
         EXPECT_FALSE(raradozo::SetFileDateText(file_.c_str(), text)) << (text ? text : "null");
-        EXPECT_EQ(Status().st_mtim.tv_sec, 1500000000);
+        EXPECT_EQ(Status(file_).st_mtim.tv_sec, 1500000000);
     }
     // A directory cannot be opened for writing, so its time stays like any unwritable file's.
-    struct stat before {
-    }, after{};
-    ASSERT_EQ(stat(dir_.c_str(), &before), 0);
+    const auto before = Status(dir_).st_mtim.tv_sec;
     EXPECT_FALSE(raradozo::SetFileDateText(dir_.c_str(), "20240101000000"));
-    ASSERT_EQ(stat(dir_.c_str(), &after), 0);
-    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(Status(dir_).st_mtim.tv_sec, before);
 }
 
 TEST_F(FileTimes, MissingFileOrNullGivesEmptyTextAndNothingIsCreated) {

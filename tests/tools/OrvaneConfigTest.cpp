@@ -57,13 +57,17 @@ std::vector<std::string> WriteArgs(const std::string& file, std::vector<std::str
     return args;
 }
 
+// Written over a file edited by hand: its comments and other sections stay, the options not
+// given get their defaults.
 TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
     test::TempDir dir;
     const std::string file = dir / "orvane.ini";
-    const Outcome wrote = RunTool(WriteArgs(file, {"--interval", "30", "--first=5", "--delay",
-                                                   "250", "--rasdial", " My ISP "}),
-                                  Password + "\r\n");
+    const std::string byHand = "; written by hand\r\n[NOTES]\r\nWHO=me\r\n[general]\r\n";
+    test::WriteText(file, byHand + "Interval=5\r\nEXTRA=kept\r\n");
+    const Outcome wrote =
+        RunTool(WriteArgs(file, {"--interval=30", "--rasdial", " My ISP "}), Password + "\r\n");
     ASSERT_EQ(wrote.status, 0) << wrote.err;
+    EXPECT_TRUE(test::ReadText(file).starts_with(byHand + "INTERVAL=30\r\nEXTRA=kept\r\n"));
     struct stat info {};
     ASSERT_EQ(stat(file.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0600u);
@@ -83,14 +87,12 @@ TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
     const auto read = [&](const char* section, const char* key) {
         return mCrypt::ReadSetting(section, key, file);
     };
-    EXPECT_EQ(ToInt32(read("GENERAL", "INTERVAL")), 30);
-    EXPECT_EQ(ToInt32(read("GENERAL", "FIRST")), 5);
-    EXPECT_EQ(ToDouble(read("GENERAL", "DELAY")), 250.0);
+    EXPECT_EQ(ToInt32(read("GENERAL", "FIRST")), 10);
+    EXPECT_EQ(ToDouble(read("GENERAL", "DELAY")), 0.0);
     EXPECT_EQ(read("GENERAL", "RASDIAL"), " My ISP ");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "SERVER")), "ftp.example.org:2121");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "USER")), "uploader");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "PATH")), "/pub/città/");
-    EXPECT_EQ(read("FTP", "FILE"), "ip.txt");
     EXPECT_EQ(mCrypt::DecodeSetting(read("FTP", "PASSWORD")), Password);
     EXPECT_EQ(read("FTP", "PROTOCOL"), "ftp");
 
@@ -124,22 +126,6 @@ TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
     mCrypt::ModuleShutdown();
 }
 
-TEST(OrvaneConfig, KeepsCommentsAndOtherSectionsOfAnExistingFile) {
-    test::TempDir dir;
-    const std::string file = dir / "orvane.ini";
-    test::WriteText(file,
-                    "; written by hand\r\n[NOTES]\r\nWHO=me\r\n[general]\r\n"
-                    "; how often\r\nInterval=5\r\nEXTRA=kept\r\n");
-    ASSERT_EQ(RunTool(WriteArgs(file), Password + "\n").status, 0);
-    const std::string content = test::ReadText(file);
-    EXPECT_TRUE(
-        content.starts_with("; written by hand\r\n[NOTES]\r\nWHO=me\r\n[general]\r\n"
-                            "; how often\r\nINTERVAL=600\r\nEXTRA=kept\r\nFIRST=10\r\n"))
-        << content;
-    EXPECT_NE(content.find("\r\n[FTP]\r\n"), std::string::npos);
-    EXPECT_EQ(RunTool({"check", file}).status, 0);
-}
-
 TEST(OrvaneConfig, CheckNamesEveryBrokenKeyAndExitsWithOne) {
     test::TempDir dir;
     const std::string file = dir / "orvane.ini";
@@ -158,13 +144,10 @@ TEST(OrvaneConfig, CheckNamesEveryBrokenKeyAndExitsWithOne) {
     EXPECT_EQ(checked.out.find("example.org"), std::string::npos);
     EXPECT_EQ(checked.out.find("often"), std::string::npos);
 
+    // The keys a file may lack are not counted.
     test::WriteText(file, "");
     const std::string empty = RunTool({"check", file}).out;
-    int missingKeys = 0;
-    for (auto at = empty.find(": missing"); at != std::string::npos;
-         at = empty.find(": missing", at + 1))
-        ++missingKeys;
-    EXPECT_EQ(missingKeys, 9) << empty;
+    EXPECT_NE(empty.find(": 9 keys missing or invalid"), std::string::npos) << empty;
     const Outcome missing = RunTool({"check", dir / "none.ini"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("none.ini"), std::string::npos);
@@ -182,8 +165,7 @@ TEST(OrvaneConfig, UsageErrorsExitWithTwoAndWriteNothing) {
                  {"password option", WriteArgs(file, {"--password", "Top$ecret"}), Password + "\n",
                   "--password"},
                  {"no password", WriteArgs(file), "", "password"},
-                 {"empty password", WriteArgs(file), "\n", "password"},
-                 {"password not UTF-8", WriteArgs(file), "Top$ecret\xE8x\n", "password"}};
+                 {"empty password", WriteArgs(file), "\n", "password"}};
     for (const auto& c : cases) {
         const Outcome outcome = RunTool(c.args, c.input);
         EXPECT_EQ(outcome.status, 2) << c.label;
