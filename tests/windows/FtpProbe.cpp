@@ -13,18 +13,13 @@
 
 namespace {
 
-// The window's event loop, as far as the client sees it: a sleep, and closing after a while.
-class ClosingAfter final : public orvane::EventWait {
-  public:
-    explicit ClosingAfter(std::chrono::milliseconds after)
-        : at_(std::chrono::steady_clock::now() + after) {}
+// The window's event loop, as far as the client sees it: a sleep, and closing from `closeAt` on.
+struct ClosingAt final : orvane::EventWait {
     void WaitForEvents(std::chrono::milliseconds atMost) override {
         std::this_thread::sleep_for(atMost);
     }
-    bool StopRequested() const override { return std::chrono::steady_clock::now() >= at_; }
-
-  private:
-    std::chrono::steady_clock::time_point at_;
+    bool StopRequested() const override { return std::chrono::steady_clock::now() >= closeAt; }
+    std::chrono::steady_clock::time_point closeAt;
 };
 
 }  // namespace
@@ -40,9 +35,11 @@ int main(int argc, char** argv) {
         MakeSystemInternetClient({std::chrono::seconds(3), std::chrono::seconds(3)});
     // The program always hands its event loop over, so the calls run on a thread of their own.
     const char* closeAfter = std::getenv("FTP_PROBE_CLOSE_AFTER_MS");
-    ClosingAfter closing(std::chrono::milliseconds(closeAfter ? std::atoi(closeAfter) : 1 << 30));
-    client->SetEventWait(&closing);
     const auto start = std::chrono::steady_clock::now();
+    ClosingAt closing;
+    closing.closeAt =
+        start + std::chrono::milliseconds(closeAfter ? std::atoi(closeAfter) : 1 << 30);
+    client->SetEventWait(&closing);
     const HINTERNET internet = client->InternetOpenA("Tarrowind", INTERNET_OPEN_TYPE_DIRECT, "", "",
                                                      INTERNET_FLAG_NO_CACHE_WRITE);
     const HINTERNET ftp =

@@ -13,8 +13,7 @@
 
 namespace {
 
-// The library beside this test program, as the build puts it there: the program's own folder
-// comes first in the search.
+// The library the build puts beside this test program, whose folder comes first in the search.
 HMODULE Library() {
     static const HMODULE module = LoadLibraryA("raradozo.dll");
     return module;

@@ -36,19 +36,12 @@ HWND WaitFor(Find found, int seconds) {
     return nullptr;
 }
 
-// The shown main window (a copy refused at start-up has one too, never shown).
-HWND MainWindow() {
+// The shown main window (a copy refused at start-up has one too, never shown), or the question
+// box of a close: a dialog ("#32770") titled "Orvane" and owned by the main window.
+HWND FindOrvane(const char* windowClass, HWND owner = nullptr) {
     HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, "fOrvane", "Orvane")) != nullptr)
-        if (IsWindowVisible(window)) return window;
-    return nullptr;
-}
-
-// The question box of the close from the control menu: a dialog titled "Orvane" owned by it.
-HWND QuestionBox(HWND owner) {
-    HWND box = nullptr;
-    while ((box = FindWindowExA(nullptr, box, "#32770", "Orvane")) != nullptr)
-        if (GetWindow(box, GW_OWNER) == owner) return box;
+    while ((window = FindWindowExA(nullptr, window, windowClass, "Orvane")) != nullptr)
+        if (owner ? GetWindow(window, GW_OWNER) == owner : IsWindowVisible(window)) return window;
     return nullptr;
 }
 
@@ -56,7 +49,7 @@ HWND QuestionBox(HWND owner) {
 
 int main(int argc, char** argv) {
     const int cycleSeconds = argc > 1 ? std::atoi(argv[1]) : 15;
-    HWND window = WaitFor(MainWindow, 30);
+    HWND window = WaitFor([] { return FindOrvane("fOrvane"); }, 30);
     Check(window != nullptr, "the window opens");
     if (window == nullptr) return 1;
     DWORD process = 0;
@@ -77,12 +70,12 @@ int main(int argc, char** argv) {
 
     // The control menu's close asks; No keeps the window.
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    HWND box = WaitFor([&] { return QuestionBox(window); }, 10);
+    HWND box = WaitFor([&] { return FindOrvane("#32770", window); }, 10);
     Check(box != nullptr, "closing from the control menu asks");
     if (box) {
         PostMessageA(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
         const bool answered =
-            WaitFor([&]() -> HWND { return QuestionBox(window) ? nullptr : window; }, 5);
+            WaitFor([&]() -> HWND { return FindOrvane("#32770", window) ? nullptr : window; }, 5);
         Check(answered && IsWindowVisible(window), "answered No, the window stays open");
     }
 
@@ -94,7 +87,7 @@ int main(int argc, char** argv) {
     HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process);
     const bool ended = handle && WaitForSingleObject(handle, 10000) == WAIT_OBJECT_0;
     if (handle) CloseHandle(handle);
-    Check(ended && QuestionBox(window) == nullptr,
+    Check(ended && FindOrvane("#32770", window) == nullptr,
           "the session's end closes it without a question");
 
     std::printf("%d passed, %d failed\n", passed, failed);

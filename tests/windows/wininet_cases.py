@@ -83,8 +83,7 @@ def run_case(probe, c):
             server.wait(timeout=10)
         fields = dict(re.findall(r"(\w+)=(\d+)", output.split("\n")[0]))
         error = output.split("error=", 1)[-1].strip() if "error=" in output else ""
-        with open(transcript, encoding="utf-8") as f:
-            lines = f.read().splitlines()
+        lines = open(transcript, encoding="utf-8").read().splitlines()
 
         def count(verb):
             return sum(1 for line in lines if re.match(r"\d+ <- %s\b" % verb, line))
