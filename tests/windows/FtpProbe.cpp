@@ -1,5 +1,5 @@
 // ftp_probe.exe: one FTP session through the program's wininet client, as a publish cycle opens
-// it. Prints "connect=<0|1> put=<0|1> close=<0|1> seconds=<n> ms=<n>" and the last error text;
+// it. Prints "connect=<0|1> put=<0|1> close=<0|1> ms=<n>" and the last error text;
 // used by tests/windows/wininet_cases.py. The password comes from FTP_TEST_PASSWORD; with
 // FTP_PROBE_CLOSE_AFTER_MS, the program's closing is asked for that long after the start.
 //   ftp_probe.exe HOST PORT USER LOCALFILE REMOTEFILE
@@ -13,18 +13,13 @@
 
 namespace {
 
-// The window's event loop, as far as the client sees it: a sleep, and closing after a while.
-class ClosingAfter final : public orvane::EventWait {
-  public:
-    explicit ClosingAfter(std::chrono::milliseconds after)
-        : at_(std::chrono::steady_clock::now() + after) {}
+// The window's event loop, as far as the client sees it: a sleep, and closing from `closeAt` on.
+struct ClosingAt final : orvane::EventWait {
     void WaitForEvents(std::chrono::milliseconds atMost) override {
         std::this_thread::sleep_for(atMost);
     }
-    bool StopRequested() const override { return std::chrono::steady_clock::now() >= at_; }
-
-  private:
-    std::chrono::steady_clock::time_point at_;
+    bool StopRequested() const override { return std::chrono::steady_clock::now() >= closeAt; }
+    std::chrono::steady_clock::time_point closeAt;
 };
 
 }  // namespace
@@ -38,10 +33,13 @@ int main(int argc, char** argv) {
     const char* password = std::getenv("FTP_TEST_PASSWORD");
     const auto client =
         MakeSystemInternetClient({std::chrono::seconds(3), std::chrono::seconds(3)});
+    // The program always hands its event loop over, so the calls run on a thread of their own.
     const char* closeAfter = std::getenv("FTP_PROBE_CLOSE_AFTER_MS");
-    ClosingAfter closing(std::chrono::milliseconds(closeAfter ? std::atoi(closeAfter) : 0));
-    if (closeAfter != nullptr) client->SetEventWait(&closing);
     const auto start = std::chrono::steady_clock::now();
+    ClosingAt closing;
+    closing.closeAt =
+        start + std::chrono::milliseconds(closeAfter ? std::atoi(closeAfter) : 1 << 30);
+    client->SetEventWait(&closing);
     const HINTERNET internet = client->InternetOpenA("Tarrowind", INTERNET_OPEN_TYPE_DIRECT, "", "",
                                                      INTERNET_FLAG_NO_CACHE_WRITE);
     const HINTERNET ftp =
@@ -57,9 +55,8 @@ int main(int argc, char** argv) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();
-    std::printf("connect=%d put=%d close=%d seconds=%lld ms=%lld\nerror=%s\n", ftp != 0, put,
-                closed, static_cast<long long>(ms / 1000), static_cast<long long>(ms),
-                error.c_str());
+    std::printf("connect=%d put=%d close=%d ms=%lld\nerror=%s\n", ftp != 0, put, closed,
+                static_cast<long long>(ms), error.c_str());
     std::fflush(stdout);
     return 0;
 }

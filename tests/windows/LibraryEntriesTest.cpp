@@ -1,10 +1,11 @@
-// raradozo.dll as the program meets it: loaded by path, its entries found by name and called
-// with the stdcall convention, string results as OLE Automation strings, file times, centring.
-// The entries' logic is tested on Linux; these are what the Windows platform layer adds.
+// raradozo.dll's entries found by name and called with the stdcall convention, string results
+// as OLE Automation strings, file times, centring. The entries' logic is tested on Linux and the
+// names in the export table by CheckExportTable.cmake; these are what the Windows layer adds.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <oleauto.h>
 
+#include <array>
 #include <string>
 
 #include "raradozo/raradozo.h"
@@ -12,16 +13,9 @@
 
 namespace {
 
-// The library beside this test program, as the build puts it there.
+// The library the build puts beside this test program, whose folder comes first in the search.
 HMODULE Library() {
-    static const HMODULE module = [] {
-        char path[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string directory(path);
-        directory.resize(directory.find_last_of('\\') + 1);
-        return LoadLibraryExA((directory + "raradozo.dll").c_str(), nullptr,
-                              LOAD_WITH_ALTERED_SEARCH_PATH);
-    }();
+    static const HMODULE module = LoadLibraryA("raradozo.dll");
     return module;
 }
 
@@ -38,23 +32,17 @@ std::string Take(RzString result) {
     return bytes;
 }
 
-TEST(LibraryEntries, AreFoundByTheirUndecoratedNames) {
-    ASSERT_NE(Library(), nullptr) << GetLastError();
-    for (const char* name :
-         {"c_CenterForm", "c_Crypt", "c_CryptBuffer", "c_DeCrypt", "c_DeCryptBuffer", "c_StrCrc16",
-          "c_GetFileDateTime", "c_SetFileDateTime"})
-        EXPECT_NE(GetProcAddress(Library(), name), nullptr) << name;
-    EXPECT_EQ(GetProcAddress(Library(), "c_CryptBuffer"),
-              GetProcAddress(Library(), "c_DeCryptBuffer"));
-    EXPECT_EQ(GetProcAddress(Library(), "c_Crypt@8"), nullptr) << "decorated names are exported";
-}
-
 // Called many times over: an entry that left its arguments on the stack would unbalance it.
+// The buffer entry under its two names is its own inverse.
 TEST(LibraryEntries, KeepTheStackBalanced) {
+    ASSERT_NE(Library(), nullptr) << GetLastError();
     const auto crc = ENTRY(c_StrCrc16);
+    unsigned char buffer[] = "abc";
     for (int round = 0; round < 1000; ++round) {
         ASSERT_EQ(crc(reinterpret_cast<const unsigned char*>("123456789"), 9), 0xBB3Du);
-        ASSERT_EQ(crc(reinterpret_cast<const unsigned char*>("a\0b"), 3), 0x37D0u);
+        ENTRY(c_CryptBuffer)(buffer, 3, "key");
+        ENTRY(c_DeCryptBuffer)(buffer, 3, "key");
+        ASSERT_STREQ(reinterpret_cast<char*>(buffer), "abc");
     }
 }
 
@@ -64,11 +52,9 @@ TEST(LibraryEntries, TextResultsKeepEveryByteValue) {
     for (int value = 0; value <= 255; ++value) {
         const std::string plain = {'\0', static_cast<char>(value), 'x', static_cast<char>(value)};
         const std::string text = Take(crypt(plain.data(), 4));
-        ASSERT_EQ(text.size(), 14u);
         ASSERT_EQ(Take(decrypt(text.data(), static_cast<int32_t>(text.size()))), plain) << text;
     }
     EXPECT_EQ(Take(crypt("", 0)), "");
-    EXPECT_EQ(Take(decrypt("!!!!!!!!", 8)), "");
 }
 
 TEST(LibraryEntries, FileTimesSetAndReadBack) {
@@ -94,35 +80,21 @@ TEST(LibraryEntries, FileTimesSetAndReadBack) {
     CloseHandle(held);
 }
 
-// A real top-level window of the given outer size.
-struct TestWindow {
-    TestWindow(int width, int height)
-        : handle(CreateWindowExA(0, "STATIC", "centring", WS_POPUP, 5, 7, width, height, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr)) {}
-    ~TestWindow() { DestroyWindow(handle); }
-    RECT Rect() const {
-        RECT rect{};
-        GetWindowRect(handle, &rect);
-        return rect;
-    }
-    HWND handle;
-};
-
-// The placement's arithmetic (halves, clamping at zero) is the core's test.
-TEST(CenterForm, CentresOnTheScreenOrAnotherWindow) {
-    RECT screen{};
-    GetClientRect(GetDesktopWindow(), &screen);
-    const auto centre = ENTRY(c_CenterForm);
-    TestWindow odd(301, 200), container(400, 300);
-    ASSERT_NE(odd.handle, nullptr) << "no window system";
-    centre(odd.handle, odd.handle);
-    EXPECT_EQ(odd.Rect().left, screen.right / 2 - 150);
-    EXPECT_EQ(odd.Rect().top, screen.bottom / 2 - 100);
-    EXPECT_EQ(odd.Rect().right - odd.Rect().left, 301) << "the size stays";
-    SetWindowPos(container.handle, nullptr, 100, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    centre(container.handle, odd.handle);  // on its client area
-    EXPECT_EQ(odd.Rect().left, 100 + 200 - 150);
-    EXPECT_EQ(odd.Rect().top, 80 + 150 - 100);
+// The screen, as the program centres its window, is the smoke run's check of the running
+// program; the placement's arithmetic is the core's test.
+TEST(CenterForm, CentresOnAnotherWindowsClientArea) {
+    HWND odd = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 301, 200, nullptr, nullptr, nullptr,
+                               nullptr);
+    HWND container = CreateWindowExA(0, "STATIC", "", WS_POPUP, 100, 80, 400, 300, nullptr, nullptr,
+                                     nullptr, nullptr);
+    ASSERT_NE(odd, nullptr) << "no window system";
+    EXPECT_EQ(ENTRY(c_CenterForm)(container, odd), 1);
+    RECT rect{};
+    GetWindowRect(odd, &rect);
+    EXPECT_EQ((std::array{rect.left, rect.top, rect.right, rect.bottom}),
+              (std::array<LONG, 4>{100 + 200 - 150, 80 + 150 - 100, 451, 330}));
+    DestroyWindow(odd);
+    DestroyWindow(container);
 }
 
 }  // namespace

@@ -26,51 +26,31 @@ std::string Ansi(const std::wstring& text) {
 
 // The program's UTF-8 literals reach message boxes and the log in the ANSI code page.
 TEST(Texts, Utf8BecomesTheAnsiCodePage) {
-    const struct {
-        const char* utf8;
-        const wchar_t* text;
-    } cases[] = {{"", L""},
-                 {"Errore #3", L"Errore #3"},
-                 {"File già aperto", L"File già aperto"},
-                 {"non è testo", L"non è testo"},
-                 {"€ ü à\t", L"€ ü à\t"}};
-    for (const auto& c : cases) EXPECT_EQ(SystemText(c.utf8), Ansi(c.text)) << c.utf8;
+    const std::pair<const char*, const wchar_t*> cases[] = {
+        {"", L""}, {"non è testo", L"non è testo"}, {"€ ü à\t", L"€ ü à\t"}};
+    for (const auto& [utf8, text] : cases) EXPECT_EQ(SystemText(utf8), Ansi(text)) << utf8;
     EXPECT_EQ(ErrorDescription(ErrorNumber::FileAlreadyOpen), Ansi(L"File già aperto"));
 }
 
 TEST(Paths, AppDirEndsWithExactlyOneBackslash) {
-    const struct {
-        const char* executable;
-        const char* appDir;
-    } cases[] = {{"C:\\Tools\\Orvane.exe", "C:\\Tools\\"},
-                 {"C:\\Orvane.exe", "C:\\"},
-                 {"C:\\a\\\\Orvane.exe", "C:\\a\\"},
-                 {"\\\\server\\share\\Orvane.exe", "\\\\server\\share\\"},
-                 {"C:/Tools/Orvane.exe", "C:/Tools\\"},
-                 {"Orvane.exe", ".\\"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(AppDirFromExecutablePath(c.executable), c.appDir) << c.executable;
-    EXPECT_EQ(SettingsPathFor("C:\\Tools\\", "Orvane.exe"), "C:\\Tools\\Orvane.ini");
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Tools\\Orvane.exe", "C:\\Tools\\"},
+        {"\\\\server\\share\\Orvane.exe", "\\\\server\\share\\"},
+        {"C:/Tools/Orvane.exe", "C:/Tools\\"},
+        {"Orvane.exe", ".\\"}};
+    for (const auto& [executable, appDir] : cases)
+        EXPECT_EQ(AppDirFromExecutablePath(executable), appDir) << executable;
     EXPECT_EQ(SettingsPathFor("C:\\", "C:\\elsewhere\\my.tool.exe"), "C:\\my.tool.ini");
     const std::string dir = AppDir();
-    ASSERT_GE(dir.size(), 3u);
     EXPECT_TRUE(dir.ends_with("\\") && !dir.ends_with("\\\\")) << dir;
     EXPECT_EQ(ExecutableName(), "windows_settings_tests.exe");
 }
 
-TEST(ReadSetting, GoesThroughTheSystemsReader) {
+// Found, missing and unreadable values are the profile reader's tests, which run here too.
+TEST(ReadSetting, CutsALongValueOneShortOfTheSystemReadersBuffer) {
     test::TempDir dir;
-    const std::string file = dir / "orvane.ini";
-    test::WriteText(file,
-                    "[GENERAL]\r\nINTERVAL=600\r\nrasdial=Casa\r\n[FTP]\r\nFILE=ip.txt\r\n"
-                    "PATH=" +
-                        std::string(20000, 'x') + "\r\n");
-    EXPECT_EQ(ReadSetting("GENERAL", "INTERVAL", file), "600");
-    EXPECT_EQ(ReadSetting("general", "RASDIAL", file), "Casa") << "names match without case";
-    EXPECT_EQ(ReadSetting("FTP", "FILE", file), "ip.txt");
-    EXPECT_EQ(ReadSetting("FTP", "PATH", file), std::string(10239, 'x')) << "cut at the buffer";
-    EXPECT_EQ(ReadSetting("FTP", "SERVER", file), "") << "a missing key";
-    EXPECT_EQ(ReadSetting("GENERAL", "INTERVAL", dir / "missing.ini"), "") << "a missing file";
+    test::WriteText(dir / "orvane.ini", "[FTP]\r\nPATH=" + std::string(20000, 'x') + "\r\n");
+    EXPECT_EQ(ReadSetting("FTP", "PATH", dir / "orvane.ini").size(), 10239u);
 }
 
 class Deployment : public ::testing::Test {
@@ -87,16 +67,11 @@ class Deployment : public ::testing::Test {
 
 TEST_F(Deployment, WritesLoadsUnloadsAndDeletesTheLibrary) {
     Start();
-    EXPECT_EQ(SettingsPath, dir / "orvane.ini");
-    EXPECT_EQ(LibraryPath(), LibraryFile());
     EXPECT_NE(GetModuleHandleA(LibraryFile().c_str()), nullptr) << "not loaded from that file";
     EXPECT_EQ(test::ReadText(LibraryFile()), Image());
     EXPECT_EQ(CipherKey, mCustom::CoreCipherKey());
-    for (const std::string& plain :
-         {std::string("ftp.example.org:2121"), std::string("anonymous"), std::string("/pub/dir/"),
-          std::string("p@ss w0rd!\"'=;"), Ansi(L"pàss\tè€ü")})
+    for (const std::string& plain : {std::string("p@ss w0rd!\"'=;"), Ansi(L"pàss\tè€ü")})
         EXPECT_EQ(DecodeSetting(settings::EncodeSetting(plain, CipherKey)), plain);
-    EXPECT_THROW(DecodeSetting(""), RuntimeError);
     try {
         DecodeSetting(settings::EncodeSetting("two\r\nlines", CipherKey));
         ADD_FAILURE() << "a line break decoded";
@@ -130,7 +105,6 @@ TEST_F(Deployment, ASecondHolderOfTheDirectoryIsRefused) {
         EXPECT_NE(error.detail().find("already running"), std::string::npos) << error.what();
     }
     EXPECT_FALSE(second.Held());
-    EXPECT_EQ(DecodeSetting(settings::EncodeSetting("still works", CipherKey)), "still works");
 }
 
 TEST_F(Deployment, DirectoryInTheWayOfTheLibraryFailsCleanly) {

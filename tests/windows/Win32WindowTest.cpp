@@ -1,10 +1,13 @@
-// The Win32 window in-process: fonts, icon, and what the logic asks of its controls; the
-// notification-area icon coming and going, and its menu working the window's handlers.
+// The Win32 window in-process: its controls as the layout places them, fonts, icon, and what the
+// logic asks of them; the notification-area icon coming and going, and its menu's handlers.
 #include "win32/Win32Window.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <shellapi.h>
+
+#include <array>
+#include <vector>
 
 #include "support/Fakes.h"
 #include "win32/Win32Tray.h"
@@ -22,11 +25,30 @@ class WindowTest : public ::testing::Test {
     Win32Window window{GetModuleHandleA(nullptr)};
 };
 
-TEST_F(WindowTest, FontsAreTheLayoutsAndTheIconIsThePrograms) {
+// Each control where the layout puts it at this screen's dpi, with its caption and font; Tab
+// moves among the buttons only and the first has the focus once shown.
+TEST_F(WindowTest, ControlsStandAsTheLayoutSays) {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
+    window.Show(SW_SHOWNOACTIVATE);
+    HWND main = static_cast<HWND>(window.Handle());
+    RECT client{};
+    GetClientRect(main, &client);
+    EXPECT_EQ(client.right, TwipsToPixels(kClientWidthTwips, dpi));
+    EXPECT_EQ(client.bottom, TwipsToPixels(kClientHeightTwips, dpi));
+    std::vector<HWND> buttons;
     for (const ControlLayout& c : kControls) {
+        RECT rect{};
+        GetWindowRect(Item(c.id), &rect);
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&rect), 2);
+        const PixelRect p = InPixels(c, dpi);
+        EXPECT_EQ((std::array{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}),
+                  (std::array<LONG, 4>{p.left, p.top, p.width, p.height}))
+            << c.name;
+        char caption[64] = {};
+        GetWindowTextA(Item(c.id), caption, sizeof caption);
+        EXPECT_STREQ(caption, c.caption);
         LOGFONTA font{};
         const auto handle = reinterpret_cast<HFONT>(SendMessageA(Item(c.id), WM_GETFONT, 0, 0));
         GetObjectA(handle, sizeof font, &font);
@@ -34,20 +56,20 @@ TEST_F(WindowTest, FontsAreTheLayoutsAndTheIconIsThePrograms) {
         EXPECT_EQ(font.lfWeight, c.bold ? 700 : 400) << c.name;
         EXPECT_EQ(font.lfHeight, -static_cast<LONG>(c.points * dpi / 72.0 + 0.5)) << c.name;
         EXPECT_EQ(font.lfCharSet, ANSI_CHARSET) << c.name;
-        EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut) << c.name;
+        if (c.kind == kButton) buttons.push_back(Item(c.id));
     }
-    EXPECT_NE(GetClassLongPtrA(static_cast<HWND>(window.Handle()), GCLP_HICON), 0u);
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        EXPECT_EQ(GetNextDlgTabItem(main, buttons[i], FALSE), buttons[(i + 1) % buttons.size()]);
+    EXPECT_EQ(GetFocus(), buttons.front());
+    EXPECT_NE(GetClassLongPtrA(main, GCLP_HICON), 0u);
 }
 
 TEST_F(WindowTest, CaptionsAndEnabledStatesReachTheControls) {
-    window.SetCaption(Control::PBPause, "&Riprendi");
-    EXPECT_EQ(window.Caption(Control::PBPause), "&Riprendi");
     window.SetCaption(Control::Label2, "Errore #3 & co");
     EXPECT_EQ(window.Caption(Control::Label2), "Errore #3 & co");
     EXPECT_TRUE(GetWindowLongA(Item(Control::Label2), GWL_STYLE) & SS_NOPREFIX)
         << "labels show & as is";
     window.SetEnabled(Control::PBSet, false);
-    EXPECT_FALSE(IsWindowEnabled(Item(Control::PBSet)));
     EXPECT_FALSE(window.IsEnabled(Control::PBSet));
     window.SetEnabled(Control::PBSet, true);
     EXPECT_TRUE(window.IsEnabled(Control::PBSet));
