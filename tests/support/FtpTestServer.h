@@ -68,7 +68,8 @@ class FtpTestServer {
 
     FtpServerOptions options_;
     test::TempDir folder_;
-    std::filesystem::path base_ = folder_.folder(), root_, transcriptPath_;
+    std::filesystem::path base_ = folder_.folder(), root_ = base_ / "root",
+                          transcriptPath_ = base_ / "transcript.log";
     pid_t pid_ = -1;
     int stdinWrite_ = -1;  // closing it tells the server that we are gone
     int stdoutRead_ = -1;
@@ -88,8 +89,5 @@ class KnownHostsHome {
     test::TempDir folder_;
     std::string saved_;
 };
-
-// A loopback port nobody listens on: bound once to get a free one, then closed.
-uint16_t ClosedPort();
 
 }  // namespace orvane::testing
