@@ -18,16 +18,9 @@ namespace fs = std::filesystem;
 using orvane::testing::FtpServerOptions;
 using orvane::testing::FtpTestServer;
 
-const std::string kUser = "publisher7";
-const std::string kPassword = "p4ss:#@ w%rd/?";
+const std::string kUser = FtpServerOptions().user;
+const std::string kPassword = FtpServerOptions().password;
 constexpr auto npos = std::string::npos;
-
-FtpServerOptions Options() {
-    FtpServerOptions options;
-    options.user = kUser;
-    options.password = kPassword;
-    return options;
-}
 
 // Every byte value many times over, CR LF and lone LF among them: nothing may be converted.
 std::string ArbitraryBytes() {
@@ -69,7 +62,7 @@ class FtpClientTest : public ::testing::Test {
 // One root, two logins in turn: the first connection closed on its own leaves the root open,
 // closing the root closes the second; then every handle is gone for good.
 TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerConnection) {
-    FtpServerOptions options = Options();
+    FtpServerOptions options;
     options.loginDir = "home";  // relative and absolute names lead to different places
     FtpTestServer server(options);
     fs::create_directories(server.root() / "home" / "sub");
@@ -142,7 +135,7 @@ class FailureTest : public FtpClientTest, public ::testing::WithParamInterface<F
 
 TEST_P(FailureTest, FailsTheRightCallWithinBoundsWithoutSecretsOrLeftovers) {
     const Failure& f = GetParam();
-    FtpServerOptions options = Options();
+    FtpServerOptions options;
     options.mode = f.mode;
     options.permissions = f.permissions;
     options.protocol = f.plainServer ? "ftp" : f.protocol;
@@ -150,7 +143,7 @@ TEST_P(FailureTest, FailsTheRightCallWithinBoundsWithoutSecretsOrLeftovers) {
     if (options.protocol == "sftp" && !FtpTestServer::SshAvailable(&why)) GTEST_SKIP() << why;
     FtpTestServer server(options);
     // A stopped server's port, where nobody listens.
-    const uint16_t port = f.closedPort ? FtpTestServer(Options()).port() : server.port();
+    const uint16_t port = f.closedPort ? FtpTestServer().port() : server.port();
     // ftps trusts a CA file; sftp pins a key, or with none, checks a known_hosts without it.
     const std::string protocol = f.protocol;
     const std::string trust = f.trust ? f.trust : protocol == "ftps" ? "ca.pem" : "fingerprint";

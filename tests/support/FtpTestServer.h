@@ -17,10 +17,10 @@ struct FtpServerOptions {
     // normal, refuse-stor (550), disk-full (452), drop-data (data connection reset, 426),
     // stall-stor (STOR never answered), silent (accepts TCP, never sends a byte).
     std::string mode = "normal";
-    std::string user = "orvane";
-    std::string password = "p4ss:#@ w%rd";   // characters that would break a URL on purpose
-    std::string permissions = "elradfmwMT";  // pyftpdlib's letters; "elr" is read only
-    std::string loginDir;                    // a subdirectory of the root to log in to; "" = root
+    std::string user = "publisher7";
+    std::string password = "p4ss:#@ w%rd/?";  // characters that would break a URL on purpose
+    std::string permissions = "elradfmwMT";   // pyftpdlib's letters; "elr" is read only
+    std::string loginDir;                     // a subdirectory of the root to log in to; "" = root
     // "ftp", "ftps" (TLS required; ca.pem and other-ca.pem in stateDir()) or "sftp" (root only;
     // fingerprint, other-fingerprint and host_key.pub in stateDir()). Modes are FTP's only.
     std::string protocol = "ftp";

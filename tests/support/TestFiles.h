@@ -1,14 +1,13 @@
 // A temporary directory removed with its contents at the end of the test, and small file helpers.
 #pragma once
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
+#include <set>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace orvane::test {
 
@@ -59,17 +58,14 @@ inline void WriteText(const std::filesystem::path& path, const std::string& cont
 
 inline std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The names in a directory, sorted and joined by spaces.
 inline std::string ListDirectory(const std::string& path) {
-    std::vector<std::string> names;
+    std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+        names.insert(entry.path().filename().string());
     std::string joined;
     for (const auto& name : names) joined += (joined.empty() ? "" : " ") + name;
     return joined;

@@ -57,24 +57,18 @@ class HandshakingDTPHandler(TLS_DTPHandler):
         return self._ssl_accepting or super().readable()
 
 
-def openssl(*args):
-    subprocess.run(("openssl",) + args, check=True, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
-
-
 def make_certificates(directory):
     """Two certificate authorities and a certificate for 127.0.0.1 signed by the first; returns
     the server's certificate and key files."""
     path = lambda name: os.path.join(directory, name)
-    ec = ("-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes")
-    for ca in ("ca", "other-ca"):
-        openssl("req", "-x509", *ec, "-keyout", path(ca + ".key"), "-out", path(ca + ".pem"),
-                "-days", "2", "-subj", "/CN=Orvane test " + ca)
-    openssl("req", *ec, "-keyout", path("server.key"), "-out", path("server.csr"), "-subj",
-            "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1")
-    openssl("x509", "-req", "-in", path("server.csr"), "-CA", path("ca.pem"), "-CAkey",
-            path("ca.key"), "-CAcreateserial", "-out", path("server.pem"), "-days", "2",
-            "-copy_extensions", "copy")
+    ec = ("-x509", "-days", "2", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+          "-nodes")
+    for name, signed in (("ca", ()), ("other-ca", ()),
+                         ("server", ("-CA", path("ca.pem"), "-CAkey", path("ca.key")))):
+        subject = "/CN=127.0.0.1" if signed else "/CN=Orvane test " + name
+        subprocess.run(("openssl", "req", *ec, *signed, "-keyout", path(name + ".key"), "-out",
+                        path(name + ".pem"), "-subj", subject, "-addext",
+                        "subjectAltName=IP:127.0.0.1"), check=True, capture_output=True)
     return path("server.pem"), path("server.key")
 
 
