@@ -124,7 +124,6 @@ struct Failure {
     std::string host = "127.0.0.1";
     std::string remote = "ip.txt";
     const char* local = "ip.txt";
-    const char* permissions = "elradfmwMT";
     bool closedPort = false;
     bool plainServer = false;  // the server speaks plain FTP whatever the client expects
 };
@@ -137,7 +136,6 @@ TEST_P(FailureTest, FailsTheRightCallWithinBoundsWithoutSecretsOrLeftovers) {
     const Failure& f = GetParam();
     FtpServerOptions options;
     options.mode = f.mode;
-    options.permissions = f.permissions;
     options.protocol = f.plainServer ? "ftp" : f.protocol;
     std::string why;
     if (options.protocol == "sftp" && !FtpTestServer::SshAvailable(&why)) GTEST_SKIP() << why;
@@ -162,7 +160,6 @@ TEST_P(FailureTest, FailsTheRightCallWithinBoundsWithoutSecretsOrLeftovers) {
     EXPECT_EQ(text.find("p4ss"), npos) << text;
     EXPECT_EQ(text.find(kUser), npos) << text;
     EXPECT_TRUE(client_->InternetCloseHandle(internet));
-    EXPECT_EQ(server.transcript().find(kPassword), npos);
     EXPECT_LE(server.commandCount("USER"), 1);  // a refused login is not tried again
     EXPECT_EQ(server.commandCount("DELE"), 0) << server.transcript();
     // A server may keep the empty file it made for a transfer it dropped itself.
@@ -180,7 +177,6 @@ const Failure kFailures[] = {
     {.name = "DataConnectionDropped", .mode = "drop-data"},
     {.name = "StoreNeverAnswered", .mode = "stall-stor"},
     {.name = "MissingDirectory", .remote = "missing/ip.txt"},
-    {.name = "NoPermission", .permissions = "elr"},
     {.name = "NoLocalFile", .local = "absent.txt"},
     {.name = "FtpsOtherAuthority", .atLogin = true, .protocol = "ftps", .trust = "other-ca.pem"},
     {.name = "FtpsNameMismatch", .atLogin = true, .protocol = "ftps", .host = "localhost"},

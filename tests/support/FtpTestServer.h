@@ -19,7 +19,6 @@ struct FtpServerOptions {
     std::string mode = "normal";
     std::string user = "publisher7";
     std::string password = "p4ss:#@ w%rd/?";  // characters that would break a URL on purpose
-    std::string permissions = "elradfmwMT";   // pyftpdlib's letters; "elr" is read only
     std::string loginDir;                     // a subdirectory of the root to log in to; "" = root
     // "ftp", "ftps" (TLS required; ca.pem and other-ca.pem in stateDir()) or "sftp" (root only;
     // fingerprint, other-fingerprint and host_key.pub in stateDir()). Modes are FTP's only.
@@ -72,7 +71,6 @@ class FtpTestServer {
                           transcriptPath_ = base_ / "transcript.log";
     pid_t pid_ = -1;
     int stdinWrite_ = -1;  // closing it tells the server that we are gone
-    int stdoutRead_ = -1;
     uint16_t port_ = 0;
 };
 

@@ -66,8 +66,7 @@ def main():
          "sh", state("passwd"), state("shadow"), "/usr/sbin/sshd", state("sshd_config")],
         preexec_fn=pr_set_pdeathsig)
     if options.watch_stdin:  # the parent going away closes our stdin: do not outlive it
-        threading.Thread(target=lambda: (sys.stdin.buffer.read(), sshd.kill(), os._exit(0)),
-                         daemon=True).start()
+        threading.Thread(target=lambda: (sys.stdin.buffer.read(), os._exit(0)), daemon=True).start()
     while sshd.poll() is None and socket.socket().connect_ex(("127.0.0.1", port)) != 0:
         threading.Event().wait(0.02)
     if sshd.poll() is not None:
