@@ -1,5 +1,6 @@
 // SplitServer, FtpUrlPath and the protocol settings: server texts the settings may hold, remote
 // names made URL paths, protocol names and host key fingerprints.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -10,7 +11,14 @@
 #include "ftp/ServerAddress.h"
 
 namespace orvane::ftp {
+
+void PrintTo(const ServerAddress& a, std::ostream* out) {
+    *out << '"' << a.host << "\" port " << a.port << (a.valid ? "" : ", invalid");
+}
+
 namespace {
+
+using ::testing::FieldsAre;
 
 TEST(SplitServerTest, GivesHostAndPortOrFlagsTheWholeText) {
     const struct {
@@ -28,19 +36,13 @@ TEST(SplitServerTest, GivesHostAndPortOrFlagsTheWholeText) {
         {"2001:db8::7", "2001:db8::7", 21},
     };
     for (const auto& c : valid) {
-        const ServerAddress address = SplitServer(c.server);
-        EXPECT_TRUE(address.valid) << c.server;
-        EXPECT_EQ(address.host, c.host) << c.server;
-        EXPECT_EQ(address.port, c.port) << c.server;
+        EXPECT_THAT(SplitServer(c.server), FieldsAre(c.host, c.port, true)) << c.server;
     }
     // A port that is no port: the whole text stays the host, flagged.
     for (const char* server :
          {"host:", "host:0", "host:65536", "host:99999999999999999999", "host:21x", "host:-21",
           "host: 21", ":21", "", "[::1", "[]:21", "[::1]21", "[::1]:", "[::1]:70000"}) {
-        const ServerAddress address = SplitServer(server);
-        EXPECT_FALSE(address.valid) << server;
-        EXPECT_EQ(address.host, server);
-        EXPECT_EQ(address.port, 21) << server;
+        EXPECT_THAT(SplitServer(server), FieldsAre(server, 21, false));
     }
     EXPECT_EQ(SplitServer("host", DefaultPort(Protocol::Sftp)).port, 22);
     EXPECT_EQ(SplitServer("[::1]", DefaultPort(Protocol::Sftp)).port, 22);
