@@ -89,17 +89,6 @@ std::string FtpTestServer::stateText(const std::string& name) const {
 }
 
 FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(options)) {
-    try {
-        Start();
-    } catch (...) {
-        Stop();
-        throw;
-    }
-}
-
-FtpTestServer::~FtpTestServer() { Stop(); }
-
-void FtpTestServer::Start() {
     std::filesystem::create_directories(root_ / options_.loginDir);
     std::ofstream{transcriptPath_};  // exists even before the first connection
     std::vector<std::string> args = {kPython,        ORVANE_FTP_SERVER_SCRIPT,
@@ -117,20 +106,21 @@ void FtpTestServer::Start() {
     }
     setenv("FTP_TEST_PASSWORD", options_.password.c_str(), 1);  // off the command line
     int in[2] = {-1, -1}, out[2] = {-1, -1};
-    if (pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0) pid_ = Spawn(args, in[0], out[1]);
-    stdinWrite_ = in[1];
+    if (pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0) {
+        process_.pid = Spawn(args, in[0], out[1]);
+    }
+    process_.stdinWrite = in[1];
     close(in[0]);
     close(out[1]);
     port_ = ReadPort(out[0]);  // without a server, the pipe ends at once
 }
 
-// Runs once: from the destructor, or from the constructor when starting failed.
-void FtpTestServer::Stop() {
-    if (pid_ > 0) {
-        kill(pid_, SIGKILL);  // it keeps no state worth an orderly end: the transcript is flushed
-        WaitForExit(pid_);
+FtpTestServer::Process::~Process() {
+    if (pid > 0) {
+        kill(pid, SIGKILL);  // it keeps no state worth an orderly end: the transcript is flushed
+        WaitForExit(pid);
     }
-    if (stdinWrite_ >= 0) close(stdinWrite_);
+    if (stdinWrite >= 0) close(stdinWrite);
 }
 
 std::string FtpTestServer::transcript() const { return test::ReadText(transcriptPath_); }

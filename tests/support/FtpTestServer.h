@@ -32,11 +32,9 @@ class FtpTestServer {
     // True if sshd can be started here (it needs root); otherwise `why` says why not.
     static bool SshAvailable(std::string* why = nullptr);
 
-    // Starts the server on a fresh temporary root; throws std::runtime_error if it cannot.
+    // Starts the server on a fresh temporary root; throws std::runtime_error if it cannot. The
+    // server, its root and its transcript end with this object.
     explicit FtpTestServer(FtpServerOptions options = {});
-    ~FtpTestServer();  // stops the server and removes its root and transcript
-    FtpTestServer(const FtpTestServer&) = delete;
-    FtpTestServer& operator=(const FtpTestServer&) = delete;
 
     uint16_t port() const { return port_; }
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
@@ -62,15 +60,18 @@ class FtpTestServer {
     int commandCount(std::string_view verb) const;  // commands received, e.g. "USER", "STOR"
 
   private:
-    void Start();
-    void Stop();
+    // The server's process, killed with this object even when starting it failed.
+    struct Process {
+        ~Process();
+        pid_t pid = -1;
+        int stdinWrite = -1;  // closing it tells the server that we are gone
+    };
 
     FtpServerOptions options_;
     test::TempDir folder_;
     std::filesystem::path base_ = folder_.folder(), root_ = base_ / "root",
                           transcriptPath_ = base_ / "transcript.log";
-    pid_t pid_ = -1;
-    int stdinWrite_ = -1;  // closing it tells the server that we are gone
+    Process process_;  // declared after the folder, so the server ends before its files go
     uint16_t port_ = 0;
 };
 
@@ -80,8 +81,6 @@ class KnownHostsHome {
   public:
     KnownHostsHome(const FtpTestServer& server, bool known);
     ~KnownHostsHome();
-    KnownHostsHome(const KnownHostsHome&) = delete;
-    KnownHostsHome& operator=(const KnownHostsHome&) = delete;
 
   private:
     test::TempDir folder_;
