@@ -50,16 +50,16 @@ int WaitForExit(pid_t pid) {
     return status;
 }
 
-// The port from the "PORT n" line the server prints, in one write, once it listens; the server
-// prints nothing after it, so `fd` is closed here.
+// The port from the "PORT n" line the server prints once it listens.
 uint16_t ReadPort(int fd) {
     pollfd waiting{fd, POLLIN, 0};
-    char line[32] = {};
-    const bool got = poll(&waiting, 1, kStartLimitMs) > 0 && read(fd, line, sizeof line - 1) > 0;
-    close(fd);
+    std::string line;
+    char c = 0;
+    while (c != '\n' && poll(&waiting, 1, kStartLimitMs) > 0 && read(fd, &c, 1) == 1) line += c;
     unsigned port = 0;
-    if (!got || std::sscanf(line, "PORT %u", &port) != 1 || port == 0 || port > 65535) {
-        Throw("no port reported in time (see the server's stderr): " + std::string(line));
+    if (!line.ends_with('\n') || std::sscanf(line.c_str(), "PORT %u", &port) != 1 || port == 0 ||
+        port > 65535) {
+        Throw("no port reported in time (see the server's stderr): " + line);
     }
     return static_cast<uint16_t>(port);
 }
@@ -110,6 +110,7 @@ FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(opti
         process_.pid = Spawn(args, in[0], out[1]);
     }
     process_.stdinWrite = in[1];
+    process_.stdoutRead = out[0];
     close(in[0]);
     close(out[1]);
     port_ = ReadPort(out[0]);  // without a server, the pipe ends at once
@@ -120,7 +121,9 @@ FtpTestServer::Process::~Process() {
         kill(pid, SIGKILL);  // it keeps no state worth an orderly end: the transcript is flushed
         WaitForExit(pid);
     }
-    if (stdinWrite >= 0) close(stdinWrite);
+    for (const int fd : {stdinWrite, stdoutRead}) {
+        if (fd >= 0) close(fd);
+    }
 }
 
 std::string FtpTestServer::transcript() const { return test::ReadText(transcriptPath_); }

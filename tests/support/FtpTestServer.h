@@ -65,6 +65,7 @@ class FtpTestServer {
         ~Process();
         pid_t pid = -1;
         int stdinWrite = -1;  // closing it tells the server that we are gone
+        int stdoutRead = -1;  // open while the server runs, so that it may still write
     };
 
     FtpServerOptions options_;
