@@ -23,18 +23,17 @@ bool CurlIsLoaded() {
     return handle != nullptr;
 }
 
-// 0 when libcurl arrives with the first open and not before; else which step was wrong.
-int LoadStepThatWentWrong() {
-    if (CurlIsLoaded()) return 1;
-    const auto client = MakeSystemInternetClient();
-    if (CurlIsLoaded()) return 2;
-    return Open(*client) == 0 ? 3 : CurlIsLoaded() ? 0 : 4;
-}
-
+// In a process of its own, whatever else this run has loaded already; the exit code is 0 when
+// libcurl arrives with the first open and not before, else the step that went wrong.
 TEST(CurlLoadingTest, TheProgramStartsWithoutLibcurlAndTheFirstOpenLoadsIt) {
-    // A process of its own, whatever else this run has loaded already.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(std::exit(LoadStepThatWentWrong()), ::testing::ExitedWithCode(0), "");
+    const auto wrongStep = [] {
+        if (CurlIsLoaded()) return 1;
+        const auto client = MakeSystemInternetClient();
+        if (CurlIsLoaded()) return 2;
+        return Open(*client) == 0 ? 3 : CurlIsLoaded() ? 0 : 4;
+    };
+    EXPECT_EXIT(std::exit(wrongStep()), ::testing::ExitedWithCode(0), "");
 }
 
 // Each client tries its names once: the second open gets the first one's outcome.

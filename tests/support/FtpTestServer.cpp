@@ -22,10 +22,6 @@ namespace {
 constexpr const char* kPython = "/usr/bin/python3";
 constexpr int kStartLimitMs = 15000;
 
-[[noreturn]] void Throw(const std::string& what) {
-    throw std::runtime_error("FtpTestServer: " + what);
-}
-
 // Runs argv[0] directly (no shell) with this process's environment, on `in` and `out` unless
 // they are -1; stderr is ours. -1 if there is no process; a program that cannot run exits 127.
 pid_t Spawn(std::vector<std::string> argv, int in = -1, int out = -1) {
@@ -59,7 +55,7 @@ uint16_t ReadPort(int fd) {
     unsigned port = 0;
     if (!line.ends_with('\n') || std::sscanf(line.c_str(), "PORT %u", &port) != 1 || port == 0 ||
         port > 65535) {
-        Throw("no port reported in time (see the server's stderr): " + line);
+        throw std::runtime_error("FtpTestServer: no port in time (see its stderr): " + line);
     }
     return static_cast<uint16_t>(port);
 }
@@ -90,7 +86,6 @@ std::string FtpTestServer::stateText(const std::string& name) const {
 
 FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(options)) {
     std::filesystem::create_directories(root_ / options_.loginDir);
-    std::ofstream{transcriptPath_};  // exists even before the first connection
     std::vector<std::string> args = {kPython,        ORVANE_FTP_SERVER_SCRIPT,
                                      "--root",       root_.string(),
                                      "--user",       options_.user,

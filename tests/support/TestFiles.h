@@ -13,8 +13,26 @@ namespace orvane::test {
 
 class TempDir {
   public:
-    TempDir();
-    ~TempDir();
+    TempDir() {
+        // create_directory says whether it made the directory, so a name is never shared.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate = std::filesystem::temp_directory_path() /
+                                   ("orvane-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate))
+                path_ = candidate.string() +
+                        static_cast<char>(std::filesystem::path::preferred_separator);
+        }
+        if (path_.empty()) throw std::runtime_error("cannot make a temporary directory");
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace);
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
@@ -27,28 +45,6 @@ class TempDir {
   private:
     std::string path_;
 };
-
-inline TempDir::TempDir() {
-    // create_directory says whether it made the directory, so a name is never shared.
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-        const auto candidate =
-            std::filesystem::temp_directory_path() / ("orvane-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate))
-            path_ =
-                candidate.string() + static_cast<char>(std::filesystem::path::preferred_separator);
-    }
-    if (path_.empty()) throw std::runtime_error("cannot make a temporary directory");
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace);
-}
-
-inline TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-}
 
 inline void WriteText(const std::filesystem::path& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
