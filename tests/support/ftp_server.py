@@ -121,9 +121,7 @@ def main():
         threading.Thread(target=lambda: (sys.stdin.buffer.read(), os._exit(0)), daemon=True).start()
 
     handler = make_handler(options, transcript)  # certificates exist before the port is known
-    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    listener.bind(("127.0.0.1", 0))
-    listener.listen(16)
+    listener = socket.create_server(("127.0.0.1", 0), backlog=16)
     print("PORT %d" % listener.getsockname()[1], flush=True)
 
     if options.mode == "silent":

@@ -49,8 +49,7 @@ def main():
     os.chmod(os.path.dirname(os.path.abspath(options.root)), 0o711)  # the account reaches its home
     run("chown", "-R", "%d:65534" % TEST_UID, options.root)
 
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
+    with socket.create_server(("127.0.0.1", 0)) as probe:
         port = probe.getsockname()[1]
     write(state("sshd_config"), "\n".join((
         "ListenAddress 127.0.0.1", "Port %d" % port, "HostKey " + state("host_key"),
