@@ -1,12 +1,11 @@
 // The internet client against a real FTP server on loopback, well behaved and misbehaving.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "ftp/InternetClient.h"
 #include "support/FtpTestServer.h"
@@ -19,16 +18,9 @@ namespace fs = std::filesystem;
 using orvane::testing::FtpServerOptions;
 using orvane::testing::FtpTestServer;
 
-const std::string kUser = "publisher7";
-const std::string kPassword = "p4ss:#@ w%rd/?";
+const std::string kUser = FtpServerOptions().user;
+const std::string kPassword = FtpServerOptions().password;
 constexpr auto npos = std::string::npos;
-
-FtpServerOptions Options() {
-    FtpServerOptions options;
-    options.user = kUser;
-    options.password = kPassword;
-    return options;
-}
 
 // Every byte value many times over, CR LF and lone LF among them: nothing may be converted.
 std::string ArbitraryBytes() {
@@ -67,8 +59,10 @@ class FtpClientTest : public ::testing::Test {
     fs::path local_ = localDir_.folder();
 };
 
-TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerSession) {
-    FtpServerOptions options = Options();
+// One root, two logins in turn: the first connection closed on its own leaves the root open,
+// closing the root closes the second; then every handle is gone for good.
+TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerConnection) {
+    FtpServerOptions options;
     options.loginDir = "home";  // relative and absolute names lead to different places
     FtpTestServer server(options);
     fs::create_directories(server.root() / "home" / "sub");
@@ -79,34 +73,39 @@ TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerSession) {
         {"ip.txt", "home/ip.txt", ArbitraryBytes()},
         {"empty.txt", "home/empty.txt", ""},
         {"sub/ip.txt", "home/sub/ip.txt", "a\r\n"},
-        {"/ip.txt", "ip.txt", "b\n"},
-        {"/pub/ip.txt", "pub/ip.txt", "c"},
-        {"with space.txt", "home/with space.txt", "d"},
-        {"#1 100%25 ?&;+=@:.txt", "home/#1 100%25 ?&;+=@:.txt", "e"},
-        {"/pub/città ü€.txt", "pub/città ü€.txt", "f"},
+        {"#1 100%25 ?&;+=@:.txt", "home/#1 100%25 ?&;+=@:.txt", "b"},
+        {"/pub/città ü€.txt", "pub/città ü€.txt", "c"},
     };
+    const HINTERNET internet = Open();
+    std::vector<HINTERNET> handles = {internet};
     for (int session = 1; session <= 2; ++session) {
-        const HINTERNET internet = Open();
         const HINTERNET ftp = Connect(internet, server.port());
         ASSERT_NE(ftp, 0u) << client_->LastErrorText();
+        EXPECT_EQ(std::count(handles.begin(), handles.end(), ftp), 0) << "a handle reused";
+        handles.push_back(ftp);
         for (const auto& c : cases) {
             SCOPED_TRACE(c.remote);
             const std::string bytes = c.bytes + (session == 1 ? "" : "\r\nsecond");
             EXPECT_TRUE(Put(ftp, WriteLocal(bytes), c.remote)) << client_->LastErrorText();
             EXPECT_EQ(test::ReadText(server.root() / c.landsAt), bytes);
-            EXPECT_NE(server.transcript().find("<- STOR " + c.remote + "\n"), npos);
         }
-        EXPECT_TRUE(client_->InternetCloseHandle(internet));
+        EXPECT_FALSE(Put(internet, local_ / "ip.txt", "ip.txt"));  // a root is no FTP connection
+        EXPECT_TRUE(client_->InternetCloseHandle(session == 1 ? ftp : internet));
         EXPECT_EQ(server.connectionCount(), session) << server.transcript();
         for (const char* verb : {"USER", "PASS", "QUIT"}) {
             EXPECT_EQ(server.commandCount(verb), session) << verb;
         }
     }
     EXPECT_EQ(server.commandCount("STOR"), static_cast<int>(2 * std::size(cases)));
-    EXPECT_NE(server.transcript().find("<- TYPE I"), npos);
     // Passive only, and the uploads are the only changes made on the server.
     for (const char* verb : {"PORT", "EPRT", "CWD", "MKD", "DELE", "RNFR", "APPE"}) {
         EXPECT_EQ(server.commandCount(verb), 0) << verb;
+    }
+    handles.insert(handles.end(), {0, 0xBAD0});
+    for (const HINTERNET gone : handles) {
+        EXPECT_FALSE(client_->InternetCloseHandle(gone)) << gone;
+        EXPECT_FALSE(Put(gone, local_ / "ip.txt", "ip.txt")) << gone;
+        EXPECT_EQ(Connect(gone, server.port()), 0u) << gone;
     }
 }
 
@@ -118,15 +117,13 @@ struct Failure {
     const char* name;
     bool atLogin = false;  // else at the upload
     const char* mode = "normal";
-    const char* protocol = "ftp";
+    std::string protocol = "ftp";
     const char* trust = nullptr;  // a file in the server's state; none: the right one
     std::string password = kPassword;
     std::string host = "127.0.0.1";
     std::string remote = "ip.txt";
     const char* local = "ip.txt";
-    const char* permissions = "elradfmwMT";
-    bool closedPort = false;
-    bool plainServer = false;  // the server speaks plain FTP whatever the client expects
+    std::string server = "";  // "plain": FTP whatever the client expects; "stopped": port closed
 };
 
 void PrintTo(const Failure& f, std::ostream* out) { *out << f.name; }
@@ -135,25 +132,22 @@ class FailureTest : public FtpClientTest, public ::testing::WithParamInterface<F
 
 TEST_P(FailureTest, FailsTheRightCallWithinBoundsWithoutSecretsOrLeftovers) {
     const Failure& f = GetParam();
-    FtpServerOptions options = Options();
+    FtpServerOptions options;
     options.mode = f.mode;
-    options.permissions = f.permissions;
-    options.protocol = f.plainServer ? "ftp" : f.protocol;
+    options.protocol = f.server == "plain" ? "ftp" : f.protocol;
     std::string why;
     if (options.protocol == "sftp" && !FtpTestServer::SshAvailable(&why)) GTEST_SKIP() << why;
     FtpTestServer server(options);
+    const uint16_t port = f.server == "stopped" ? FtpTestServer().port() : server.port();
     // ftps trusts a CA file; sftp pins a key, or with none, checks a known_hosts without it.
-    const std::string protocol = f.protocol;
-    const std::string trust = f.trust ? f.trust : protocol == "ftps" ? "ca.pem" : "fingerprint";
-    std::optional<orvane::testing::KnownHostsHome> home;
-    if (protocol == "sftp" && trust.empty()) home.emplace(server, false);
-    const auto [caFile, hostKey] = server.identity(protocol, trust);
-    ASSERT_TRUE(client_->SetProtection({*ParseProtocol(protocol), caFile, hostKey}));
+    const std::string trust = f.trust ? f.trust : f.protocol == "ftps" ? "ca.pem" : "fingerprint";
+    const orvane::testing::KnownHostsHome home(server, false);
+    const auto [caFile, hostKey] = server.identity(f.protocol, trust);
+    ASSERT_TRUE(client_->SetProtection({*ParseProtocol(f.protocol), caFile, hostKey}));
     WriteLocal(ArbitraryBytes());
     const auto start = std::chrono::steady_clock::now();
     const HINTERNET internet = Open();
-    const HINTERNET ftp = Connect(
-        internet, f.closedPort ? orvane::testing::ClosedPort() : server.port(), f.password, f.host);
+    const HINTERNET ftp = Connect(internet, port, f.password, f.host);
     EXPECT_EQ(ftp == 0, f.atLogin) << client_->LastErrorText();
     EXPECT_FALSE(ftp != 0 && Put(ftp, local_ / f.local, f.remote));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
@@ -162,35 +156,27 @@ TEST_P(FailureTest, FailsTheRightCallWithinBoundsWithoutSecretsOrLeftovers) {
     EXPECT_EQ(text.find("p4ss"), npos) << text;
     EXPECT_EQ(text.find(kUser), npos) << text;
     EXPECT_TRUE(client_->InternetCloseHandle(internet));
-    EXPECT_EQ(server.transcript().find(kPassword), npos);
     EXPECT_LE(server.commandCount("USER"), 1);  // a refused login is not tried again
     EXPECT_EQ(server.commandCount("DELE"), 0) << server.transcript();
     // A server may keep the empty file it made for a transfer it dropped itself.
-    int files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(server.root()))
-        files += entry.is_regular_file();
-    EXPECT_EQ(files, std::string(f.mode) == "drop-data" ? files : 0);
+    EXPECT_TRUE(fs::is_empty(server.root()) || std::string(f.mode) == "drop-data");
 }
 
 const Failure kFailures[] = {
     {.name = "WrongPassword", .atLogin = true, .password = "not-it"},
     {.name = "CommandInPassword", .atLogin = true, .password = kPassword + "\r\nDELE x"},
     {.name = "BadServerName", .atLogin = true, .host = "127.0.0.1/x@y"},
-    {.name = "ClosedPort", .atLogin = true, .closedPort = true},
+    {.name = "ClosedPort", .atLogin = true, .server = "stopped"},
     {.name = "NeverAnswers", .atLogin = true, .mode = "silent"},
     {.name = "StoreRefused", .mode = "refuse-stor"},
     {.name = "DiskFull", .mode = "disk-full"},
     {.name = "DataConnectionDropped", .mode = "drop-data"},
     {.name = "StoreNeverAnswered", .mode = "stall-stor"},
     {.name = "MissingDirectory", .remote = "missing/ip.txt"},
-    {.name = "NoPermission", .permissions = "elr"},
-    {.name = "CommandInName", .remote = "ip.txt\r\nDELE x"},
     {.name = "NoLocalFile", .local = "absent.txt"},
     {.name = "FtpsOtherAuthority", .atLogin = true, .protocol = "ftps", .trust = "other-ca.pem"},
     {.name = "FtpsNameMismatch", .atLogin = true, .protocol = "ftps", .host = "localhost"},
-    {.name = "FtpsServerWithoutTls", .atLogin = true, .protocol = "ftps", .plainServer = true},
-    {.name = "FtpsWrongPassword", .atLogin = true, .protocol = "ftps", .password = "not-it"},
-    {.name = "FtpsMissingDirectory", .protocol = "ftps", .remote = "missing/ip.txt"},
+    {.name = "FtpsServerWithoutTls", .atLogin = true, .protocol = "ftps", .server = "plain"},
     {.name = "SftpOtherKey", .atLogin = true, .protocol = "sftp", .trust = "other-fingerprint"},
     {.name = "SftpUnknownHost", .atLogin = true, .protocol = "sftp", .trust = ""},
     {.name = "SftpWrongPassword", .atLogin = true, .protocol = "sftp", .password = "not-it"},
@@ -198,29 +184,6 @@ const Failure kFailures[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Outside, FailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& test) { return std::string(test.param.name); });
-
-TEST_F(FtpClientTest, HandlesCloseOnceAndOthersAreRefused) {
-    FtpTestServer server(Options());
-    const fs::path local = WriteLocal("x");
-    const HINTERNET internet = Open();
-    const HINTERNET first = Connect(internet, server.port());
-    ASSERT_NE(first, 0u) << client_->LastErrorText();
-    EXPECT_FALSE(Put(internet, local, "ip.txt"));      // a root is no FTP connection
-    EXPECT_TRUE(client_->InternetCloseHandle(first));  // leaves the root open
-    EXPECT_EQ(server.commandCount("QUIT"), 1);
-    const HINTERNET second = Connect(internet, server.port());
-    EXPECT_NE(second, 0u);
-    EXPECT_NE(second, first);                             // handles are not reused
-    EXPECT_TRUE(client_->InternetCloseHandle(internet));  // closes its connection too
-    EXPECT_EQ(server.commandCount("QUIT"), 2);
-    for (const HINTERNET gone : {internet, first, second, HINTERNET{0}, HINTERNET{0xBAD0}}) {
-        EXPECT_FALSE(client_->InternetCloseHandle(gone)) << gone;
-        EXPECT_FALSE(Put(gone, local, "ip.txt")) << gone;
-        EXPECT_EQ(Connect(gone, server.port()), 0u) << gone;
-    }
-    EXPECT_EQ(server.connectionCount(), 2);
-    EXPECT_EQ(server.commandCount("STOR"), 0);
-}
 
 }  // namespace
 }  // namespace orvane::ftp

@@ -23,21 +23,20 @@ bool CurlIsLoaded() {
     return handle != nullptr;
 }
 
-// 0 when libcurl arrives with the first open and not before; else which step was wrong.
-int LoadStepThatWentWrong() {
-    if (CurlIsLoaded()) return 1;
-    const auto client = MakeSystemInternetClient();
-    if (CurlIsLoaded()) return 2;
-    const HINTERNET internet = Open(*client);
-    return internet == 0 ? 3 : !CurlIsLoaded() ? 4 : client->InternetCloseHandle(internet) ? 0 : 5;
-}
-
+// In a process of its own, whatever else this run has loaded already; the exit code is 0 when
+// libcurl arrives with the first open and not before, else the step that went wrong.
 TEST(CurlLoadingTest, TheProgramStartsWithoutLibcurlAndTheFirstOpenLoadsIt) {
-    // A process of its own, whatever else this run has loaded already.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(std::exit(LoadStepThatWentWrong()), ::testing::ExitedWithCode(0), "");
+    const auto wrongStep = [] {
+        if (CurlIsLoaded()) return 1;
+        const auto client = MakeSystemInternetClient();
+        if (CurlIsLoaded()) return 2;
+        return Open(*client) == 0 ? 3 : CurlIsLoaded() ? 0 : 4;
+    };
+    EXPECT_EXIT(std::exit(wrongStep()), ::testing::ExitedWithCode(0), "");
 }
 
+// Each client tries its names once: the second open gets the first one's outcome.
 TEST(CurlLoadingTest, OpensOrRefusesCleanly) {
     constexpr const char* kAbsent = "liborvane-absent-curl.so.4";
     const struct {
@@ -54,23 +53,16 @@ TEST(CurlLoadingTest, OpensOrRefusesCleanly) {
         const auto client = detail::MakeCurlInternetClient({}, c.libraryNames);
         for (int attempt = 1; attempt <= 2; ++attempt) {
             const HINTERNET internet = Open(*client);
-            if (c.errorNames.empty()) {
-                EXPECT_NE(internet, 0u) << client->LastErrorText();
-                EXPECT_TRUE(client->InternetCloseHandle(internet));
-                continue;
-            }
-            EXPECT_EQ(internet, 0u);
+            EXPECT_EQ(internet != 0, c.errorNames.empty()) << client->LastErrorText();
+            if (internet != 0) continue;
             const std::string text = client->LastErrorText();
-            EXPECT_NE(text.find("The FTP library could not be loaded"), std::string::npos) << text;
             for (const std::string& name : c.errorNames) {
                 EXPECT_NE(text.find(name), std::string::npos) << name << " in " << text;
             }
-            // Without a library every other call refuses rather than reaching for it.
+            // No handle was made, so the next call refuses rather than reaching for the library.
             EXPECT_EQ(client->InternetConnectA(1, "127.0.0.1", 21, "u", "p", INTERNET_SERVICE_FTP,
                                                INTERNET_FLAG_PASSIVE, 0),
                       0u);
-            EXPECT_FALSE(client->FtpPutFileA(1, "/etc/hostname", "ip.txt", 2, 0));
-            EXPECT_FALSE(client->InternetCloseHandle(1));
         }
     }
 }

@@ -2,23 +2,18 @@
 #include "support/FtpTestServer.h"
 
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
-
-extern char** environ;
 
 namespace orvane::testing {
 
@@ -27,33 +22,21 @@ namespace {
 constexpr const char* kPython = "/usr/bin/python3";
 constexpr int kStartLimitMs = 15000;
 
-[[noreturn]] void Throw(const std::string& what) {
-    throw std::runtime_error("FtpTestServer: " + what);
-}
-
-// Runs argv[0] directly (no shell), on `in` and `out` unless they are -1; stderr is ours. -1 if
-// there is no process; a program that cannot run exits 127.
-pid_t Spawn(std::vector<std::string> argv, std::vector<std::string> env, int in, int out) {
-    std::vector<char*> args, vars;
+// Runs argv[0] directly (no shell) with this process's environment, on `in` and `out` unless
+// they are -1; stderr is ours. -1 if there is no process; a program that cannot run exits 127.
+pid_t Spawn(std::vector<std::string> argv, int in = -1, int out = -1) {
+    std::vector<char*> args;
     for (auto& arg : argv) args.push_back(arg.data());
-    for (auto& var : env) vars.push_back(var.data());
     args.push_back(nullptr);
-    vars.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {  // only async-signal-safe calls from here on
         if ((in >= 0 && dup2(in, STDIN_FILENO) < 0) || (out >= 0 && dup2(out, STDOUT_FILENO) < 0)) {
             _exit(126);
         }
-        execve(args[0], args.data(), vars.data());
+        execv(args[0], args.data());
         _exit(127);
     }
     return pid;
-}
-
-std::vector<std::string> Environment() {
-    std::vector<std::string> env;
-    for (char** var = environ; *var != nullptr; ++var) env.emplace_back(*var);
-    return env;
 }
 
 int WaitForExit(pid_t pid) {
@@ -63,20 +46,16 @@ int WaitForExit(pid_t pid) {
     return status;
 }
 
-// The port from the "PORT n" line the server prints once it listens, within the time limit.
+// The port from the "PORT n" line the server prints once it listens.
 uint16_t ReadPort(int fd) {
+    pollfd waiting{fd, POLLIN, 0};
     std::string line;
-    while (line.find('\n') == std::string::npos) {
-        pollfd waiting{fd, POLLIN, 0};
-        char buffer[64];
-        if (poll(&waiting, 1, kStartLimitMs) <= 0) Throw("the server did not report its port");
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0) Throw("the server ended before reporting its port (see its stderr)");
-        line.append(buffer, static_cast<size_t>(got));
-    }
+    char c = 0;
+    while (c != '\n' && poll(&waiting, 1, kStartLimitMs) > 0 && read(fd, &c, 1) == 1) line += c;
     unsigned port = 0;
-    if (std::sscanf(line.c_str(), "PORT %u", &port) != 1 || port == 0 || port > 65535) {
-        Throw("unexpected first line from the server: " + line);
+    if (!line.ends_with('\n') || std::sscanf(line.c_str(), "PORT %u", &port) != 1 || port == 0 ||
+        port > 65535) {
+        throw std::runtime_error("FtpTestServer: no port in time (see its stderr): " + line);
     }
     return static_cast<uint16_t>(port);
 }
@@ -85,7 +64,7 @@ uint16_t ReadPort(int fd) {
 
 bool FtpTestServer::Available(std::string* why) {
     static const bool available = [] {
-        const pid_t pid = Spawn({kPython, "-c", "import pyftpdlib"}, Environment(), -1, -1);
+        const pid_t pid = Spawn({kPython, "-c", "import pyftpdlib"});
         return pid > 0 && WaitForExit(pid) == 0;
     }();
     if (why != nullptr && !available) *why = std::string(kPython) + " with pyftpdlib is missing";
@@ -106,28 +85,7 @@ std::string FtpTestServer::stateText(const std::string& name) const {
 }
 
 FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(options)) {
-    try {
-        Start();
-    } catch (...) {
-        Stop();
-        throw;
-    }
-}
-
-FtpTestServer::~FtpTestServer() { Stop(); }
-
-void FtpTestServer::Start() {
-    root_ = base_ / "root";
-    transcriptPath_ = base_ / "transcript.log";
     std::filesystem::create_directories(root_ / options_.loginDir);
-    std::ofstream{transcriptPath_};  // exists even before the first connection
-
-    auto env = Environment();
-    env.push_back("FTP_TEST_PASSWORD=" + options_.password);  // off the command line
-    int in[2] = {-1, -1}, out[2] = {-1, -1};
-    const bool piped = pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0;
-    stdinWrite_ = in[1];
-    stdoutRead_ = out[0];
     std::vector<std::string> args = {kPython,        ORVANE_FTP_SERVER_SCRIPT,
                                      "--root",       root_.string(),
                                      "--user",       options_.user,
@@ -137,26 +95,29 @@ void FtpTestServer::Start() {
         args[1] = ORVANE_SSH_SERVER_SCRIPT;
         args.insert(args.end(), {"--state-dir", base_.string()});
     } else {
-        args.insert(args.end(), {"--permissions", options_.permissions, "--mode", options_.mode,
-                                 "--transcript", transcriptPath_.string()});
+        args.insert(args.end(),
+                    {"--mode", options_.mode, "--transcript", transcriptPath_.string()});
         if (options_.protocol == "ftps") args.insert(args.end(), {"--tls-dir", base_.string()});
     }
-    if (piped) pid_ = Spawn(args, env, in[0], out[1]);
+    setenv("FTP_TEST_PASSWORD", options_.password.c_str(), 1);  // off the command line
+    int in[2] = {-1, -1}, out[2] = {-1, -1};
+    if (pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0) {
+        process_.pid = Spawn(args, in[0], out[1]);
+    }
+    process_.stdinWrite = in[1];
+    process_.stdoutRead = out[0];
     close(in[0]);
     close(out[1]);
-    if (pid_ < 0) Throw("cannot start the server: " + std::string(std::strerror(errno)));
-    port_ = ReadPort(stdoutRead_);
+    port_ = ReadPort(out[0]);  // without a server, the pipe ends at once
 }
 
-void FtpTestServer::Stop() {
-    if (pid_ > 0) {
-        kill(pid_, SIGKILL);  // it keeps no state worth an orderly end: the transcript is flushed
-        WaitForExit(pid_);
-        pid_ = -1;
+FtpTestServer::Process::~Process() {
+    if (pid > 0) {
+        kill(pid, SIGKILL);  // it keeps no state worth an orderly end: the transcript is flushed
+        WaitForExit(pid);
     }
-    for (int* fd : {&stdinWrite_, &stdoutRead_}) {
-        if (*fd >= 0) close(*fd);
-        *fd = -1;
+    for (const int fd : {stdinWrite, stdoutRead}) {
+        if (fd >= 0) close(fd);
     }
 }
 
@@ -187,17 +148,5 @@ KnownHostsHome::KnownHostsHome(const FtpTestServer& server, bool known)
 }
 
 KnownHostsHome::~KnownHostsHome() { setenv("HOME", saved_.c_str(), 1); }
-
-uint16_t ClosedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
 
 }  // namespace orvane::testing

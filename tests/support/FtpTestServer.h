@@ -17,10 +17,9 @@ struct FtpServerOptions {
     // normal, refuse-stor (550), disk-full (452), drop-data (data connection reset, 426),
     // stall-stor (STOR never answered), silent (accepts TCP, never sends a byte).
     std::string mode = "normal";
-    std::string user = "orvane";
-    std::string password = "p4ss:#@ w%rd";   // characters that would break a URL on purpose
-    std::string permissions = "elradfmwMT";  // pyftpdlib's letters; "elr" is read only
-    std::string loginDir;                    // a subdirectory of the root to log in to; "" = root
+    std::string user = "publisher7";
+    std::string password = "p4ss:#@ w%rd/?";  // characters that would break a URL on purpose
+    std::string loginDir;                     // a subdirectory of the root to log in to; "" = root
     // "ftp", "ftps" (TLS required; ca.pem and other-ca.pem in stateDir()) or "sftp" (root only;
     // fingerprint, other-fingerprint and host_key.pub in stateDir()). Modes are FTP's only.
     std::string protocol = "ftp";
@@ -33,11 +32,9 @@ class FtpTestServer {
     // True if sshd can be started here (it needs root); otherwise `why` says why not.
     static bool SshAvailable(std::string* why = nullptr);
 
-    // Starts the server on a fresh temporary root; throws std::runtime_error if it cannot.
+    // Starts the server on a fresh temporary root; throws std::runtime_error if it cannot. The
+    // server, its root and its transcript end with this object.
     explicit FtpTestServer(FtpServerOptions options = {});
-    ~FtpTestServer();  // stops the server and removes its root and transcript
-    FtpTestServer(const FtpTestServer&) = delete;
-    FtpTestServer& operator=(const FtpTestServer&) = delete;
 
     uint16_t port() const { return port_; }
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
@@ -63,15 +60,19 @@ class FtpTestServer {
     int commandCount(std::string_view verb) const;  // commands received, e.g. "USER", "STOR"
 
   private:
-    void Start();
-    void Stop();
+    // The server's process, killed with this object even when starting it failed.
+    struct Process {
+        ~Process();
+        pid_t pid = -1;
+        int stdinWrite = -1;  // closing it tells the server that we are gone
+        int stdoutRead = -1;  // open while the server runs, so that it may still write
+    };
 
     FtpServerOptions options_;
     test::TempDir folder_;
-    std::filesystem::path base_ = folder_.folder(), root_, transcriptPath_;
-    pid_t pid_ = -1;
-    int stdinWrite_ = -1;  // closing it tells the server that we are gone
-    int stdoutRead_ = -1;
+    std::filesystem::path base_ = folder_.folder(), root_ = base_ / "root",
+                          transcriptPath_ = base_ / "transcript.log";
+    Process process_;  // declared after the folder, so the server ends before its files go
     uint16_t port_ = 0;
 };
 
@@ -81,15 +82,10 @@ class KnownHostsHome {
   public:
     KnownHostsHome(const FtpTestServer& server, bool known);
     ~KnownHostsHome();
-    KnownHostsHome(const KnownHostsHome&) = delete;
-    KnownHostsHome& operator=(const KnownHostsHome&) = delete;
 
   private:
     test::TempDir folder_;
     std::string saved_;
 };
-
-// A loopback port nobody listens on: bound once to get a free one, then closed.
-uint16_t ClosedPort();
 
 }  // namespace orvane::testing

@@ -1,21 +1,38 @@
 // A temporary directory removed with its contents at the end of the test, and small file helpers.
 #pragma once
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
+#include <set>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace orvane::test {
 
 class TempDir {
   public:
-    TempDir();
-    ~TempDir();
+    TempDir() {
+        // create_directory says whether it made the directory, so a name is never shared.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate = std::filesystem::temp_directory_path() /
+                                   ("orvane-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate))
+                path_ = candidate.string() +
+                        static_cast<char>(std::filesystem::path::preferred_separator);
+        }
+        if (path_.empty()) throw std::runtime_error("cannot make a temporary directory");
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace);
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
@@ -29,28 +46,6 @@ class TempDir {
     std::string path_;
 };
 
-inline TempDir::TempDir() {
-    // create_directory says whether it made the directory, so a name is never shared.
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-        const auto candidate =
-            std::filesystem::temp_directory_path() / ("orvane-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate))
-            path_ =
-                candidate.string() + static_cast<char>(std::filesystem::path::preferred_separator);
-    }
-    if (path_.empty()) throw std::runtime_error("cannot make a temporary directory");
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace);
-}
-
-inline TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-}
-
 inline void WriteText(const std::filesystem::path& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
@@ -59,17 +54,14 @@ inline void WriteText(const std::filesystem::path& path, const std::string& cont
 
 inline std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The names in a directory, sorted and joined by spaces.
 inline std::string ListDirectory(const std::string& path) {
-    std::vector<std::string> names;
+    std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+        names.insert(entry.path().filename().string());
     std::string joined;
     for (const auto& name : names) joined += (joined.empty() ? "" : " ") + name;
     return joined;

@@ -29,12 +29,8 @@ MODES = ("normal", "drop-data", "silent") + tuple(STOR_REPLIES)
 
 def make_transcript(path):
     """A function writing one transcript line, flushed at once so that readers see it."""
-    out, lock = open(path or os.devnull, "a", encoding="utf-8"), threading.Lock()
-
-    def write(connection, text):
-        with lock:
-            print("%d %s" % (connection, text), file=out, flush=True)
-    return write
+    out = open(path or os.devnull, "a", encoding="utf-8")
+    return lambda connection, text: print("%d %s" % (connection, text), file=out, flush=True)
 
 
 class DroppingDTPHandler(DTPHandler):
@@ -57,24 +53,18 @@ class HandshakingDTPHandler(TLS_DTPHandler):
         return self._ssl_accepting or super().readable()
 
 
-def openssl(*args):
-    subprocess.run(("openssl",) + args, check=True, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
-
-
 def make_certificates(directory):
     """Two certificate authorities and a certificate for 127.0.0.1 signed by the first; returns
     the server's certificate and key files."""
     path = lambda name: os.path.join(directory, name)
-    ec = ("-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes")
-    for ca in ("ca", "other-ca"):
-        openssl("req", "-x509", *ec, "-keyout", path(ca + ".key"), "-out", path(ca + ".pem"),
-                "-days", "2", "-subj", "/CN=Orvane test " + ca)
-    openssl("req", *ec, "-keyout", path("server.key"), "-out", path("server.csr"), "-subj",
-            "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1")
-    openssl("x509", "-req", "-in", path("server.csr"), "-CA", path("ca.pem"), "-CAkey",
-            path("ca.key"), "-CAcreateserial", "-out", path("server.pem"), "-days", "2",
-            "-copy_extensions", "copy")
+    ec = ("-x509", "-days", "2", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+          "-nodes")
+    for name, signed in (("ca", ()), ("other-ca", ()),
+                         ("server", ("-CA", path("ca.pem"), "-CAkey", path("ca.key")))):
+        subject = "/CN=127.0.0.1" if signed else "/CN=Orvane test " + name
+        subprocess.run(("openssl", "req", *ec, *signed, "-keyout", path(name + ".key"), "-out",
+                        path(name + ".pem"), "-subj", subject, "-addext",
+                        "subjectAltName=IP:127.0.0.1"), check=True, capture_output=True)
     return path("server.pem"), path("server.key")
 
 
@@ -131,9 +121,7 @@ def main():
         threading.Thread(target=lambda: (sys.stdin.buffer.read(), os._exit(0)), daemon=True).start()
 
     handler = make_handler(options, transcript)  # certificates exist before the port is known
-    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    listener.bind(("127.0.0.1", 0))
-    listener.listen(16)
+    listener = socket.create_server(("127.0.0.1", 0), backlog=16)
     print("PORT %d" % listener.getsockname()[1], flush=True)
 
     if options.mode == "silent":

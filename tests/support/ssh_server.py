@@ -47,12 +47,9 @@ def main():
         with open("/etc/" + name) as system:
             write(state(name), system.read() + entry + "\n", 0o644 if name == "passwd" else 0o600)
     os.chmod(os.path.dirname(os.path.abspath(options.root)), 0o711)  # the account reaches its home
-    for directory, _, files in os.walk(options.root):
-        for name in [directory] + [os.path.join(directory, f) for f in files]:
-            os.chown(name, TEST_UID, 65534)
+    run("chown", "-R", "%d:65534" % TEST_UID, options.root)
 
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
+    with socket.create_server(("127.0.0.1", 0)) as probe:
         port = probe.getsockname()[1]
     write(state("sshd_config"), "\n".join((
         "ListenAddress 127.0.0.1", "Port %d" % port, "HostKey " + state("host_key"),
@@ -68,14 +65,9 @@ def main():
          "sh", state("passwd"), state("shadow"), "/usr/sbin/sshd", state("sshd_config")],
         preexec_fn=pr_set_pdeathsig)
     if options.watch_stdin:  # the parent going away closes our stdin: do not outlive it
-        threading.Thread(target=lambda: (sys.stdin.buffer.read(), sshd.kill(), os._exit(0)),
-                         daemon=True).start()
-    while sshd.poll() is None:
-        try:
-            socket.create_connection(("127.0.0.1", port), timeout=1).close()
-            break
-        except OSError:
-            threading.Event().wait(0.02)
+        threading.Thread(target=lambda: (sys.stdin.buffer.read(), os._exit(0)), daemon=True).start()
+    while sshd.poll() is None and socket.socket().connect_ex(("127.0.0.1", port)) != 0:
+        threading.Event().wait(0.02)
     if sshd.poll() is not None:
         sys.exit("sshd ended at start-up")
     print("PORT %d" % port, flush=True)
