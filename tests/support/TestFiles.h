@@ -3,9 +3,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -52,9 +52,12 @@ inline void WriteText(const std::filesystem::path& path, const std::string& cont
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+// The file's bytes; a file that cannot be read (missing, a directory) reads as empty.
 inline std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 // The names in a directory, sorted and joined by spaces.
