@@ -25,10 +25,6 @@ class WindowTest : public ::testing::Test {
     WindowTest()
         : support(dir.folder()),
           logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
-        support.values = {{"GENERAL/INTERVAL", "600"}, {"GENERAL/FIRST", "8"},
-                          {"GENERAL/DELAY", "0"},      {"FTP/SERVER", "x"},
-                          {"FTP/USER", "u"},           {"FTP/PATH", "/"},
-                          {"FTP/FILE", "ip.txt"},      {"FTP/PASSWORD", "p"}};
         window.Attach(&logic);
         EXPECT_TRUE(logic.Load());
         window.ShowFirstTime();
@@ -119,8 +115,8 @@ TEST_F(WindowTest, AccessKeysWorkTheButtons) {
 }
 
 TEST_F(WindowTest, TheTimerCountsDownOnceASecond) {
-    EXPECT_EQ(window.Caption(Control::Label7), "7");
-    EXPECT_TRUE(QTest::qWaitFor([this] { return window.Caption(Control::Label7) == "6"; }, 2500));
+    EXPECT_EQ(window.Caption(Control::Label7), "9");
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window.Caption(Control::Label7) == "8"; }, 2500));
 }
 
 TEST_F(WindowTest, CloseBoxAsksAndNoKeepsTheWindowOpen) {

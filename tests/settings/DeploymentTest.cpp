@@ -14,6 +14,7 @@
 #include "settings/KeyMaterial.h"
 #include "settings/SettingCodec.h"
 #include "settings/mCrypt.h"
+#include "support/FakeWindowHandle.h"
 #include "support/TestFiles.h"
 
 namespace orvane::mCrypt {
@@ -86,21 +87,12 @@ TEST_F(Deployment, RefusesValuesTheEncoderCannotHaveWritten) {
         EXPECT_THAT([&] { DecodeSetting(stored); }, Raises(ErrorNumber::TypeMismatch));
 }
 
-// A window whose context is its rectangle, which a move changes.
-int RectOf(RzWindow* self, RzRect* out) { return *out = *static_cast<RzRect*>(self->context), 1; }
-int NoOffset(RzWindow*, RzPoint*) { return 1; }
-int Move(RzWindow* self, int32_t x, int32_t y, int32_t w, int32_t h, int32_t) {
-    return *static_cast<RzRect*>(self->context) = {x, y, x + w, y + h}, 1;
-}
-
 TEST_F(Deployment, CentresThroughTheLibrary) {
     Start();
-    RzRect screen{0, 0, 1000, 800}, form{10, 10, 210, 110};
-    RzWindow desktop{nullptr, RectOf, RectOf, NoOffset, nullptr, &screen};
-    RzWindow window{&desktop, RectOf, RectOf, NoOffset, Move, &form};
-    CenterForm(&window);
-    EXPECT_EQ(form.left, 400);
-    EXPECT_EQ(form.top, 350);
+    test::FakeWindow screen({0, 0, 1000, 800}, {0, 0, 1000, 800}, {0, 0});
+    test::FakeWindow form({10, 10, 210, 110}, {0, 0, 200, 100}, {10, 10}, &screen.handle);
+    CenterForm(&form.handle);
+    EXPECT_EQ(form.move, (std::vector<int32_t>{400, 350, 200, 100, 0}));
 }
 
 // The second copy is a child of this process, which first lets go of what it inherited: that

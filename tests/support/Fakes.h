@@ -124,7 +124,17 @@ class FakeSupport final : public SupportModule {
 
     static std::string Encode(const std::string& plain) { return {plain.rbegin(), plain.rend()}; }
 
-    std::map<std::string, std::string> values;
+    // Complete, valid settings: the first tick after 10 s, then every 600 s, dialling "Casa" and
+    // publishing pub/ip.txt as orvane. Tests change or remove what they are about.
+    std::map<std::string, std::string> values{{"GENERAL/INTERVAL", "600"},
+                                              {"GENERAL/FIRST", "10"},
+                                              {"GENERAL/DELAY", "0"},
+                                              {"GENERAL/RASDIAL", "Casa"},
+                                              {"FTP/SERVER", Encode("ftp.example.net")},
+                                              {"FTP/USER", Encode("orvane")},
+                                              {"FTP/PATH", Encode("pub/")},
+                                              {"FTP/FILE", "ip.txt"},
+                                              {"FTP/PASSWORD", Encode("s3cret")}};
     int startups = 0;
     int shutdowns = 0;
     void* centred = nullptr;
@@ -180,15 +190,7 @@ class FormRig : public ::testing::Test {
           realInternet(std::move(real)),
           logic(window, support, links, realInternet ? *realInternet : internet, clock,
                 [this](int s) { exits.push_back(s); }) {
-        support.values = {{"GENERAL/INTERVAL", "600"},
-                          {"GENERAL/FIRST", "10"},
-                          {"GENERAL/DELAY", "0"},
-                          {"GENERAL/RASDIAL", "Casa"},
-                          {"FTP/SERVER", FakeSupport::Encode(server)},
-                          {"FTP/USER", FakeSupport::Encode("orvane")},
-                          {"FTP/PATH", FakeSupport::Encode("pub/")},
-                          {"FTP/FILE", "ip.txt"},
-                          {"FTP/PASSWORD", FakeSupport::Encode("s3cret")}};
+        support.values["FTP/SERVER"] = FakeSupport::Encode(server);
         links.links = {{"Casa", "203.0.113.45"}};
         window.onTickDue = [this] { logic.Tick(); };
     }

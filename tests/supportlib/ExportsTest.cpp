@@ -8,6 +8,7 @@
 
 #include "raradozo/bstr.h"
 #include "raradozo/raradozo.h"
+#include "support/FakeWindowHandle.h"
 #include "support/TestFiles.h"
 
 namespace {
@@ -81,40 +82,15 @@ TEST(Exports, FileDateTimeRoundTrip) {
     EXPECT_EQ(Take(ENTRY(c_GetFileDateTime)((dir / "missing").c_str())), "");
 }
 
-// A window as the program's window system hands it over: its geometry, and the last move.
-struct FakeWindow {
-    RzRect outer{}, client{};
-    RzPoint clientOrigin{};  // the client area's top-left corner on the screen
-    RzWindow handle{};
-    std::vector<int32_t> move;  // x, y, width, height, repaint of the last MoveWindow
-
-    FakeWindow(RzRect outerRect, RzRect clientRect, RzPoint origin, RzWindow* desktop = nullptr)
-        : outer(outerRect), client(clientRect), clientOrigin(origin) {
-        handle = {desktop, &GetWindowRect, &GetClientRect, &ClientToScreen, &MoveWindow, this};
-    }
-    static FakeWindow& Of(RzWindow* self) { return *static_cast<FakeWindow*>(self->context); }
-    static int GetWindowRect(RzWindow* self, RzRect* out) { return *out = Of(self).outer, 1; }
-    static int GetClientRect(RzWindow* self, RzRect* out) { return *out = Of(self).client, 1; }
-    static int ClientToScreen(RzWindow* self, RzPoint* point) {
-        point->x += Of(self).clientOrigin.x;
-        point->y += Of(self).clientOrigin.y;
-        return 1;
-    }
-    static int MoveWindow(RzWindow* self, int32_t x, int32_t y, int32_t w, int32_t h, int32_t r) {
-        Of(self).move = {x, y, w, h, r};
-        return 1;
-    }
-};
-
 // The same handle twice means the screen (the window's desktop), another handle that window's
 // client area. Missing handles or callbacks, or a callback that throws (its exception must not
 // cross the library boundary), leave the window where it is.
 TEST(Exports, CenterFormOnTheScreenOrAnotherWindowOrNowhere) {
-    FakeWindow screen({0, 0, 1024, 768}, {0, 0, 1024, 768}, {0, 0});
-    FakeWindow window({5, 5, 306, 205}, {0, 0, 295, 180}, {8, 30}, &screen.handle);
+    orvane::test::FakeWindow screen({0, 0, 1024, 768}, {0, 0, 1024, 768}, {0, 0});
+    orvane::test::FakeWindow window({5, 5, 306, 205}, {0, 0, 295, 180}, {8, 30}, &screen.handle);
     EXPECT_EQ(ENTRY(c_CenterForm)(&window.handle, &window.handle), 1);
     EXPECT_EQ(window.move, (std::vector<int32_t>{362, 284, 301, 200, 0}));
-    FakeWindow reference({100, 80, 520, 420}, {0, 0, 400, 300}, {110, 110});
+    orvane::test::FakeWindow reference({100, 80, 520, 420}, {0, 0, 400, 300}, {110, 110});
     EXPECT_EQ(ENTRY(c_CenterForm)(&reference.handle, &window.handle), 1);
     EXPECT_EQ(window.move, (std::vector<int32_t>{160, 160, 301, 200, 0}));
     EXPECT_TRUE(reference.move.empty() && screen.move.empty());

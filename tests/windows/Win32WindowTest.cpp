@@ -98,9 +98,6 @@ class TrayTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (window.Handle() == nullptr) GTEST_SKIP() << "no window system";
-        for (const char* key : {"GENERAL/INTERVAL", "GENERAL/FIRST", "GENERAL/DELAY", "FTP/SERVER",
-                                "FTP/USER", "FTP/PATH", "FTP/FILE", "FTP/PASSWORD"})
-            support.values[key] = "8";
         window.Attach(&logic);
         MSG quit;  // an earlier test's window asked its message loop to stop: no box would stay
         PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
@@ -146,7 +143,7 @@ TEST_F(TrayTest, IconComesBackWithTheTaskbarItsMenuWorksTheHandlersAndItGoesWith
     Menu(kTrayPause);
     Menu(kTrayPublish);  // off while paused, as the button is
     EXPECT_EQ(logic.State().Paused, kTrue);
-    EXPECT_EQ(logic.State().Countdown, 8);
+    EXPECT_EQ(logic.State().Countdown, 10);
     Menu(kTrayPause);
     Menu(kTrayPublish);
     EXPECT_EQ(logic.State().Countdown, 1);
