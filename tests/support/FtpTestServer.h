@@ -15,7 +15,9 @@ namespace orvane::testing {
 
 struct FtpServerOptions {
     // normal, refuse-stor (550), disk-full (452), drop-data (data connection reset, 426),
-    // stall-stor (STOR never answered), silent (accepts TCP, never sends a byte).
+    // stall-stor (STOR never answered), stall-226 (the file taken, its 226 never sent),
+    // stall-quit (QUIT never answered), silent (accepts TCP, never sends a byte), stall-tls
+    // (234 to AUTH, then silent), stall-ssh (an SSH greeting, then silent).
     std::string mode = "normal";
     std::string user = "publisher7";
     std::string password = "p4ss:#@ w%rd/?";  // characters that would break a URL on purpose
