@@ -25,6 +25,7 @@
 
 #include "ftp/CurlLibrary.h"
 #include "ftp/FtpUrl.h"
+#include "ftp/RevokedKeys.h"
 #include "ftp/SessionSockets.h"
 
 namespace orvane::ftp {
@@ -51,11 +52,23 @@ constexpr int kPollStepMs = 50;
 
 constexpr const char* kCancelled = "The transfer was cancelled: the program is closing.";
 
+// What libcurl 7.88 says when libssh2's key exchange fails (LIBSSH2_ERROR_KEX_FAILURE). With
+// today's OpenSSH that happens when the server has only RSA host keys: it signs with rsa-sha2
+// only, which the libssh2 here cannot verify.
+constexpr const char* kSshKeyExchangeFailed = "establishing ssh session: -5,";
+constexpr const char* kRsaOnly =
+    "Connecting to the server failed: the SSH handshake found no host key this build's SSH "
+    "library can verify. The server most likely offers only RSA host keys, whose rsa-sha2 "
+    "signatures this SSH library cannot check; an Ed25519 or ECDSA host key on the server "
+    "would do (curl 2).";
+
 // What a connection's callbacks and the thread that runs libcurl share with the event loop's
 // thread; it stays in place while the connection moves.
 struct Session {
     SessionSockets sockets;
     std::atomic<bool> stopping{false};
+    std::string knownHosts;  // sftp without a pinned key: where the host key is looked up
+    char errors[CURL_ERROR_SIZE] = {};  // libcurl's own words, read but never shown
 
     // Ends whatever libcurl does on this connection within moments, and refuses anything more.
     void Stop() {
@@ -144,10 +157,16 @@ std::optional<std::string> BaseUrl(const CurlApi& curl, const char* scheme, cons
     return result;
 }
 
-// An SSH host key is accepted only when the known hosts file holds it for this host: an unknown
-// key is refused like a changed one, and the file is never written.
-int AcceptOnlyKnownKey(CURL*, const curl_khkey*, const curl_khkey*, curl_khmatch match, void*) {
-    return match == CURLKHMATCH_OK ? CURLKHSTAT_FINE : CURLKHSTAT_REJECT;
+// An SSH host key is accepted only when the known hosts file holds it for this host and does not
+// mark it @revoked: an unknown key is refused like a changed one, and the file is never written.
+int AcceptOnlyKnownKey(CURL*, const curl_khkey*, const curl_khkey* offered, curl_khmatch match,
+                       void* session) {
+    if (match != CURLKHMATCH_OK) return CURLKHSTAT_REJECT;
+    // The offered key comes as its blob, or as base64 text when its length is 0.
+    const std::string key =
+        offered->len == 0 ? std::string(offered->key) : Base64({offered->key, offered->len});
+    const bool revoked = IsRevokedHostKey(static_cast<Session*>(session)->knownHosts, key);
+    return revoked ? CURLKHSTAT_REJECT : CURLKHSTAT_FINE;
 }
 
 // The user's OpenSSH known hosts file, or nothing when the user has no home directory.
@@ -307,6 +326,7 @@ class CurlInternetClient final : public InternetClient {
         curl_->easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &session->sockets);
         curl_->easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, SessionSockets::Close);
         curl_->easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, &session->sockets);
+        curl_->easy_setopt(easy, CURLOPT_ERRORBUFFER, session->errors);
         // A name lookup still under way when a transfer is given up is left to end on its own
         // thread instead of being waited for (it may take the resolver's whole time-out).
         curl_->easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
@@ -356,8 +376,10 @@ class CurlInternetClient final : public InternetClient {
         }
         const auto knownHosts = KnownHostsFile();
         if (!knownHosts) return Fail("No home directory, so no known_hosts to check the host key.");
+        connection.session->knownHosts = *knownHosts;
         curl_->easy_setopt(easy, CURLOPT_SSH_KNOWNHOSTS, knownHosts->c_str());
         curl_->easy_setopt(easy, CURLOPT_SSH_KEYFUNCTION, AcceptOnlyKnownKey);
+        curl_->easy_setopt(easy, CURLOPT_SSH_KEYDATA, connection.session.get());
         return true;
     }
 
@@ -368,6 +390,10 @@ class CurlInternetClient final : public InternetClient {
         curl_->easy_setopt(easy, CURLOPT_NOBODY, 1L);
         const CURLcode code = Perform(connection);
         if (code == CURLE_ABORTED_BY_CALLBACK) return Fail(kCancelled);
+        if (code == CURLE_FAILED_INIT && connection.sftp &&
+            std::strstr(connection.session->errors, kSshKeyExchangeFailed) != nullptr) {
+            return Fail(kRsaOnly);
+        }
         if (code != CURLE_OK) return FailCurl("Connecting to the server failed", easy, code);
         return true;
     }
@@ -396,6 +422,7 @@ class CurlInternetClient final : public InternetClient {
     // One transfer on the connection's handles, to its end; its result. A transfer the
     // program's closing stops is CURLE_ABORTED_BY_CALLBACK.
     CURLcode Perform(Connection& connection) const {
+        connection.session->errors[0] = '\0';
         CURLcode result = CURLE_FAILED_INIT;
         const bool stopped =
             RunOffLoop(*connection.session, [&] { result = Transfer(connection); });
