@@ -1,22 +1,32 @@
 // The internet client on libcurl: one connection per login (FTP, FTP over TLS or SFTP), kept for
 // its uploads. libcurl is loaded when the first session opens and called through its table of
-// entry points. Every wait serves the program's event loop and ends when the program closes.
+// entry points. Its blocking work runs on a thread of its own while the program's event loop is
+// served, and ends at once when the program closes.
 #include "ftp/CurlInternetClient.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <csignal>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string_view>
+#include <thread>
 
 #include "ftp/CurlLibrary.h"
 #include "ftp/FtpUrl.h"
+#include "ftp/RevokedKeys.h"
+#include "ftp/SessionSockets.h"
 
 namespace orvane::ftp {
 
@@ -36,11 +46,76 @@ using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
 
 // libcurl's blocking perform idles up to a second when a reply comes back before it expected
 // to wait for it; polling in short steps keeps a session quick. curl's own timers still bound
-// every wait, they are checked on each step; between steps the event loop is served, so the
-// window stays alive and a close is seen within a step.
+// every wait, they are checked on each step. The event loop's thread serves its events at the
+// same pace while it waits for the thread that runs libcurl, so a close is seen within a step.
 constexpr int kPollStepMs = 50;
 
 constexpr const char* kCancelled = "The transfer was cancelled: the program is closing.";
+
+// What libcurl 7.88 says when libssh2's key exchange fails (LIBSSH2_ERROR_KEX_FAILURE). With
+// today's OpenSSH that happens when the server has only RSA host keys: it signs with rsa-sha2
+// only, which the libssh2 here cannot verify.
+constexpr const char* kSshKeyExchangeFailed = "establishing ssh session: -5,";
+constexpr const char* kRsaOnly =
+    "Connecting to the server failed: the SSH handshake found no host key this build's SSH "
+    "library can verify. The server most likely offers only RSA host keys, whose rsa-sha2 "
+    "signatures this SSH library cannot check; an Ed25519 or ECDSA host key on the server "
+    "would do (curl 2).";
+
+// What a connection's callbacks and the thread that runs libcurl share with the event loop's
+// thread; it stays in place while the connection moves.
+struct Session {
+    SessionSockets sockets;
+    std::atomic<bool> stopping{false};
+    std::string knownHosts;  // sftp without a pinned key: where the host key is looked up
+    char errors[CURL_ERROR_SIZE] = {};  // libcurl's own words, read but never shown
+
+    // Ends whatever libcurl does on this connection within moments, and refuses anything more.
+    void Stop() {
+        stopping = true;
+        sockets.ShutDown();
+    }
+};
+
+// A thread for blocking libcurl work, joined at the latest when this object goes. It blocks the
+// process's signals (closing, publishing): they are the event loop thread's to handle, and one
+// landing in a libcurl wait here would end that wait as if it had timed out.
+class Worker {
+  public:
+    explicit Worker(std::function<void()> work)
+        : thread_([this, work = std::move(work)] {
+              BlockSignals();
+              work();
+              const std::lock_guard lock(mutex_);
+              done_ = true;
+              finished_.notify_all();
+          }) {}
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
+    ~Worker() { thread_.join(); }
+
+    // True once the work has ended; waits for that at most `bound`.
+    bool WaitFor(std::chrono::milliseconds bound) {
+        std::unique_lock lock(mutex_);
+        return finished_.wait_for(lock, bound, [this] { return done_; });
+    }
+
+  private:
+    // All but those that report a fault of this thread's own.
+    static void BlockSignals() {
+        sigset_t signals;
+        sigfillset(&signals);
+        for (const int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGABRT, SIGSYS}) {
+            sigdelset(&signals, fault);
+        }
+        pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    }
+
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    bool done_ = false;
+    std::thread thread_;  // last: it starts once the rest exists
+};
 
 struct UrlDeleter {
     const CurlApi* curl;
@@ -82,10 +157,16 @@ std::optional<std::string> BaseUrl(const CurlApi& curl, const char* scheme, cons
     return result;
 }
 
-// An SSH host key is accepted only when the known hosts file holds it for this host: an unknown
-// key is refused like a changed one, and the file is never written.
-int AcceptOnlyKnownKey(CURL*, const curl_khkey*, const curl_khkey*, curl_khmatch match, void*) {
-    return match == CURLKHMATCH_OK ? CURLKHSTAT_FINE : CURLKHSTAT_REJECT;
+// An SSH host key is accepted only when the known hosts file holds it for this host and does not
+// mark it @revoked: an unknown key is refused like a changed one, and the file is never written.
+int AcceptOnlyKnownKey(CURL*, const curl_khkey*, const curl_khkey* offered, curl_khmatch match,
+                       void* session) {
+    if (match != CURLKHMATCH_OK) return CURLKHSTAT_REJECT;
+    // The offered key comes as its blob, or as base64 text when its length is 0.
+    const std::string key =
+        offered->len == 0 ? std::string(offered->key) : Base64({offered->key, offered->len});
+    const bool revoked = IsRevokedHostKey(static_cast<Session*>(session)->knownHosts, key);
+    return revoked ? CURLKHSTAT_REJECT : CURLKHSTAT_FINE;
 }
 
 // The user's OpenSSH known hosts file, or nothing when the user has no home directory.
@@ -136,12 +217,16 @@ class CurlInternetClient final : public InternetClient {
         const auto baseUrl = BaseUrl(*curl_, sftp ? "sftp" : "ftp", server,
                                      port == 0 ? DefaultPort(protection_.protocol) : port);
         if (!baseUrl) return Fail("The server name is not valid.");
-        Connection connection{internet, MultiHandle(curl_->multi_init(), MultiDeleter{curl_}),
-                              EasyHandle(curl_->easy_init(), EasyDeleter{curl_}), *baseUrl, sftp};
+        Connection connection{internet,
+                              std::make_unique<Session>(),
+                              MultiHandle(curl_->multi_init(), MultiDeleter{curl_}),
+                              EasyHandle(curl_->easy_init(), EasyDeleter{curl_}),
+                              *baseUrl,
+                              sftp};
         if (!connection.multi || !connection.easy) {
             return Fail("The network library could not start a connection.");
         }
-        SetConnectionOptions(connection.easy.get(), *baseUrl, user, password);
+        SetConnectionOptions(connection, *baseUrl, user, password);
         if (!SetProtectionOptions(connection) || !LogIn(connection)) return 0;
         const HINTERNET handle = NewHandle();
         connections_.emplace(handle, std::move(connection));
@@ -166,11 +251,26 @@ class CurlInternetClient final : public InternetClient {
     }
 
     bool InternetCloseHandle(HINTERNET handle) override {
-        if (connections_.erase(handle) != 0) return true;
+        if (const auto found = connections_.find(handle); found != connections_.end()) {
+            Disconnect(found->second);
+            connections_.erase(found);
+            return true;
+        }
         if (roots_.erase(handle) == 0) return Fail("Not an open handle.");
-        std::erase_if(connections_,
-                      [handle](const auto& entry) { return entry.second.root == handle; });
+        for (auto entry = connections_.begin(); entry != connections_.end();) {
+            if (entry->second.root != handle) {
+                ++entry;
+                continue;
+            }
+            Disconnect(entry->second);
+            entry = connections_.erase(entry);
+        }
         return true;
+    }
+
+    // A connection still open when the client goes is dropped without a goodbye.
+    ~CurlInternetClient() override {
+        for (auto& entry : connections_) entry.second.session->Stop();
     }
 
     std::string LastErrorText() const override { return lastError_; }
@@ -187,9 +287,11 @@ class CurlInternetClient final : public InternetClient {
         std::string agent;  // kept as given; FTP has no place to send it
     };
     // The control connection lives in the multi handle's cache between transfers, so the
-    // multi handle goes last; closing it sends QUIT.
+    // multi handle goes after the easy one; closing it sends QUIT. The session goes last: the
+    // handles' callbacks use it until they are gone.
     struct Connection {
         HINTERNET root;
+        std::unique_ptr<Session> session;
         MultiHandle multi;
         EasyHandle easy;
         std::string baseUrl;
@@ -215,9 +317,19 @@ class CurlInternetClient final : public InternetClient {
         return Fail(text + ").");
     }
 
-    void SetConnectionOptions(CURL* easy, const std::string& baseUrl, const std::string& user,
-                              const std::string& password) const {
+    void SetConnectionOptions(Connection& connection, const std::string& baseUrl,
+                              const std::string& user, const std::string& password) const {
+        CURL* easy = connection.easy.get();
+        Session* session = connection.session.get();
         curl_->easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_->easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, SessionSockets::Open);
+        curl_->easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &session->sockets);
+        curl_->easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, SessionSockets::Close);
+        curl_->easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, &session->sockets);
+        curl_->easy_setopt(easy, CURLOPT_ERRORBUFFER, session->errors);
+        // A name lookup still under way when a transfer is given up is left to end on its own
+        // thread instead of being waited for (it may take the resolver's whole time-out).
+        curl_->easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
         curl_->easy_setopt(easy, CURLOPT_PROXY,
                            "");  // a direct connection, whatever the environment
         curl_->easy_setopt(easy, CURLOPT_USERNAME, user.c_str());
@@ -264,8 +376,10 @@ class CurlInternetClient final : public InternetClient {
         }
         const auto knownHosts = KnownHostsFile();
         if (!knownHosts) return Fail("No home directory, so no known_hosts to check the host key.");
+        connection.session->knownHosts = *knownHosts;
         curl_->easy_setopt(easy, CURLOPT_SSH_KNOWNHOSTS, knownHosts->c_str());
         curl_->easy_setopt(easy, CURLOPT_SSH_KEYFUNCTION, AcceptOnlyKnownKey);
+        curl_->easy_setopt(easy, CURLOPT_SSH_KEYDATA, connection.session.get());
         return true;
     }
 
@@ -276,6 +390,10 @@ class CurlInternetClient final : public InternetClient {
         curl_->easy_setopt(easy, CURLOPT_NOBODY, 1L);
         const CURLcode code = Perform(connection);
         if (code == CURLE_ABORTED_BY_CALLBACK) return Fail(kCancelled);
+        if (code == CURLE_FAILED_INIT && connection.sftp &&
+            std::strstr(connection.session->errors, kSshKeyExchangeFailed) != nullptr) {
+            return Fail(kRsaOnly);
+        }
         if (code != CURLE_OK) return FailCurl("Connecting to the server failed", easy, code);
         return true;
     }
@@ -302,9 +420,18 @@ class CurlInternetClient final : public InternetClient {
     }
 
     // One transfer on the connection's handles, to its end; its result. A transfer the
-    // program's closing stops is CURLE_ABORTED_BY_CALLBACK; taking it off the multi handle
-    // unfinished drops its connection without a goodbye the server might never answer.
+    // program's closing stops is CURLE_ABORTED_BY_CALLBACK.
     CURLcode Perform(Connection& connection) const {
+        connection.session->errors[0] = '\0';
+        CURLcode result = CURLE_FAILED_INIT;
+        const bool stopped =
+            RunOffLoop(*connection.session, [&] { result = Transfer(connection); });
+        return stopped && result != CURLE_OK ? CURLE_ABORTED_BY_CALLBACK : result;
+    }
+
+    // The transfer itself, on the thread that runs libcurl. Taking it off the multi handle
+    // unfinished, when the program closes, drops its connection without a goodbye.
+    CURLcode Transfer(Connection& connection) const {
         CURLM* multi = connection.multi.get();
         CURL* easy = connection.easy.get();
         if (curl_->multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
@@ -312,12 +439,9 @@ class CurlInternetClient final : public InternetClient {
         CURLMcode state = curl_->multi_perform(multi, &running);
         while (state == CURLM_OK && running != 0) {
             state = curl_->multi_poll(multi, nullptr, 0, kPollStepMs, nullptr);
-            if (wait_ != nullptr) {
-                wait_->WaitForEvents(std::chrono::milliseconds(0));
-                if (wait_->StopRequested()) {
-                    curl_->multi_remove_handle(multi, easy);
-                    return CURLE_ABORTED_BY_CALLBACK;
-                }
+            if (connection.session->stopping) {
+                curl_->multi_remove_handle(multi, easy);
+                return CURLE_ABORTED_BY_CALLBACK;
             }
             if (state == CURLM_OK) state = curl_->multi_perform(multi, &running);
         }
@@ -330,6 +454,36 @@ class CurlInternetClient final : public InternetClient {
         }
         curl_->multi_remove_handle(multi, easy);
         return result;
+    }
+
+    // Closes the connection's handles, saying goodbye (QUIT) unless the program is closing.
+    void Disconnect(Connection& connection) const {
+        if (wait_ != nullptr && wait_->StopRequested()) connection.session->Stop();
+        RunOffLoop(*connection.session, [&connection] {
+            connection.easy.reset();
+            connection.multi.reset();
+        });
+    }
+
+    // Runs blocking libcurl `work` for a session on a thread of its own while this thread serves
+    // the event loop. libcurl waits for some replies (the one after a file's last byte, QUIT's)
+    // and for handshakes inside calls that nothing else can interrupt; once the program is
+    // closing, the session's sockets are shut down, so that whatever it waits for ends at once.
+    // True when closing cut the work short. Without an event wait the work runs here.
+    bool RunOffLoop(Session& session, const std::function<void()>& work) const {
+        if (wait_ == nullptr) {
+            work();
+            return false;
+        }
+        Worker worker(work);
+        while (!worker.WaitFor(std::chrono::milliseconds(kPollStepMs))) {
+            wait_->WaitForEvents(std::chrono::milliseconds(0));
+            if (wait_->StopRequested()) {
+                session.Stop();
+                return true;  // once the worker has ended, as it soon does
+            }
+        }
+        return false;
     }
 
     Timeouts timeouts_;

@@ -95,6 +95,24 @@ watchdog_steady() {
     awk '{ gap[NR] = $1 } END { m = gap[int((NR + 1) / 2)]; exit !(NR > 3 && m > .35 && m < .75) }'
 }
 
+# A name server on 127.0.0.1, made the namespace's, that never answers: each query it gets is a
+# line QUERY in queries.
+silent_name_server() {
+  /usr/bin/python3 -c '
+import socket, sys
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("127.0.0.1", 53))
+out = open(sys.argv[1], "w", buffering=1)
+out.write("LISTENING\n")
+while s.recv(512):
+    out.write("QUERY\n")
+' "$work/queries" &
+  helper_pids+=($!)
+  sandbox_wait_for 5 grep -qs LISTENING "$work/queries"
+  printf 'nameserver 127.0.0.1\noptions timeout:30 attempts:1\n' >"$work/resolv.conf"
+  mount --bind "$work/resolv.conf" /etc/resolv.conf
+}
+
 # True once the log has a line with TEXT COUNT times (default once).
 log_has() { (($(cat "$app/orvane.log" 2>/dev/null | grep -c "$1") >= ${2:-1})); }
 no_leftovers() { [[ ! -e $app/raradozo.so && ! -e $app/ip.txt ]]; }
@@ -161,18 +179,32 @@ error-box-signal)
   check "no library file is left" no_leftovers
   ;;
 closing-mid-transfer)
-  # SIGTERM while the server never answers the login, then while it never finishes a store:
-  # the transfer is given up at once and the program ends cleanly.
+  # SIGTERM in each phase of a session whose server, or name server, stops answering: the
+  # session is given up at once over every protocol and the program ends cleanly. A row: the
+  # protocol, the server's mode, and the line of its transcript that shows the phase is reached.
   sandbox_link ppp0 203.0.113.45 203.0.113.1
-  for stage in "silent:CONNECT" "stall-stor:<- STOR"; do
-    mode=${stage%%:*}
-    sandbox_ftp_start "$served" "$user" "$password" "$mode" "$work/transcript-$mode"
-    settings "$SANDBOX_FTP_PORT" 1
+  silent_name_server
+  for row in "ftp lookup QUERY" "ftp silent CONNECT" "ftps stall-tls <- AUTH" \
+    "sftp stall-ssh CONNECT" "ftp stall-stor <- STOR" "ftp stall-226 -- 226 withheld" \
+    "ftp stall-quit <- QUIT"; do
+    read -r protocol mode marker <<<"$row"
+    transcript=$work/transcript-$mode server=ftp.example.net
+    if [[ $mode == lookup ]]; then
+      transcript=$work/queries
+    else
+      sandbox_ftp_start "$served" "$user" "$password" "$mode" "$transcript"
+      server=127.0.0.1:$SANDBOX_FTP_PORT
+    fi
+    settings 21 1
+    "$bin/orvane-config" set "$app/orvane.ini" --server "$server" --protocol "$protocol" >/dev/null
     start_orvane
-    check "$mode: the transfer has begun" sandbox_wait_for 20 grep -qF "${stage#*:}" "$work/transcript-$mode"
+    check "$mode: the phase is reached" sandbox_wait_for 20 grep -qF -- "$marker" "$transcript"
     sleep 0.5
     ends_cleanly 1 "$mode: "
-    check "$mode: no failure is logged for the cancelled transfer" test ! -e "$app/orvane.log"
+    check "$mode: no failure is logged for the cancelled session" \
+      bash -c '! grep -qs fallit "$1"' _ "$app/orvane.log"
+    rm -f "$app/orvane.log"
+    [[ $mode == lookup ]] && continue
     kill "$SANDBOX_FTP_PID"
     wait "$SANDBOX_FTP_PID" 2>/dev/null
   done

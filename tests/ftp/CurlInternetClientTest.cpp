@@ -124,6 +124,8 @@ struct Failure {
     std::string remote = "ip.txt";
     const char* local = "ip.txt";
     std::string server = "";  // "plain": FTP whatever the client expects; "stopped": port closed
+    bool revoked = false;     // known_hosts lists the server's key, after marking it @revoked
+    const char* says = "";    // what the error text must hold
 };
 
 void PrintTo(const Failure& f, std::ostream* out) { *out << f.name; }
@@ -141,7 +143,7 @@ TEST_P(FailureTest, FailsTheRightCallWithinBoundsWithoutSecretsOrLeftovers) {
     const uint16_t port = f.server == "stopped" ? FtpTestServer().port() : server.port();
     // ftps trusts a CA file; sftp pins a key, or with none, checks a known_hosts without it.
     const std::string trust = f.trust ? f.trust : f.protocol == "ftps" ? "ca.pem" : "fingerprint";
-    const orvane::testing::KnownHostsHome home(server, false);
+    const orvane::testing::KnownHostsHome home(server, f.revoked, f.revoked);
     const auto [caFile, hostKey] = server.identity(f.protocol, trust);
     ASSERT_TRUE(client_->SetProtection({*ParseProtocol(f.protocol), caFile, hostKey}));
     WriteLocal(ArbitraryBytes());
@@ -153,6 +155,7 @@ TEST_P(FailureTest, FailsTheRightCallWithinBoundsWithoutSecretsOrLeftovers) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
     const std::string text = client_->LastErrorText();
     EXPECT_FALSE(text.empty());
+    EXPECT_NE(text.find(f.says), npos) << text;
     EXPECT_EQ(text.find("p4ss"), npos) << text;
     EXPECT_EQ(text.find(kUser), npos) << text;
     EXPECT_TRUE(client_->InternetCloseHandle(internet));
@@ -179,6 +182,12 @@ const Failure kFailures[] = {
     {.name = "FtpsServerWithoutTls", .atLogin = true, .protocol = "ftps", .server = "plain"},
     {.name = "SftpOtherKey", .atLogin = true, .protocol = "sftp", .trust = "other-fingerprint"},
     {.name = "SftpUnknownHost", .atLogin = true, .protocol = "sftp", .trust = ""},
+    {.name = "SftpRevokedKey", .atLogin = true, .protocol = "sftp", .trust = "", .revoked = true},
+    {.name = "SftpRsaOnlyServer",
+     .atLogin = true,
+     .mode = "rsa-only",
+     .protocol = "sftp",
+     .says = "only RSA host keys"},
     {.name = "SftpWrongPassword", .atLogin = true, .protocol = "sftp", .password = "not-it"},
     {.name = "SftpMissingDirectory", .protocol = "sftp", .remote = "missing/ip.txt"},
 };

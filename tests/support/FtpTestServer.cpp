@@ -91,12 +91,12 @@ FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(opti
                                      "--user",       options_.user,
                                      "--login-dir",  options_.loginDir,
                                      "--watch-stdin"};
+    args.insert(args.end(), {"--mode", options_.mode});
     if (options_.protocol == "sftp") {
         args[1] = ORVANE_SSH_SERVER_SCRIPT;
         args.insert(args.end(), {"--state-dir", base_.string()});
     } else {
-        args.insert(args.end(),
-                    {"--mode", options_.mode, "--transcript", transcriptPath_.string()});
+        args.insert(args.end(), {"--transcript", transcriptPath_.string()});
         if (options_.protocol == "ftps") args.insert(args.end(), {"--tls-dir", base_.string()});
     }
     setenv("FTP_TEST_PASSWORD", options_.password.c_str(), 1);  // off the command line
@@ -137,13 +137,13 @@ int FtpTestServer::commandCount(std::string_view verb) const {
     return count;
 }
 
-KnownHostsHome::KnownHostsHome(const FtpTestServer& server, bool known)
+KnownHostsHome::KnownHostsHome(const FtpTestServer& server, bool known, bool revoked)
     : saved_(getenv("HOME") ? getenv("HOME") : "/") {
     const auto ssh = folder_.folder() / ".ssh";
     std::filesystem::create_directories(ssh);
-    test::WriteText(ssh / "known_hosts", known ? "[127.0.0.1]:" + std::to_string(server.port()) +
-                                                     " " + server.stateText("host_key.pub") + "\n"
-                                               : "");
+    const std::string line = "[127.0.0.1]:" + std::to_string(server.port()) + " " +
+                             server.stateText("host_key.pub") + "\n";
+    test::WriteText(ssh / "known_hosts", (revoked ? "@revoked " + line : "") + (known ? line : ""));
     setenv("HOME", folder_.folder().c_str(), 1);
 }
 

@@ -15,13 +15,16 @@ namespace orvane::testing {
 
 struct FtpServerOptions {
     // normal, refuse-stor (550), disk-full (452), drop-data (data connection reset, 426),
-    // stall-stor (STOR never answered), silent (accepts TCP, never sends a byte).
+    // stall-stor (STOR never answered), stall-226 (the file taken, its 226 never sent),
+    // stall-quit (QUIT never answered), silent (accepts TCP, never sends a byte), stall-tls
+    // (234 to AUTH, then silent), stall-ssh (an SSH greeting, then silent). For sftp: normal,
+    // or rsa-only (an RSA host key and no other).
     std::string mode = "normal";
     std::string user = "publisher7";
     std::string password = "p4ss:#@ w%rd/?";  // characters that would break a URL on purpose
     std::string loginDir;                     // a subdirectory of the root to log in to; "" = root
     // "ftp", "ftps" (TLS required; ca.pem and other-ca.pem in stateDir()) or "sftp" (root only;
-    // fingerprint, other-fingerprint and host_key.pub in stateDir()). Modes are FTP's only.
+    // fingerprint, other-fingerprint and host_key.pub in stateDir()).
     std::string protocol = "ftp";
 };
 
@@ -77,10 +80,11 @@ class FtpTestServer {
 };
 
 // While it lives, HOME is a folder of its own whose ssh known_hosts holds `server`'s host key if
-// `known`, else nothing: what an SFTP login checks when no key is pinned.
+// `known`, else nothing, after a line marking that key @revoked if `revoked`: what an SFTP login
+// checks when no key is pinned.
 class KnownHostsHome {
   public:
-    KnownHostsHome(const FtpTestServer& server, bool known);
+    KnownHostsHome(const FtpTestServer& server, bool known, bool revoked = false);
     ~KnownHostsHome();
 
   private:

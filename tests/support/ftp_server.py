@@ -24,7 +24,12 @@ from pyftpdlib.servers import FTPServer
 # What a mode answers to STOR in place of storing; None: no answer at all.
 STOR_REPLIES = {"refuse-stor": "550 Storing files is refused here.",
                 "disk-full": "452 Insufficient storage space.", "stall-stor": None}
-MODES = ("normal", "drop-data", "silent") + tuple(STOR_REPLIES)
+# Servers that stop in a handshake, without pyftpdlib: what they send on connecting, and whether
+# they answer AUTH with 234 (and then go silent, in the TLS handshake).
+STALLED_GREETINGS = {"silent": (None, False), "stall-ssh": ("SSH-2.0-OpenSSH_9.2", False),
+                     "stall-tls": ("220 Orvane test server ready.", True)}
+MODES = ("normal", "drop-data", "stall-226", "stall-quit") + tuple(STOR_REPLIES) + tuple(
+    STALLED_GREETINGS)
 
 
 def make_transcript(path):
@@ -98,13 +103,38 @@ def make_handler(options, transcript):
                 if STOR_REPLIES[options.mode]:
                     self.respond(STOR_REPLIES[options.mode])
                 return
+            if cmd == "QUIT" and options.mode == "stall-quit":
+                return
             super().pre_process_command(line, cmd, arg)
 
         def respond(self, resp, logfun=logger.debug):
+            if resp.startswith("226") and options.mode == "stall-226":
+                transcript(self.number, "-- 226 withheld")
+                return
             transcript(self.number, "-> " + resp)
             super().respond(resp, logfun)
 
     return Handler
+
+
+def serve_stalled(listener, transcript, greeting, answers_auth):
+    """Accepts, sends the greeting if any, answers AUTH if told to, then holds every connection
+    open without another byte."""
+    held = []
+
+    def converse(number, connection):
+        if greeting:
+            connection.sendall(greeting.encode() + b"\r\n")
+        if answers_auth:
+            line = connection.makefile("rb").readline().decode(errors="replace").strip()
+            transcript(number, "<- " + line)
+            if line.upper().startswith("AUTH"):
+                connection.sendall(b"234 Go ahead.\r\n")
+
+    for number in itertools.count(1):
+        held.append(listener.accept()[0])
+        transcript(number, "CONNECT")
+        threading.Thread(target=converse, args=(number, held[-1]), daemon=True).start()
 
 
 def main():
@@ -124,11 +154,8 @@ def main():
     listener = socket.create_server(("127.0.0.1", 0), backlog=16)
     print("PORT %d" % listener.getsockname()[1], flush=True)
 
-    if options.mode == "silent":
-        held = []  # kept open, never answered
-        for number in itertools.count(1):
-            held.append(listener.accept()[0])
-            transcript(number, "CONNECT")
+    if options.mode in STALLED_GREETINGS:
+        serve_stalled(listener, transcript, *STALLED_GREETINGS[options.mode])
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(options.user, os.environ.get("FTP_TEST_PASSWORD", ""), options.root,

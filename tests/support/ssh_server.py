@@ -3,7 +3,8 @@
 
 It serves SFTP to one password login (FTP_TEST_PASSWORD) whose home is ROOT/LOGIN_DIR. The
 account exists only in a private mount namespace, over whose /etc/passwd and /etc/shadow copies
-holding it are mounted (root only). Writes host_key.pub, fingerprint and other-fingerprint (a
+holding it are mounted (root only). Its host key is an Ed25519 key, or with --mode rsa-only an
+RSA key and no other. Writes host_key.pub, fingerprint and other-fingerprint (a
 key sshd does not have) into --state-dir, then prints "PORT <n>" once sshd listens.
 """
 
@@ -33,12 +34,15 @@ def main():
     for name in ("--root", "--state-dir", "--user"):
         parser.add_argument(name, required=True)
     parser.add_argument("--login-dir", default="")
+    parser.add_argument("--mode", default="normal", choices=("normal", "rsa-only"))
     parser.add_argument("--watch-stdin", action="store_true", help="exit when stdin closes")
     options = parser.parse_args()
     state = lambda name: os.path.join(options.state_dir, name)
 
-    for key, fingerprint in (("host_key", "fingerprint"), ("other_key", "other-fingerprint")):
-        run("ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", state(key))
+    host_type = "rsa" if options.mode == "rsa-only" else "ed25519"
+    for key, fingerprint, kind in (("host_key", "fingerprint", host_type),
+                                   ("other_key", "other-fingerprint", "ed25519")):
+        run("ssh-keygen", "-q", "-t", kind, "-N", "", "-f", state(key))
         write(state(fingerprint), run("ssh-keygen", "-lf", state(key) + ".pub").split()[1])
     home = os.path.join(options.root, options.login_dir.strip("/"))
     hashed = run("openssl", "passwd", "-6", "-stdin", stdin=os.environ.get("FTP_TEST_PASSWORD", ""))
