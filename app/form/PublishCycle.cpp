@@ -17,6 +17,7 @@ namespace {
 constexpr const char* kPublishedFile = "ip.txt";
 constexpr const char* kAgent = "Tarrowind";
 constexpr int32_t kRetrySeconds = 15;
+constexpr std::chrono::seconds kDialRetry{kRetrySeconds};
 
 std::string ErrorStatus(int32_t code) { return "Errore #" + std::to_string(code); }
 
@@ -28,9 +29,11 @@ std::string fOrvane::PublishedFileText(const std::tm& now, const std::string& ad
 }
 
 void fOrvane::PublishNow() {
-    // A tick that reaches zero during a cycle marks one more cycle instead of nesting it.
+    // A tick that reaches zero during a cycle marks one more cycle instead of nesting it. One
+    // during a dial is dropped: the dial's cycle publishes what the dial brings up, and a cycle
+    // right after a failed dial would only dial again at once.
     if (cycleDepth_ > 0) {
-        cyclePending_ = true;
+        if (!dialling_) cyclePending_ = true;
         return;
     }
     ++cycleDepth_;
@@ -58,18 +61,41 @@ fOrvane::SearchState fOrvane::SearchConnection(mRas::ConnectionTable& table) {
             search = SearchState::Connected;
             continue;
         }
-        uint32_t connection = 0;
-        const bool dialled =
-            mRas::DialDefault(remoteAccess_, state_.DialEntry, connection, window_.Handle());
+        if (dialFailedAt_ && clock_.Monotonic() < *dialFailedAt_ + kDialRetry) {
+            return SearchState::DialHeldBack;
+        }
+        const bool dialled = Dial();
         // A dial that closing ended is no verdict on the connection: nothing is logged.
         StopIfClosing();
         if (dialled) {
             WriteLogLine(kDialSucceeded);
         } else {
+            dialFailedAt_ = clock_.Monotonic();
             search = SearchState::Offline;
         }
     }
     return search;
+}
+
+bool fOrvane::Dial() {
+    uint32_t connection = 0;
+    dialling_ = true;
+    try {
+        const bool dialled =
+            mRas::DialDefault(remoteAccess_, state_.DialEntry, connection, window_.Handle()) != 0;
+        dialling_ = false;
+        return dialled;
+    } catch (...) {
+        dialling_ = false;
+        throw;
+    }
+}
+
+// The countdown at which a dial may start again after the last failed one.
+int32_t fOrvane::SecondsToNextDial() {
+    const auto left = *dialFailedAt_ + kDialRetry - clock_.Monotonic();
+    // One more: the first tick comes within a second, not a whole second later.
+    return static_cast<int32_t>(std::chrono::ceil<std::chrono::seconds>(left).count()) + 1;
 }
 
 void fOrvane::RunCycle() {
@@ -79,8 +105,18 @@ void fOrvane::RunCycle() {
     StopIfClosing();
 
     mRas::ConnectionTable table;
-    if (SearchConnection(table) == SearchState::Offline) {
+    const SearchState search = SearchConnection(table);
+    if (search == SearchState::Offline) {
+        // The next cycle with the countdown, or once a dial may start again when that is later.
+        state_.Countdown = std::max(state_.Countdown, SecondsToNextDial());
         ReportOffline();
+        return;
+    }
+    if (search == SearchState::DialHeldBack) {
+        // Asked for too soon: the cycle comes again as soon as it may dial. No dial was made,
+        // so the log gets nothing.
+        state_.Countdown = SecondsToNextDial();
+        ShowOffline();
         return;
     }
     if (table.At(1).Address.empty()) {
@@ -110,9 +146,13 @@ void fOrvane::RunCycle() {
     ReportClientError();
 }
 
-void fOrvane::ReportOffline() {
+void fOrvane::ShowOffline() {
     window_.SetCaption(Control::Label2, "Offline");
     window_.SetCaption(Control::Label4, "");
+}
+
+void fOrvane::ReportOffline() {
+    ShowOffline();
     WriteLogLine(kDialFailed);
 }
 

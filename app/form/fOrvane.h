@@ -2,8 +2,10 @@
 // here; the publish cycle, the event log and the close flow live here too.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "dialup/RemoteAccess.h"
@@ -73,7 +75,8 @@ class fOrvane {
                                    const std::string& message);
 
   private:
-    enum class SearchState { Retry = 0, Connected = 1, Offline = 2 };
+    // DialHeldBack: no connection, and too soon after a failed dial to dial again.
+    enum class SearchState { Retry = 0, Connected = 1, Offline = 2, DialHeldBack = 3 };
     struct CycleAborted {};
 
     void Guarded(const std::function<void()>& handler);
@@ -84,8 +87,11 @@ class fOrvane {
 
     void RunCycle();
     SearchState SearchConnection(mRas::ConnectionTable& table);
+    bool Dial();
+    int32_t SecondsToNextDial();
     void PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,
                             ftp::HINTERNET internetHandle);
+    void ShowOffline();
     void ReportOffline();
     void ReportCycleError(const RuntimeError& error);
     void ReportClientError() const;
@@ -115,6 +121,8 @@ class fOrvane {
 
     int cycleDepth_ = 0;
     bool cyclePending_ = false;
+    bool dialling_ = false;
+    std::optional<std::chrono::steady_clock::time_point> dialFailedAt_;
     bool closing_ = false;
     bool unloaded_ = false;
     bool started_ = false;

@@ -16,10 +16,14 @@
 #include <iostream>
 #include <optional>
 
+#include "dialup/linux/NetworkManagerReasons.h"
+#include "dialup/linux/NetworkManagerSignals.h"
+
 namespace orvane::dialup {
 
 namespace {
 
+using networkmanager::StateSignals;
 using Clock = std::chrono::steady_clock;
 using SavedSettings = QMap<QString, QVariantMap>;
 
@@ -38,8 +42,11 @@ constexpr char kNetworkControl[] = "org.freedesktop.NetworkManager.network-contr
 // Active connection states.
 constexpr uint32_t kActivated = 2;
 constexpr uint32_t kDeactivating = 3;
+constexpr uint32_t kDeactivated = 4;
 
-constexpr std::chrono::milliseconds kStatePollInterval{200};
+// The signals say how an activation goes; a read this often only confirms that it is still
+// there, and that NetworkManager is.
+constexpr std::chrono::milliseconds kConfirmInterval{2000};
 // A call's answer wakes the event loop; the step only bounds how late the time limit is seen.
 constexpr std::chrono::milliseconds kCallStep{50};
 // How long a call may still take once the program is closing: enough for a responsive
@@ -279,24 +286,51 @@ uint32_t Deactivate(const Bus& bus, const QString& activePath) {
     return linkerror::NotConnected;
 }
 
-// Waits until the activation has ended: activated, failed, timed out or given up because the
-// program is closing (both deactivate what was asked for).
-uint32_t AwaitActivation(const Bus& bus, const QString& activePath, const std::string& entry,
-                         EventWait& wait, std::chrono::milliseconds limit) {
+// NetworkManager's reason for a failed activation, in words: the device's own where the
+// connection only says its device failed.
+std::string FailureReason(const StateSignals& heard, const QString& activePath,
+                          const std::vector<QString>& devices) {
+    const auto change = heard.LastChange(activePath);
+    if (!change) return "NetworkManager gave no reason";
+    if (change->reason == networkmanager::kDeviceDisconnected) {
+        for (const QString& device : devices) {
+            if (const auto reason = heard.FailureReason(device)) {
+                return networkmanager::DeviceReasonText(*reason);
+            }
+        }
+    }
+    return networkmanager::ActiveReasonText(change->reason);
+}
+
+// Follows the activation by NetworkManager's signals until it has ended: activated, failed,
+// timed out or given up because the program is closing (both deactivate what was asked for).
+// A read now and then notices an activation that went without a word, or NetworkManager gone:
+// a failure with the last reason heard.
+uint32_t AwaitActivation(const Bus& bus, const StateSignals& heard, const QString& activePath,
+                         const std::string& entry, EventWait& wait,
+                         std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
+    auto nextRead = Clock::now();
+    std::vector<QString> devices;
+    std::optional<uint32_t> state;
     for (;;) {
-        std::string error;
-        const auto value = bus.Property(activePath, kActive, "State", &error);
+        if (const auto change = heard.LastChange(activePath)) state = change->state;
+        if (Clock::now() >= nextRead) {
+            const auto active = bus.Properties(activePath, kActive);
+            // Gone: NetworkManager drops an activation that failed.
+            state = active ? AsUnsigned(active->value("State")) : kDeactivated;
+            if (active && devices.empty()) devices = AsPaths(active->value("Devices"));
+            nextRead = Clock::now() + kConfirmInterval;
+        }
         // Checked after the read, so a read that closing cut short still deactivates.
         if (wait.StopRequested()) {
             Deactivate(bus, activePath);
             return linkerror::DialCancelled;
         }
-        const auto state = value ? AsUnsigned(*value) : std::nullopt;
         if (state == kActivated) return 0;
         if (!state || *state >= kDeactivating) {
-            // NetworkManager drops an activation that failed: its object is gone.
-            Report("activating \"" + entry + "\" failed" + (error.empty() ? "" : ": " + error));
+            Report("activating \"" + entry +
+                   "\" failed: " + FailureReason(heard, activePath, devices));
             return linkerror::DialFailed;
         }
         const auto now = Clock::now();
@@ -306,7 +340,7 @@ uint32_t AwaitActivation(const Bus& bus, const QString& activePath, const std::s
             return linkerror::DialTimedOut;
         }
         wait.WaitForEvents(std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::min<Clock::duration>(kStatePollInterval, deadline - now)));
+            std::min(nextRead, deadline) - now));
     }
 }
 
@@ -342,6 +376,8 @@ uint32_t NetworkManagerLinks::Dial(const std::string& entry, EventWait& wait,
     const auto saved = SavedConnectionNamed(bus, entry, result);
     if (!saved) return result;
     if (!MayBringLinksUp(bus)) return linkerror::AccessDenied;
+    // Listening before asking, so that no change of the activation goes unheard.
+    const StateSignals heard(bus_);
     const QVariant none = QVariant::fromValue(QDBusObjectPath("/"));
     const QDBusMessage reply = bus.Call(kManagerPath, kManager, "ActivateConnection",
                                         {QVariant::fromValue(QDBusObjectPath(*saved)), none, none});
@@ -351,7 +387,7 @@ uint32_t NetworkManagerLinks::Dial(const std::string& entry, EventWait& wait,
         return linkerror::DialFailed;
     }
     identifier = IdentifierOf(*activePath);
-    return AwaitActivation(bus, *activePath, entry, wait, options_.dialTimeLimit);
+    return AwaitActivation(bus, heard, *activePath, entry, wait, options_.dialTimeLimit);
 }
 
 uint32_t NetworkManagerLinks::HangUp(uint32_t identifier) {

@@ -5,6 +5,9 @@
 #include <net/if.h>
 #include <signal.h>
 
+#include <iostream>
+#include <utility>
+
 #include "dialup/linux/LinkList.h"
 #include "dialup/linux/PidFiles.h"
 #include "dialup/linux/PppdDialer.h"
@@ -38,6 +41,15 @@ std::vector<DialUpLink> PppdLinks::ListLinks() {
 }
 
 uint32_t PppdLinks::Dial(const std::string& entry, EventWait& wait, uint32_t& identifier) {
+    identifier = 0;
+    if (!options_.asRoot) {
+        if (!std::exchange(toldWhyNot_, true)) {
+            std::cerr << "Orvane: pppd: dialling needs root (pppd takes \"linkname\" from root "
+                         "only); use NetworkManager, or a link the system brings up"
+                      << std::endl;
+        }
+        return linkerror::AccessDenied;
+    }
     const linuxlink::DialOutcome outcome =
         linuxlink::RunPppd(options_.pppdProgram, entry, options_.dialTimeLimit, wait);
     pid_t daemon = outcome.child;

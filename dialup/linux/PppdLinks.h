@@ -2,6 +2,8 @@
 // dials and hangs up.
 #pragma once
 
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -17,6 +19,9 @@ struct PppdOptions {
     std::string pppdProgram = "pppd";
     // How long one dial may take before pppd is stopped.
     std::chrono::milliseconds dialTimeLimit = std::chrono::seconds(120);
+    // pppd takes `linkname` on its command line from root only: anyone else's dial could not
+    // work and is not started.
+    bool asRoot = geteuid() == 0;
 };
 
 class PppdLinks final : public LinkService {
@@ -26,13 +31,15 @@ class PppdLinks final : public LinkService {
     // Up, with an IPv4 address, and a PPP device or owned by a live pppd; by interface index,
     // which is also the identifier. Tunnels and VPNs nobody's pppd owns do not count.
     std::vector<DialUpLink> ListLinks() override;
-    // Runs pppd for `entry`; the identifier is the pppd daemon's process id.
+    // Runs pppd for `entry`; the identifier is the pppd daemon's process id. Not as root, nothing
+    // is run, and why is said once.
     uint32_t Dial(const std::string& entry, EventWait& wait, uint32_t& identifier) override;
     // SIGTERM to the live pppd that owns the link; a link nobody owns is left alone.
     uint32_t HangUp(uint32_t identifier) override;
 
   private:
     PppdOptions options_;
+    bool toldWhyNot_ = false;
 };
 
 }  // namespace orvane::dialup

@@ -97,9 +97,9 @@ struct PppdRig {
 };
 
 // The stand-in pppd in its modes, with a service using it and the scratch run directory.
-std::unique_ptr<PppdRig> StandInService(
-    const fs::path& scratch, const std::string& mode,
-    std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+std::unique_ptr<PppdRig> StandInService(const fs::path& scratch, const std::string& mode,
+                                        std::chrono::milliseconds limit = std::chrono::seconds(20),
+                                        bool asRoot = true) {
     std::ofstream(scratch / "pppd") << kStandInPppd;
     std::ofstream(scratch / "pppd-daemon") << kStandInDaemon;
     for (const char* name : {"pppd", "pppd-daemon"})
@@ -107,7 +107,7 @@ std::unique_ptr<PppdRig> StandInService(
     setenv("FAKE_PPPD_MODE", mode.c_str(), 1);
     setenv("FAKE_PPPD_RUN", (scratch / "run").c_str(), 1);
     setenv("FAKE_PPPD_ARGV", (scratch / "argv").c_str(), 1);
-    return std::make_unique<PppdRig>(PppdOptions{scratch / "run", scratch / "pppd", limit});
+    return std::make_unique<PppdRig>(PppdOptions{scratch / "run", scratch / "pppd", limit, asRoot});
 }
 
 // The arguments pppd was given, or nothing when it did not run.
@@ -211,8 +211,9 @@ TEST(LinkService, ADialThatBringsALinkUpIsTrueAndHangingUpEndsOnlyThatLink) {
 }
 
 // The entry reaches pppd as one argument, exactly, whatever it holds; an empty entry or one
-// holding NUL runs nothing; a dial that runs too long is stopped. Needs no namespace: the
-// stand-in only records, fails or hangs.
+// holding NUL runs nothing, nor does a dial by anyone but root (pppd would refuse its
+// linkname); a dial that runs too long is stopped. Needs no namespace: the stand-in only
+// records, fails or hangs.
 TEST(LinkService, TheEntryReachesPppdAsOneArgumentAndAHungDialIsStopped) {
     const test::TempDir folder;
     const fs::path scratch = folder.folder();
@@ -236,6 +237,18 @@ TEST(LinkService, TheEntryReachesPppdAsOneArgumentAndAHungDialIsStopped) {
     }
     EXPECT_FALSE(fs::exists(scratch / "pwned"));
     EXPECT_FALSE(fs::exists("pwned"));
+    const auto user = StandInService(scratch, "fail", std::chrono::seconds(20), false);
+    testing::internal::CaptureStderr();
+    for (int dial = 0; dial < 2; ++dial) {
+        uint32_t connection = 99;
+        EXPECT_EQ(user->service.InternetDial(nullptr, "Ufficio", 2, &connection),
+                  linkerror::AccessDenied);
+        EXPECT_EQ(connection, 0u);
+    }
+    EXPECT_EQ(RecordedArguments(scratch), std::vector<std::string>{}) << "pppd was run";
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("needs root"), std::string::npos) << said;
+    EXPECT_EQ(said.find("needs root"), said.rfind("needs root")) << "said once: " << said;
     const auto hung = StandInService(scratch, "hang", std::chrono::milliseconds(200));
     uint32_t connection = 0;
     EXPECT_EQ(hung->service.InternetDial(nullptr, "Ufficio", 2, &connection),

@@ -94,10 +94,12 @@ std::string LinksText(RemoteAccess& service) {
 
 enum class Action { List, Dial, HangUpFirst };
 
-// Saved: one connection whose settings are not what they should be, and Casa, dialled as `dial`.
-std::string Casa(const std::string& dial, const std::string& more = "") {
+// Saved: one connection whose settings are not what they should be, and Casa, dialled as `dial`
+// with the members `how`.
+std::string Casa(const std::string& dial, const std::string& more = "",
+                 const std::string& how = "") {
     return "{" + more + R"("saved": [{"id": "x", "type": "gsm", "odd": true}, {"id": "Casa", )" +
-           R"("type": "gsm", "address": "192.0.2.7", "dial": ")" + dial + "\"}]}";
+           R"("type": "gsm", "address": "192.0.2.7", "dial": ")" + dial + "\"" + how + "}]}";
 }
 
 TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
@@ -139,8 +141,14 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
          "", ""},
         {"a dial brings the saved connection up", Casa("up"), Action::Dial, "Casa",
          "Casa 192.0.2.7 wwan1", "activate Casa\n", "", milliseconds(-1), -1},
-        {"a dial that fails", Casa("fail"), Action::Dial, "Casa", "", "activate Casa\n",
-         "activating \"Casa\" failed"},
+        {"a failed dial says NetworkManager's reason, the device's before the connection's, "
+         "though the connection is gone at once",
+         Casa("fail", "", R"(, "reason": [3, 14])"), Action::Dial, "Casa", "", "activate Casa\n",
+         "activating \"Casa\" failed: the PPP service failed (ppp-failed)\n"},
+        {"a slow dial that fails says NetworkManager's reason while the connection lingers",
+         Casa("fail", "", R"(, "after": 1000, "linger": 3000, "reason": [10, 0])"), Action::Dial,
+         "Casa", "", "activate Casa\n",
+         "activating \"Casa\" failed: the login was refused (login-failed)\n"},
         {"a dial that never finishes is given up and deactivated", Casa("never"), Action::Dial,
          "Casa", "", "activate Casa\ndeactivate Casa\n", "did not come up in time"},
         {"closing during a dial deactivates what it asked for", Casa("never"), Action::Dial, "Casa",

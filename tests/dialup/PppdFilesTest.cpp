@@ -87,7 +87,7 @@ TEST(PppdDialer, PppdStartsWithDefaultSignalsAndNoInheritedDescriptors) {
     sigemptyset(&term);
     sigaddset(&term, SIGTERM);
     sigprocmask(SIG_BLOCK, &term, &oldMask);
-    PppdLinks pppd(PppdOptions{run, (run / "pppd").string()});
+    PppdLinks pppd(PppdOptions{run, (run / "pppd").string(), std::chrono::seconds(120), true});
     LinuxRemoteAccess service(pppd);
     uint32_t connection = 0;
     const uint32_t status = service.InternetDial(nullptr, "Ufficio", 2, &connection);

@@ -2,8 +2,11 @@
 """A stand-in NetworkManager on a private bus of its own: stand_in_network_manager.py SCENARIO LOG.
 Prints "ADDRESS <bus address>" once it serves, logs "activate ID" and "deactivate ID", ends with
 its bus on SIGTERM. SCENARIO (JSON): "permission"; "silent" (ListConnections never answers);
-"saved": [{id, type, bluetooth?, dial: up, fail, never, vanish or nodevice, address?, odd?}];
-"active": [{id, type, state?, bluetooth?, address?, iface?, odd?: type, state or address}]."""
+"saved": [{id, type, bluetooth?, dial: up, fail, never, vanish or nodevice, address?, odd?,
+after? (ms to the end of a dial, 300), reason? ([active, device] of a failure, [1, 0]),
+linger? (ms a failed activation stays, deactivated, 0)}];
+"active": [{id, type, state?, bluetooth?, address?, iface?, odd?: type, state or address}].
+An activation's end is announced by StateChanged signals, a failed device's first."""
 import ctypes
 import json
 import os
@@ -13,6 +16,7 @@ import sys
 import tempfile
 
 import dbus
+import dbus.lowlevel
 import dbus.mainloop.glib
 import dbus.service
 from gi.repository import GLib
@@ -39,7 +43,7 @@ class NetworkManager(dbus.service.FallbackObject):
 
     def __init__(self, bus, scenario, log, quit):
         super().__init__(bus, ROOT)
-        self.log, self.quit, self.count = log, quit, 0
+        self.bus, self.log, self.quit, self.count = bus, log, quit, 0
         self.objects, self.settings, self.active = {}, {}, []
         self.permission = scenario.get('permission', 'yes')
         self.silent = scenario.get('silent', False)
@@ -86,6 +90,7 @@ class NetworkManager(dbus.service.FallbackObject):
         self.active.remove(path)
         self.objects.pop(path)
         self.objects[ROOT][1]['ActiveConnections'] = paths(self.active)
+        return False
 
     def write_log(self, line):
         with open(self.log, 'a') as log:
@@ -128,16 +133,28 @@ class NetworkManager(dbus.service.FallbackObject):
         if dial == 'vanish':
             GLib.idle_add(self.quit)
         elif dial in ('up', 'fail'):
-            GLib.timeout_add(300, self.finish, path, dial, entry.get('address'))
+            GLib.timeout_add(entry.get('after', 300), self.finish, path, entry)
         return path
 
-    def finish(self, path, dial, address):
-        if dial == 'fail':
-            self.remove(path)
+    def finish(self, path, entry):
+        if entry.get('dial') == 'fail':
+            active, device = entry.get('reason', [1, 0])
+            if device:
+                devices = self.objects[path][1]['Devices']
+                self.announce(devices[0], '.Device', 120, 40, device)
+            self.objects[path][1]['State'] = dbus.UInt32(4)
+            self.announce(path, '.Connection.Active', 4, active)
+            GLib.timeout_add(entry.get('linger', 0), self.remove, path)
         else:
-            self.configure(path, address)
+            self.configure(path, entry.get('address'))
             self.objects[path][1]['State'] = dbus.UInt32(2)
+            self.announce(path, '.Connection.Active', 2, 1)
         return False
+
+    def announce(self, path, interface, *numbers):
+        signal = dbus.lowlevel.SignalMessage(path, NM + interface, 'StateChanged')
+        signal.append(*[dbus.UInt32(n) for n in numbers])
+        self.bus.send_message(signal)
 
     @dbus.service.method(NM, 'o', '')
     def DeactivateConnection(self, path):

@@ -177,6 +177,55 @@ TEST_F(CycleTest, TickReachingZeroDuringACycleQueuesOneCycleInsteadOfNesting) {
     EXPECT_FALSE(logic.InCycle());
 }
 
+// A failed dial is not followed by another before 15 s have passed: not by the ticks during a dial
+// slower than the interval, nor by a short interval, nor by "Pubblica" pressed at once (that
+// cycle shows "Offline" and comes again once it may dial). Every dial's failure is logged once.
+struct DialRetry {
+    const char* name;
+    int32_t interval;
+    std::chrono::seconds dialTakes;
+    int publishNowAfter;  // seconds after the failure, or -1
+    std::chrono::seconds nextDialBy;
+};
+
+class DialRetryTest : public CycleTest, public ::testing::WithParamInterface<DialRetry> {};
+
+TEST_P(DialRetryTest, NextDialNotBeforeFifteenSeconds) {
+    const DialRetry& r = GetParam();
+    links.links.clear();
+    links.dialTakes = r.dialTakes;
+    std::vector<std::chrono::steady_clock::time_point> dials;
+    links.onDial = [&] {
+        dials.push_back(clock.now);
+        // Dials back to back would go on for ever: ticks stop at the third.
+        if (dials.size() == 3) window.onTickDue = nullptr;
+    };
+    logic.MutableState().Interval = r.interval;
+    logic.MutableState().Countdown = 1;
+    logic.Tick();
+    ASSERT_EQ(dials.size(), 1u) << "no dial right after the first";
+    EXPECT_EQ(Status(), "Offline");
+    const auto failed = clock.now;
+    for (int second = 0; dials.size() < 2 && second < 40; ++second) {
+        if (second == r.publishNowAfter) logic.ClickSet();
+        window.WaitForEvents(std::chrono::seconds(1));
+    }
+    ASSERT_EQ(dials.size(), 2u);
+    EXPECT_GE(dials[1] - failed, std::chrono::seconds(15));
+    EXPECT_LE(dials[1] - failed, r.nextDialBy);
+    EXPECT_EQ(LogMessages(), std::vector<std::string>(2, "Connessione Internet fallita"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Dials, DialRetryTest,
+                         ::testing::Values(DialRetry{"SlowerThanTheInterval", 10,
+                                                     std::chrono::seconds(30), -1,
+                                                     std::chrono::seconds(16)},
+                                           DialRetry{"ShortInterval", 5, std::chrono::seconds(0),
+                                                     -1, std::chrono::seconds(16)},
+                                           DialRetry{"PubblicaAtOnce", 600, std::chrono::seconds(0),
+                                                     2, std::chrono::seconds(17)}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
 // A close during the cycle's wait stops the cycle; the unload waits for it, except when the
 // session ends: the system may end the process as soon as it is told, so the unload runs at once.
 class CloseDuringCycleTest : public CycleTest, public ::testing::WithParamInterface<bool> {};

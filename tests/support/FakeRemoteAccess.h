@@ -3,7 +3,9 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,15 +55,24 @@ class FakeRemoteAccess final : public dialup::RemoteAccess {
         dialled.push_back(entry);
         dialFlags = flags;
         dialParent = parent;
+        if (onDial) onDial();
+        // The dial waits as the real ones do, a second at a time.
+        for (auto left = dialTakes; left.count() > 0; left -= std::chrono::seconds(1)) {
+            wait->WaitForEvents(std::min<std::chrono::milliseconds>(left, std::chrono::seconds(1)));
+        }
         *connection = 4242;
         if (dialBringsUp) links.push_back(*dialBringsUp);
         return dialStatus.value_or(dialBringsUp ? 0 : 1);
     }
+    void SetEventWait(EventWait* eventWait) override { wait = eventWait; }
 
     std::vector<FakeLink> links;
     std::optional<FakeLink> dialBringsUp;
     std::optional<uint32_t> dialStatus;     // else 0 if the dial brings a link up
     std::optional<uint32_t> reportedCount;  // a count other than the records written
+    std::chrono::milliseconds dialTakes{0};
+    std::function<void()> onDial;
+    EventWait* wait = nullptr;
     std::vector<std::string> dialled;
     std::vector<dialup::HRASCONN> hungUp;
     uint32_t dialFlags = 0;
