@@ -2,13 +2,16 @@
 // machine's address once and then idling side by side: resident memory after the first
 // publication and the CPU used over ten idle seconds.
 //
-// Method: the benchmark moves itself into a private network namespace (root only) with a tun
-// link 203.0.113.45 standing for the dial-up connection. orvane runs from an application folder
-// of its own, its first cycle after a second, uploading to the loopback test FTP server; inadyn
-// runs in the foreground, reads the same link's address and sends its update to a loopback HTTP
-// server standing for the provider. "Published" is orvane's log line for the confirmed upload and
-// the provider's record of inadyn's request; resident memory is VmRSS half a second later.
+// Method: the benchmark moves itself into private network and mount namespaces (root only) with
+// a /run of its own and a tun link 203.0.113.45 standing for the dial-up connection, owned as
+// pppd owns its links by a stand-in pppd named in /run/ppp0.pid; all of it goes when the
+// benchmark ends. orvane runs from an application folder of its own, its first cycle after a
+// second, uploading to the loopback test FTP server; inadyn runs in the foreground, reads the
+// same link's address and sends its update to a loopback HTTP server standing for the provider.
+// "Published" is orvane's log line for the confirmed upload and the provider's record of
+// inadyn's request; resident memory is VmRSS half a second later.
 #include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -53,10 +56,15 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
     return true;
 }
 
-// This process and everything it starts from here on see only loopback and the tun link.
+// This process and everything it starts from here on see only loopback and the tun link, and
+// a /run of their own: no pid file or system bus of the machine's.
 void EnterPrivateNetwork(const std::vector<std::string>& env) {
     if (geteuid() != 0) throw std::runtime_error("needs root to make a private network namespace");
-    if (unshare(CLONE_NEWNET) != 0) throw std::runtime_error("unshare(CLONE_NEWNET) failed");
+    if (unshare(CLONE_NEWNET | CLONE_NEWNS) != 0)
+        throw std::runtime_error("unshare(CLONE_NEWNET | CLONE_NEWNS) failed");
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", "/run", "tmpfs", 0, "mode=0755") != 0)
+        throw std::runtime_error("cannot mount a private /run");
     const std::vector<std::vector<std::string>> commands = {
         {"link", "set", "lo", "up"},
         {"tuntap", "add", "dev", "ppp0", "mode", "tun"},
@@ -66,6 +74,16 @@ void EnterPrivateNetwork(const std::vector<std::string>& env) {
         command.insert(command.begin(), kIp);
         if (RunToEnd(command, env) != 0) throw std::runtime_error("cannot make the tun link");
     }
+}
+
+// The link's owner as pppd would be: a live process named in /run/ppp0.pid, which ends with
+// the benchmark even when the benchmark is killed.
+std::unique_ptr<Child> StartStandInPppd(const std::vector<std::string>& env) {
+    auto pppd = std::make_unique<Child>(std::vector<std::string>{"/usr/bin/setpriv", "--pdeathsig",
+                                                                 "KILL", "/bin/sleep", "infinity"},
+                                        env);
+    std::ofstream("/run/ppp0.pid") << pppd->pid() << "\n";
+    return pppd;
 }
 
 // orvane and its settings (written by orvane-config) in a folder of their own.
@@ -130,11 +148,13 @@ void BM_HeadlessAgainstInadyn(benchmark::State& state) {
     const auto env = CurrentEnvironment();
     TempDir dir("orvane-bench-headless");
     std::unique_ptr<testing::FtpTestServer> ftp;
+    std::unique_ptr<Child> pppd;
     std::unique_ptr<Child> orvane;
     InadynSide inadyn;
     try {
         if (access(kInadyn, X_OK) != 0) throw std::runtime_error("inadyn is not installed");
         EnterPrivateNetwork(env);
+        pppd = StartStandInPppd(env);
         testing::FtpServerOptions account;
         account.user = "bench";
         ftp = std::make_unique<testing::FtpTestServer>(account);

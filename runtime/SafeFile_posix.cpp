@@ -93,9 +93,9 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
         temporary = directory + "." + BaseNameOf(path) + "." + RandomSuffix() + ".tmp";
         fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                   static_cast<mode_t>(mode));
-        if (fd < 0 && errno != EEXIST) throw FileFailure(errno, "cannot write", path);
+        if (fd < 0 && errno != EEXIST) throw FileFailure(errno, "impossibile scrivere", path);
     }
-    if (fd < 0) throw FileFailure(EEXIST, "cannot write", path);
+    if (fd < 0) throw FileFailure(EEXIST, "impossibile scrivere", path);
     FileDescriptor file(fd);
 
     struct stat info {};
@@ -107,7 +107,7 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
         failure = errno;
     if (failure != 0) {
         unlink(temporary.c_str());
-        throw FileFailure(failure, "cannot write", path);
+        throw FileFailure(failure, "impossibile scrivere", path);
     }
     if (flush) SyncDirectory(directory);
     return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};

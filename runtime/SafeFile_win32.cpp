@@ -121,10 +121,10 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
         handle = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, security, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
-            throw Win32FileFailure(GetLastError(), "cannot write", path);
+            throw Win32FileFailure(GetLastError(), "impossibile scrivere", path);
     }
     if (handle == INVALID_HANDLE_VALUE)
-        throw Win32FileFailure(ERROR_FILE_EXISTS, "cannot write", path);
+        throw Win32FileFailure(ERROR_FILE_EXISTS, "impossibile scrivere", path);
     FileHandle file(handle);
 
     BY_HANDLE_FILE_INFORMATION info{};
@@ -137,7 +137,7 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
     if (failure != 0) {
         file.CloseNow();
         DeleteFileA(temporary.c_str());
-        throw Win32FileFailure(failure, "cannot write", path);
+        throw Win32FileFailure(failure, "impossibile scrivere", path);
     }
     return FileIdentity{info.dwVolumeSerialNumber,
                         (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};

@@ -30,7 +30,7 @@ std::string SystemErrorText(unsigned long code) {
     if (text) LocalFree(text);
     while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' '))
         words.pop_back();
-    if (words.empty()) words = "system error";
+    if (words.empty()) words = "errore di sistema";
     return words + " (" + std::to_string(code) + ")";
 }
 

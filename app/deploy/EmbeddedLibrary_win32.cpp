@@ -18,7 +18,8 @@ std::span<const unsigned char> EmbeddedLibraryImage() {
     HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     if (bytes == nullptr)
-        throw RuntimeError(ErrorNumber::FileNotFound, "resource CUSTOM 100 (the support library)");
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           "risorsa CUSTOM 100 (la libreria di supporto)");
     return {static_cast<const unsigned char*>(bytes), SizeofResource(nullptr, found)};
 }
 

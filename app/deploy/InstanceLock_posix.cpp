@@ -16,14 +16,15 @@ void InstanceLock::Acquire(const std::string& lockPath, const std::string& appDi
     Release();
     // Read-only: the lock file is never written, so a link planted at its name changes nothing.
     const int fd = open(lockPath.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) throw settings::FileFailure(errno, "cannot open the lock file", lockPath);
+    if (fd < 0)
+        throw settings::FileFailure(errno, "impossibile aprire il file di blocco", lockPath);
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         close(fd);
         if (error == EWOULDBLOCK)
             throw RuntimeError(ErrorNumber::FileAlreadyOpen,
-                               "another copy of Orvane is already running in " + appDir);
-        throw settings::FileFailure(error, "cannot lock", lockPath);
+                               "un'altra copia di Orvane è già in esecuzione in " + appDir);
+        throw settings::FileFailure(error, "impossibile bloccare", lockPath);
     }
     handle_ = fd;
 }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "runtime/SystemText.h"
 #include "runtime/Win32Error.h"
 
 namespace orvane::mCrypt {
@@ -16,9 +17,10 @@ void InstanceLock::Acquire(const std::string& lockPath, const std::string& appDi
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_SHARING_VIOLATION)
-            throw RuntimeError(ErrorNumber::FileAlreadyOpen,
-                               "another copy of Orvane is already running in " + appDir);
-        throw Win32FileFailure(error, "cannot open the lock file", lockPath);
+            throw RuntimeError(
+                ErrorNumber::FileAlreadyOpen,
+                SystemText("un'altra copia di Orvane è già in esecuzione in ") + appDir);
+        throw Win32FileFailure(error, "impossibile aprire il file di blocco", lockPath);
     }
     handle_ = reinterpret_cast<std::intptr_t>(file);
 }

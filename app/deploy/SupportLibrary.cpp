@@ -42,7 +42,7 @@ void SupportLibrary::Withdraw() {
 
 void* SupportLibrary::Entry(LibraryEntry entry) {
     if (handle_ == nullptr)
-        throw RuntimeError(ErrorNumber::DllLoadError, "the support library is not loaded");
+        throw RuntimeError(ErrorNumber::DllLoadError, "libreria di supporto non caricata");
     const auto index = static_cast<std::size_t>(entry);
     void*& slot = entries_[index];
     if (slot == nullptr) {

@@ -28,7 +28,7 @@ constexpr int MaxReleasePasses = 1000;
 
 std::string LoaderError() {
     const char* text = dlerror();
-    return text ? text : "unknown loader error";
+    return text ? text : "errore sconosciuto del caricatore";
 }
 
 // The inode of the file mapped at `address`, from this process's memory map.
@@ -58,7 +58,7 @@ void SupportLibrary::Load(const settings::FileIdentity& written) {
     if (dlinfo(handle_, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr ||
         MappedInode(map->l_ld) != written.inode)
         throw RuntimeError(ErrorNumber::DllLoadError,
-                           path_ + " was replaced by another file before it was loaded");
+                           "sostituito da un altro file prima di essere caricato: " + path_);
 }
 
 void SupportLibrary::Unload() {

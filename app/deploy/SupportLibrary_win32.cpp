@@ -29,7 +29,8 @@ void SupportLibrary::Load(const settings::FileIdentity& written) {
     // it nobody can write, replace or delete the file. It must be the file just written.
     HANDLE guard = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (guard == INVALID_HANDLE_VALUE) throw Win32FileFailure(GetLastError(), "cannot open", path_);
+    if (guard == INVALID_HANDLE_VALUE)
+        throw Win32FileFailure(GetLastError(), "impossibile aprire", path_);
     const bool same = IdentityOf(guard) == written;
     if (same) {
         // The absolute path and the altered search order: the library's own imports are
@@ -40,7 +41,7 @@ void SupportLibrary::Load(const settings::FileIdentity& written) {
     CloseHandle(guard);
     if (!same)
         throw RuntimeError(ErrorNumber::DllLoadError,
-                           path_ + " was replaced by another file before it was loaded");
+                           "sostituito da un altro file prima di essere caricato: " + path_);
     if (handle_ == nullptr)
         throw RuntimeError(ErrorNumber::DllLoadError, path_ + ": " + SystemErrorText(error));
 }

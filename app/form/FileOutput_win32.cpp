@@ -18,12 +18,14 @@ HANDLE OpenForAppending(const std::string& path) {
     // Append access only: every write goes to the file's end.
     HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw Win32FileFailure(GetLastError(), "cannot write", path);
+    if (file == INVALID_HANDLE_VALUE)
+        throw Win32FileFailure(GetLastError(), "impossibile scrivere", path);
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileInformationByHandle(file, &info) &&
         (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         CloseHandle(file);
-        throw Win32FileFailure(ERROR_ACCESS_DENIED, "will not write through a link", path);
+        throw Win32FileFailure(ERROR_ACCESS_DENIED,
+                               "scrittura rifiutata attraverso un collegamento", path);
     }
     return file;
 }
@@ -41,7 +43,7 @@ void WriteAndClose(HANDLE file, const std::string& path, const std::string& text
         done += written;
     }
     if (!CloseHandle(file) && error == 0) error = GetLastError();
-    if (error != 0) throw Win32FileFailure(error, "cannot write", path);
+    if (error != 0) throw Win32FileFailure(error, "impossibile scrivere", path);
 }
 
 }  // namespace
@@ -54,7 +56,7 @@ void DeleteFile(const std::string& path) {
     if (DeleteFileA(path.c_str())) return;
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-        throw Win32FileFailure(error, "cannot delete", path);
+        throw Win32FileFailure(error, "impossibile eliminare", path);
 }
 
 }  // namespace orvane

@@ -124,6 +124,8 @@ void fOrvane::Guarded(const std::function<void()>& handler) {
 
 void fOrvane::Fatal(const RuntimeError& error) {
     std::cerr << "Orvane: " << error.what() << std::endl;
+    // Ticks handled inside the box's message loop would open a box each.
+    window_.SetTimerEnabled(false);
     window_.ShowFatalError(error.what());
     // The library file is ours alone; leaving it behind helps nobody.
     try {

@@ -67,9 +67,10 @@ FileLocations ChooseFileLocations(const std::string& appDir, std::string_view ex
     }
     const char* home = AbsoluteVariable(variable, "HOME");
     if (home == nullptr)
-        throw RuntimeError(ErrorNumber::PathNotFound, "no settings file beside the program (" +
-                                                          SettingsPathFor(appDir, exeName) +
-                                                          ") and no home folder to look in (HOME)");
+        throw RuntimeError(ErrorNumber::PathNotFound,
+                           "nessun file di impostazioni accanto al programma (" +
+                               SettingsPathFor(appDir, exeName) +
+                               ") e nessuna cartella home (HOME)");
     const std::string homeFolder = WithOneTrailingSeparator(home);
     const std::string own = std::string(kFolderName) + DirectorySeparator;
     const std::string config = BaseFolder(variable, "XDG_CONFIG_HOME", homeFolder, ".config");

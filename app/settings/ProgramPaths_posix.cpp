@@ -55,10 +55,10 @@ void MakeFolders(const std::string& folder) {
          slash = folder.find('/', slash + 1)) {
         const std::string prefix = folder.substr(0, slash);
         if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
-            throw settings::FileFailure(errno, "cannot create the folder", prefix);
+            throw settings::FileFailure(errno, "impossibile creare la cartella", prefix);
     }
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        throw settings::FileFailure(errno, "cannot create the folder", folder);
+        throw settings::FileFailure(errno, "impossibile creare la cartella", folder);
 }
 
 }  // namespace
@@ -79,19 +79,22 @@ void PrepareFolder(const std::string& folder) {
         const int error = errno;
         const bool link = error == ELOOP || error == ENOTDIR;
         throw settings::FileFailure(
-            error, link ? "refusing what is not a plain folder" : "cannot open the folder", path);
+            error,
+            link ? "rifiutato: non è una cartella semplice" : "impossibile aprire la cartella",
+            path);
     }
     struct stat info {};
     const int statResult = fstat(fd, &info);
     const int error = errno;
     close(fd);
-    if (statResult != 0) throw settings::FileFailure(error, "cannot open the folder", path);
+    if (statResult != 0) throw settings::FileFailure(error, "impossibile aprire la cartella", path);
     if (info.st_uid != geteuid())
-        throw settings::FileFailure(EPERM, "refusing a folder of another user", path);
+        throw settings::FileFailure(EPERM, "rifiutata la cartella di un altro utente", path);
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        throw settings::FileFailure(EPERM, "refusing a folder others may write to", path);
+        throw settings::FileFailure(EPERM, "rifiutata una cartella in cui altri possono scrivere",
+                                    path);
     if ((info.st_mode & S_IWUSR) == 0)
-        throw settings::FileFailure(EACCES, "cannot write in the folder", path);
+        throw settings::FileFailure(EACCES, "impossibile scrivere nella cartella", path);
 }
 
 }  // namespace orvane::mCrypt

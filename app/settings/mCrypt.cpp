@@ -40,7 +40,8 @@ void ModuleStartup(const std::string& appDir, const std::string& exeName) {
 void ModuleStartup(const FileLocations& locations) {
     Deployment& deployment = TheDeployment();
     if (deployment.lock.Held())
-        throw RuntimeError(ErrorNumber::InternalError, "the support module is already started");
+        throw RuntimeError(ErrorNumber::InternalError,
+                           "modulo di supporto avviato una seconda volta");
     SettingsPath = locations.settingsFile;
     StateDir = locations.stateDir;
     if (!locations.portable) {

@@ -19,7 +19,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     orvane::SystemClock clock;
     orvane::Win32Window window(instance);
     if (window.Handle() == nullptr) {
-        MessageBoxA(nullptr, "The window could not be created.", "Orvane", MB_OK | MB_ICONERROR);
+        MessageBoxA(nullptr, "Impossibile creare la finestra.", "Orvane", MB_OK | MB_ICONERROR);
         return EXIT_FAILURE;
     }
     orvane::fOrvane logic(window, *support, *remoteAccess, *internet, clock,

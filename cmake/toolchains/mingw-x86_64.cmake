@@ -3,4 +3,5 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(ORVANE_MINGW_PREFIX x86_64-w64-mingw32)
+set(ORVANE_WINE_BITS 64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,5 +1,5 @@
-// The Windows remote access service: rasapi32 lists, projects and hangs up connections; the
-// wininet dialler dials an entry.
+// The Windows remote access service: rasapi32 lists, projects and hangs up connections (dial-up
+// devices only: a VPN is not the dial-up connection); the wininet dialler dials an entry.
 // The program's own names first: the system headers define some of them as macros.
 #include "dialup/RemoteAccess.h"
 
@@ -8,15 +8,19 @@
 #include <raserror.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <map>
+#include <string_view>
 #include <vector>
 
 // The system's "A or W" names would replace the program's record and method names.
 #undef RASCONN
 #undef RASPPPIP
 #undef InternetDial
+
+#include "dialup/windows/RemoteAccessWindows.h"
 
 namespace orvane::dialup {
 
@@ -43,8 +47,31 @@ static_assert(sizeof(::HRASCONN) != 4 || sizeof(SystemRasConn) == sizeof(RASCONN
 static_assert(offsetof(RASPPPIPA, szIpAddress) == offsetof(RASPPPIP, szIpAddress));
 static_assert(offsetof(RASPPPIPA, szServerIpAddress) == offsetof(RASPPPIP, szServerIpAddress));
 
+// Whether a device type (szDeviceType) is a dial-up device.
+bool IsDialUpDevice(std::string_view deviceType) {
+    // The service's RASDT_ names, compared as it writes them in any case.
+    static constexpr std::string_view kDialUpTypes[] = {
+        "modem", "isdn",  "x25",  "pad",  "serial", "framerelay",
+        "atm",   "sonet", "sw56", "irda", "pppoe",  "parallel"};
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (std::string_view type : kDialUpTypes)
+        if (std::equal(deviceType.begin(), deviceType.end(), type.begin(), type.end(),
+                       [&](char a, char b) { return lower(a) == b; }))
+            return true;
+    return false;
+}
+
+// A fixed-width text field up to its first NUL, or whole when it has none.
+template <std::size_t N>
+std::string_view FieldText(const CHAR (&field)[N]) {
+    return std::string_view(field, strnlen(field, N));
+}
+
 class WindowsRemoteAccess final : public RemoteAccess {
   public:
+    explicit WindowsRemoteAccess(const RasEntryPoints& ras) : ras_(ras) {}
+
+    // Only connections over dial-up devices are listed, in the service's order.
     uint32_t RasEnumConnectionsA(RASCONN* records, uint32_t* bufferSize, uint32_t* count) override {
         const std::size_t capacity = records[0].dwSize == 0 ? 0 : *bufferSize / records[0].dwSize;
         std::vector<SystemRasConn> system(capacity == 0 ? 1 : capacity);
@@ -52,27 +79,36 @@ class WindowsRemoteAccess final : public RemoteAccess {
         DWORD bytes = static_cast<DWORD>(capacity * sizeof(SystemRasConn));
         DWORD found = 0;
         const DWORD result =
-            ::RasEnumConnectionsA(reinterpret_cast<LPRASCONNA>(system.data()), &bytes, &found);
+            ras_.enumConnections(reinterpret_cast<LPRASCONNA>(system.data()), &bytes, &found);
         if (result != 0 && result != ERROR_BUFFER_TOO_SMALL) found = 0;
         if (found > capacity) found = static_cast<DWORD>(capacity);
         handles_.clear();
-        for (DWORD n = 0; n < found; ++n) Translate(system[n], records[n]);
-        *count = found;
-        *bufferSize = static_cast<uint32_t>(found * sizeof(RASCONN));
+        uint32_t listed = 0;
+        for (DWORD n = 0; n < found; ++n)
+            if (IsDialUpDevice(FieldText(system[n].szDeviceType)))
+                Translate(system[n], records[listed++]);
+        *count = listed;
+        *bufferSize = static_cast<uint32_t>(listed * sizeof(RASCONN));
         return result;
     }
 
     uint32_t RasGetProjectionInfoA(HRASCONN connection, uint32_t protocol, RASPPPIP* projection,
                                    uint32_t* size) override {
+        const auto handle = handles_.find(connection);
+        if (handle == handles_.end()) return ERROR_INVALID_HANDLE;
         DWORD bytes = *size;
-        const DWORD result = ::RasGetProjectionInfoA(
-            SystemHandle(connection), static_cast<RASPROJECTION>(protocol), projection, &bytes);
+        const DWORD result = ras_.getProjectionInfo(
+            handle->second, static_cast<RASPROJECTION>(protocol), projection, &bytes);
         *size = bytes;
         return result;
     }
 
+    // Only a connection of the last list can be hung up: never a VPN, nor one the program
+    // did not see.
     uint32_t RasHangUpA(HRASCONN connection) override {
-        return ::RasHangUpA(SystemHandle(connection));
+        const auto handle = handles_.find(connection);
+        if (handle == handles_.end()) return ERROR_INVALID_HANDLE;
+        return ras_.hangUp(handle->second);
     }
 
     uint32_t InternetDial(WindowHandle parent, const std::string& entry, uint32_t flags,
@@ -105,19 +141,19 @@ class WindowsRemoteAccess final : public RemoteAccess {
         return value;
     }
 
-    ::HRASCONN SystemHandle(HRASCONN connection) const {
-        const auto found = handles_.find(connection);
-        if (found != handles_.end()) return found->second;
-        return reinterpret_cast<::HRASCONN>(static_cast<uintptr_t>(connection));
-    }
-
+    RasEntryPoints ras_;
+    // The dial-up connections of the last enumeration, by the handle the program keeps.
     std::map<HRASCONN, ::HRASCONN> handles_;
 };
 
 }  // namespace
 
+std::unique_ptr<RemoteAccess> MakeWindowsRemoteAccess(const RasEntryPoints& ras) {
+    return std::make_unique<WindowsRemoteAccess>(ras);
+}
+
 std::unique_ptr<RemoteAccess> MakeSystemRemoteAccess() {
-    return std::make_unique<WindowsRemoteAccess>();
+    return MakeWindowsRemoteAccess({::RasEnumConnectionsA, ::RasGetProjectionInfoA, ::RasHangUpA});
 }
 
 }  // namespace orvane::dialup

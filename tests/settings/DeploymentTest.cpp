@@ -108,7 +108,8 @@ TEST_F(Deployment, RefusesASecondCopyWithoutTouchingTheFirst) {
             _exit(1);
         } catch (const RuntimeError& error) {
             ModuleShutdown();  // as the refused program does at its end
-            const bool named = error.detail().find("running in " + dir.path()) != std::string::npos;
+            const bool named =
+                error.detail().find("in esecuzione in " + dir.path()) != std::string::npos;
             _exit(error.number() == ErrorNumber::FileAlreadyOpen && named ? 0 : 2);
         }
     }

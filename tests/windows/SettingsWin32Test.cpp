@@ -102,7 +102,8 @@ TEST_F(Deployment, ASecondHolderOfTheDirectoryIsRefused) {
         ADD_FAILURE() << "the second copy got the lock";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.number(), ErrorNumber::FileAlreadyOpen);
-        EXPECT_NE(error.detail().find("already running"), std::string::npos) << error.what();
+        EXPECT_EQ(error.detail(),
+                  Ansi(L"un'altra copia di Orvane è già in esecuzione in ") + dir.path());
     }
     EXPECT_FALSE(second.Held());
 }

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <array>
+#include <climits>
+#include <string_view>
 #include <vector>
 
 #include "support/Fakes.h"
@@ -129,7 +132,8 @@ class TrayTest : public ::testing::Test {
     testing::FakeSupport support{dir.folder()};
     testing::FakeRemoteAccess links;
     testing::FakeInternet internet;
-    fOrvane logic{window, support, links, internet, clock, [](int) {}};
+    int exitStatus = -1;
+    fOrvane logic{window, support, links, internet, clock, [this](int s) { exitStatus = s; }};
     std::optional<Win32Tray> tray;
 };
 
@@ -159,6 +163,42 @@ TEST_F(TrayTest, IconComesBackWithTheTaskbarItsMenuWorksTheHandlersAndItGoesWith
     EXPECT_FALSE(IsWindow(Window()));
     EXPECT_EQ(support.shutdowns, 1);
     EXPECT_FALSE(RemoveIcon()) << "the icon goes with the window";
+}
+
+// Counts the program's boxes open at once, keeps the most seen, closes them and stops the
+// ticks, so that boxes stacked by ticks come down too.
+int mostBoxesAtOnce = 0;
+Win32Window* ticking = nullptr;
+BOOL CALLBACK CloseOneBox(HWND window, LPARAM count) {
+    char kind[16] = {}, title[16] = {};
+    GetClassNameA(window, kind, sizeof kind);
+    GetWindowTextA(window, title, sizeof title);
+    if (std::string_view(kind) == "#32770" && std::string_view(title) == "Orvane") {
+        ++*reinterpret_cast<int*>(count);
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+    }
+    return TRUE;
+}
+void CALLBACK CloseTheBoxes(HWND, UINT, UINT_PTR, DWORD) {
+    int open = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CloseOneBox, reinterpret_cast<LPARAM>(&open));
+    mostBoxesAtOnce = std::max(mostBoxesAtOnce, open);
+    ticking->SetTimerEnabled(false);
+}
+
+// A countdown that would fall below the smallest 32-bit value ends the program with one box,
+// however many ticks fall due while it is open.
+TEST_F(TrayTest, AnOverflowingCountdownShowsOneBoxThenEnds) {
+    logic.MutableState().Countdown = INT32_MIN + 1;
+    window.SetTimerInterval(20);
+    ticking = &window;
+    const UINT_PTR closer = SetTimer(nullptr, 0, 400, CloseTheBoxes);
+    for (int i = 0; i < 40 && exitStatus < 0; ++i)
+        window.WaitForEvents(std::chrono::milliseconds(100));
+    KillTimer(nullptr, closer);
+    EXPECT_EQ(mostBoxesAtOnce, 1);
+    EXPECT_EQ(exitStatus, 1);
+    EXPECT_EQ(support.shutdowns, 1);
 }
 
 }  // namespace

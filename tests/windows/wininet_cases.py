@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The wininet client under Wine against the loopback test FTP server, as a table of cases.
 
-Usage: wininet_cases.py PROBE.exe  (WINEPREFIX and DISPLAY come from the caller)
+Usage: wininet_cases.py PROBE.exe [RUNNER...]  (WINEPREFIX and DISPLAY come from the caller;
+RUNNER, the command that starts a Windows program, is "wine" unless given)
 
 Each case starts tests/support/ftp_server.py in its own temporary root, runs ftp_probe.exe for one
 session, and checks what the client reported, what the server was sent and what landed on disk.
@@ -49,7 +50,7 @@ CASES = [
 ]
 
 
-def run_case(probe, c):
+def run_case(runner, probe, c):
     problems = []
     with tempfile.TemporaryDirectory(prefix="orvane-wininet-") as base:
         root = os.path.join(base, "root")
@@ -68,7 +69,7 @@ def run_case(probe, c):
             start = time.monotonic()
             try:
                 output = subprocess.run(
-                    ["wine", probe, "127.0.0.1", port, USER, "Z:" + local.replace("/", "\\"),
+                    runner + [probe, "127.0.0.1", port, USER, "Z:" + local.replace("/", "\\"),
                      c.remote],
                     env=dict(os.environ, FTP_TEST_PASSWORD=c.password,
                              **({"FTP_PROBE_CLOSE_AFTER_MS": str(c.close_after)}
@@ -115,7 +116,7 @@ def run_case(probe, c):
 def main():
     passed = failed = 0
     for case in CASES:
-        problems = run_case(sys.argv[1], case)
+        problems = run_case(sys.argv[2:] or ["wine"], sys.argv[1], case)
         print("%s %s%s" % ("FAIL" if problems else "ok  ", case.name,
                            ": " + "; ".join(problems) if problems else ""), flush=True)
         passed, failed = passed + (not problems), failed + bool(problems)
