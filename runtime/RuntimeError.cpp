@@ -12,6 +12,7 @@ namespace {
 // The descriptions as written here, in UTF-8.
 const char* Description(ErrorNumber number) {
     switch (number) {
+        case ErrorNumber::InvalidProcedureCall: return "Chiamata di routine o argomento non validi";
         case ErrorNumber::Overflow: return "Overflow";
         case ErrorNumber::SubscriptOutOfRange: return "Indice non compreso nell'intervallo";
         case ErrorNumber::TypeMismatch: return "Tipo non corrispondente";

@@ -10,6 +10,7 @@ namespace orvane {
 // The error numbers the program raises. The numbering is the one users of the
 // program know from its message box; a number never changes meaning.
 enum class ErrorNumber : int32_t {
+    InvalidProcedureCall = 5,
     Overflow = 6,
     SubscriptOutOfRange = 9,
     TypeMismatch = 13,

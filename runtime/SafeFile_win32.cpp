@@ -106,7 +106,7 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view bytes, unsigned mode,
-                                   Durability durability) {
+                                   Durability durability, Ownership) {
     const bool flush = durability == Durability::Flushed;
     const std::string directory = DirectoryOf(path);
     const auto slash = LastSeparator(path);
@@ -142,5 +142,30 @@ FileIdentity ReplaceFileAtomically(const std::string& path, std::string_view byt
     return FileIdentity{info.dwVolumeSerialNumber,
                         (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
+
+FileChangeLock::FileChangeLock(const std::string& path) {
+    const auto slash = LastSeparator(path);
+    lockPath_ = DirectoryOf(path) + "." +
+                (slash == std::string::npos ? path : path.substr(slash + 1)) + ".lock";
+    // Opened unshared and deleted when closed: the next process waits until the holder is done,
+    // and the system removes the file even after a crash. Access denied is also what a folder
+    // that cannot be written answers, so the wait is bounded (a minute).
+    for (int attempt = 0;; ++attempt) {
+        const HANDLE handle =
+            CreateFileA(lockPath_.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                        FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            handle_ = reinterpret_cast<std::intptr_t>(handle);
+            return;
+        }
+        const DWORD error = GetLastError();
+        // Held, or being deleted by the holder that is just done.
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == 3000)
+            throw Win32FileFailure(error, "cannot lock", path);
+        Sleep(20);
+    }
+}
+
+FileChangeLock::~FileChangeLock() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
 
 }  // namespace orvane::settings

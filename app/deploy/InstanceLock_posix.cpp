@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,9 +16,17 @@ namespace orvane::mCrypt {
 void InstanceLock::Acquire(const std::string& lockPath, const std::string& appDir) {
     Release();
     // Read-only: the lock file is never written, so a link planted at its name changes nothing.
-    const int fd = open(lockPath.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // O_NONBLOCK: a FIFO at the name must not hold the start-up.
+    const int fd =
+        open(lockPath.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd < 0)
         throw settings::FileFailure(errno, "impossibile aprire il file di blocco", lockPath);
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        throw RuntimeError(ErrorNumber::PathFileAccessError,
+                           "rifiutato il file di blocco " + lockPath + ": non è un file normale");
+    }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         close(fd);

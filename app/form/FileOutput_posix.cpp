@@ -1,7 +1,9 @@
-// File output for the log on POSIX: whole appends, no symlink following; deletion.
+// File output for the log on POSIX: whole appends to a regular file, no symlink following, never
+// stalled by a FIFO; deletion.
 #include "form/FileOutput.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,9 +32,15 @@ void WriteAll(int fd, const std::string& path, const std::string& text) {
 }  // namespace
 
 void AppendToFile(const std::string& path, const std::string& text) {
-    const int fd =
-        ::open(path.c_str(), O_APPEND | O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    // O_NONBLOCK: a FIFO at the name would otherwise hold the open until a reader comes.
+    const int fd = ::open(
+        path.c_str(), O_APPEND | O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) throw FileError(errno, path);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw RuntimeError(ErrorNumber::PathFileAccessError, path + ": not a regular file");
+    }
     WriteAll(fd, path, text);
 }
 

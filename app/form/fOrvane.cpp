@@ -44,6 +44,16 @@ auto ReadConverted(SupportModule& support, Setting id, Convert convert) {
     }
 }
 
+// A count of seconds below the fewest never comes down to the zero that starts a cycle: the
+// program would go quiet (FIRST) or publish once (INTERVAL) instead of saying why.
+int32_t RequireSeconds(SupportModule& support, Setting id, int32_t value) {
+    if (value < settings::FewestSeconds)
+        throw RuntimeError(ErrorNumber::InvalidProcedureCall,
+                           SettingDetail(id, support.SettingsPath()) + ": almeno " +
+                               std::to_string(settings::FewestSeconds) + " secondo");
+    return value;
+}
+
 }  // namespace
 
 fOrvane::fOrvane(FormWindow& window, SupportModule& support, dialup::RemoteAccess& remoteAccess,
@@ -149,8 +159,10 @@ void fOrvane::Form_Load() {
     support_.ModuleStartup();
     support_.CenterForm(window_.Handle());
     const auto integer = [](const std::string& text) { return ToInt32(text); };
-    state_.Interval = ReadConverted(support_, Setting::Interval, integer);
-    state_.FirstWait = ReadConverted(support_, Setting::First, integer);
+    state_.Interval = RequireSeconds(support_, Setting::Interval,
+                                     ReadConverted(support_, Setting::Interval, integer));
+    state_.FirstWait =
+        RequireSeconds(support_, Setting::First, ReadConverted(support_, Setting::First, integer));
     state_.ConnectDelay = ReadConverted(support_, Setting::Delay,
                                         [](const std::string& text) { return ToDouble(text); });
     if (!std::isfinite(state_.ConnectDelay))
@@ -161,9 +173,6 @@ void fOrvane::Form_Load() {
     state_.Countdown = state_.FirstWait;
     window_.SetCaption(Control::Label2, "");
     window_.SetCaption(Control::Label4, "");
-    if (state_.Countdown == INT32_MIN)
-        throw RuntimeError(ErrorNumber::Overflow,
-                           SettingDetail(Setting::First, support_.SettingsPath()));
     window_.SetCaption(Control::Label7, std::to_string(state_.Countdown - 1));
     window_.SetTimerInterval(1000);
     window_.SetTimerEnabled(true);

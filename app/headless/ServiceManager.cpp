@@ -40,6 +40,15 @@ bool StderrMatches(const std::string& journalStream) {
     return journalStream == std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
+// Half the manager's interval, the interval taken as at least a second (one of a microsecond
+// would have the pings take the processor) and the period as at most an hour (what a timer
+// holds, and often enough for any interval longer than that).
+std::chrono::milliseconds WatchdogPeriodFor(unsigned long long microseconds) {
+    constexpr unsigned long long shortest = 1'000'000, longestPeriod = 3'600'000;
+    return std::chrono::milliseconds(
+        std::min(std::max(microseconds, shortest) / 2000, longestPeriod));
+}
+
 }  // namespace
 
 ServiceManager ServiceManager::FromEnvironment() {
@@ -49,7 +58,7 @@ ServiceManager ServiceManager::FromEnvironment() {
     const auto pid = TakeVariable("WATCHDOG_PID");
     const bool forUs = pid.empty() || Number(pid) == static_cast<unsigned long long>(::getpid());
     if (microseconds && *microseconds > 0 && forUs)
-        manager.watchdogPeriod_ = std::chrono::milliseconds(std::max(1ULL, *microseconds / 2000));
+        manager.watchdogPeriod_ = WatchdogPeriodFor(*microseconds);
     const char* journal = std::getenv("JOURNAL_STREAM");
     manager.stderrIsJournal_ = StderrMatches(journal ? journal : "");
     return manager;

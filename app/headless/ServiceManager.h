@@ -18,7 +18,8 @@ class ServiceManager {
     // Sends one notify datagram ("READY=1", "STATUS=...") when a socket was given; failures
     // are ignored, since the service runs on without its manager.
     void Notify(std::string_view message) const;
-    // How often to send WATCHDOG=1: half the manager's interval, when it watches this process.
+    // How often to send WATCHDOG=1 when the manager watches this process: half its interval,
+    // within half a second and an hour.
     std::optional<std::chrono::milliseconds> WatchdogPeriod() const { return watchdogPeriod_; }
     // Whether standard error is the journal's stream, which takes "<N>" priority prefixes.
     bool StderrIsJournal() const { return stderrIsJournal_; }

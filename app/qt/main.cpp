@@ -17,6 +17,7 @@
 #include "qt/CloseSignals.h"
 #include "qt/OrvaneWindow.h"
 #include "qt/TrayIcon.h"
+#include "runtime/StandardStreams.h"
 
 namespace {
 
@@ -122,7 +123,9 @@ int RunWindow(char* program) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    orvane::InstallCloseSignals();  // first: SIGPIPE ignored, no close signal lost
+    // Before any file or socket is opened: none may take a closed stream's number.
+    orvane::KeepStandardStreamsOpen();
+    orvane::InstallCloseSignals();  // next: SIGPIPE ignored, no close signal lost
     switch (ModeOf(argc, argv)) {
         case Mode::Help: std::fputs(kUsage, stdout); return EXIT_SUCCESS;
         case Mode::Version: std::puts("orvane " ORVANE_VERSION); return EXIT_SUCCESS;

@@ -46,6 +46,9 @@ std::optional<std::string> FindProfileValue(std::string_view content, std::strin
 std::string ReadProfileString(std::string_view content, std::string_view section,
                               std::string_view key);
 
+// The line end of a settings file written anew: the system's own, CR LF on Windows, LF elsewhere.
+extern const std::string_view NewFileLineEnd;
+
 // The whole content of a regular file, or nothing when it is missing or cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 

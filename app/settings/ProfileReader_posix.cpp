@@ -1,4 +1,4 @@
-// Reading a settings file whole on POSIX: regular files only, never stalled by a FIFO.
+// Settings files on POSIX: LF line ends; read whole, regular files only, never stalled by a FIFO.
 #include "settings/ProfileReader.h"
 
 #include <fcntl.h>
@@ -8,6 +8,8 @@
 #include <cerrno>
 
 namespace orvane::settings {
+
+const std::string_view NewFileLineEnd = "\n";
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     // O_NONBLOCK so that a FIFO planted at the path cannot stall the program.

@@ -1,9 +1,12 @@
-// Reading a settings file whole on Windows: regular files only, shared with other readers.
+// Settings files on Windows: CR LF line ends, as the system's own profile writer makes them; read
+// whole, regular files only, shared with other readers.
 #include "settings/ProfileReader.h"
 
 #include <windows.h>
 
 namespace orvane::settings {
+
+const std::string_view NewFileLineEnd = "\r\n";
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,

@@ -51,4 +51,11 @@ FileLocations SystemFileLocations(const std::string& appDir, std::string_view ex
 // RuntimeError naming it.
 void PrepareFolder(const std::string& folder);
 
+// Makes sure the per-user settings are the user's own before they are read, since whoever may
+// change them chooses where the uploads go: the settings file's folder, where it exists, must
+// be a plain folder of the user's that others may not write to, and the file, where it exists,
+// the user's and not writable by others. Anything else is a RuntimeError naming the folder or
+// the file. Nothing is created; a missing file is the reader's to report.
+void RequireOwnSettings(const std::string& settingsFile);
+
 }  // namespace orvane::mCrypt

@@ -61,19 +61,14 @@ void MakeFolders(const std::string& folder) {
         throw settings::FileFailure(errno, "impossibile creare la cartella", folder);
 }
 
-}  // namespace
-
-FileLocations SystemFileLocations(const std::string& appDir, std::string_view exeName) {
-    struct stat info {};
-    const bool beside = stat(SettingsPathFor(appDir, exeName).c_str(), &info) == 0;
-    return ChooseFileLocations(appDir, exeName, beside, SystemVariable);
+std::string WithoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
 }
 
-void PrepareFolder(const std::string& folder) {
-    std::string path = folder;
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    MakeFolders(path);
-    // The folder itself is opened without following a link: the files go where it says.
+// The status of the folder at `path`, opened without following a link: the files go where it
+// says. What is not a plain folder is refused.
+struct stat FolderStatus(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
@@ -88,13 +83,52 @@ void PrepareFolder(const std::string& folder) {
     const int error = errno;
     close(fd);
     if (statResult != 0) throw settings::FileFailure(error, "impossibile aprire la cartella", path);
-    if (info.st_uid != geteuid())
-        throw settings::FileFailure(EPERM, "rifiutata la cartella di un altro utente", path);
+    return info;
+}
+
+// Another user, or anyone who may write to it, could change what the program reads or writes.
+// The two refusals are worded for what was refused.
+struct Refusals {
+    const char* ofAnotherUser;
+    const char* writableByOthers;
+};
+constexpr Refusals kFolderRefusals{"rifiutata la cartella di un altro utente",
+                                   "rifiutata una cartella in cui altri possono scrivere"};
+constexpr Refusals kSettingsFileRefusals{
+    "rifiutato il file di impostazioni di un altro utente",
+    "rifiutato un file di impostazioni che altri possono scrivere"};
+
+void RequireOwn(const struct stat& info, const Refusals& refusals, const std::string& path) {
+    if (info.st_uid != geteuid()) throw settings::FileFailure(EPERM, refusals.ofAnotherUser, path);
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        throw settings::FileFailure(EPERM, "rifiutata una cartella in cui altri possono scrivere",
-                                    path);
+        throw settings::FileFailure(EPERM, refusals.writableByOthers, path);
+}
+
+}  // namespace
+
+FileLocations SystemFileLocations(const std::string& appDir, std::string_view exeName) {
+    struct stat info {};
+    const bool beside = stat(SettingsPathFor(appDir, exeName).c_str(), &info) == 0;
+    return ChooseFileLocations(appDir, exeName, beside, SystemVariable);
+}
+
+void PrepareFolder(const std::string& folder) {
+    const std::string path = WithoutTrailingSlashes(folder);
+    MakeFolders(path);
+    const struct stat info = FolderStatus(path);
+    RequireOwn(info, kFolderRefusals, path);
     if ((info.st_mode & S_IWUSR) == 0)
         throw settings::FileFailure(EACCES, "impossibile scrivere nella cartella", path);
+}
+
+void RequireOwnSettings(const std::string& settingsFile) {
+    const std::string folder = WithoutTrailingSlashes(settings::DirectoryOf(settingsFile));
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) != 0) return;
+    RequireOwn(FolderStatus(folder), kFolderRefusals, folder);
+    // A link there is the user's own (to a file kept elsewhere): what it names is checked.
+    if (stat(settingsFile.c_str(), &info) == 0)
+        RequireOwn(info, kSettingsFileRefusals, settingsFile);
 }
 
 }  // namespace orvane::mCrypt

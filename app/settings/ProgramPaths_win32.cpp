@@ -34,7 +34,8 @@ FileLocations SystemFileLocations(const std::string& appDir, std::string_view ex
     return ChooseFileLocations(appDir, exeName, true, [](const char*) { return nullptr; });
 }
 
-// The program's own folder is never prepared.
+// The program's own folder is never prepared, and its settings are the folder's.
 void PrepareFolder(const std::string&) {}
+void RequireOwnSettings(const std::string&) {}
 
 }  // namespace orvane::mCrypt

@@ -10,7 +10,12 @@
 namespace orvane::settings {
 
 // How a value is stored, and so how it is converted and checked.
-enum class KeyKind { Integer, Number, Text, Encoded, Protocol, PemFile, Fingerprint };
+enum class KeyKind { Seconds, Number, Text, Encoded, Protocol, PemFile, Fingerprint };
+
+// The fewest seconds a Seconds key (a 32-bit whole number) may hold. The countdown starts a
+// cycle only when it comes down to exactly zero, so from zero or below it would never start
+// one by itself: FIRST would never publish, INTERVAL would publish once.
+inline constexpr int FewestSeconds = 1;
 
 enum class Setting {
     Interval,
@@ -42,8 +47,8 @@ struct SettingKey {
 inline constexpr std::string_view PasswordOption = "--password";
 
 inline constexpr std::array<SettingKey, 12> SettingKeys = {{
-    {Setting::Interval, "GENERAL", "INTERVAL", KeyKind::Integer, "--interval", "600"},
-    {Setting::First, "GENERAL", "FIRST", KeyKind::Integer, "--first", "10"},
+    {Setting::Interval, "GENERAL", "INTERVAL", KeyKind::Seconds, "--interval", "600"},
+    {Setting::First, "GENERAL", "FIRST", KeyKind::Seconds, "--first", "10"},
     {Setting::Delay, "GENERAL", "DELAY", KeyKind::Number, "--delay", "0"},
     {Setting::RasDial, "GENERAL", "RASDIAL", KeyKind::Text, "--rasdial", ""},
     {Setting::Server, "FTP", "SERVER", KeyKind::Encoded, "--server", std::nullopt},

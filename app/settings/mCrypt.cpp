@@ -45,6 +45,7 @@ void ModuleStartup(const FileLocations& locations) {
     SettingsPath = locations.settingsFile;
     StateDir = locations.stateDir;
     if (!locations.portable) {
+        RequireOwnSettings(locations.settingsFile);
         PrepareFolder(locations.stateDir);
         PrepareFolder(locations.runtimeDir);
     }

@@ -35,10 +35,11 @@ std::string DecodeSetting(const std::string& stored);
 void ModuleStartup();
 // Start-up with every file in `appDir`, for a program named `exeName`.
 void ModuleStartup(const std::string& appDir, const std::string& exeName);
-// Start-up at `locations`: sets SettingsPath and StateDir, prepares the per-user folders, takes
-// the run-time folder's instance lock (a second copy is a RuntimeError(FileAlreadyOpen)),
-// writes the support library there and loads that file, and sets CipherKey. A failure undoes
-// what was done before it rethrows, leaving no library file behind.
+// Start-up at `locations`: sets SettingsPath and StateDir, makes sure per-user settings are the
+// user's own (RequireOwnSettings) and prepares the per-user folders, takes the run-time folder's
+// instance lock (a second copy is a RuntimeError(FileAlreadyOpen)), writes the support library
+// there and loads that file, and sets CipherKey. A failure undoes what was done before it
+// rethrows, leaving no library file behind.
 void ModuleStartup(const FileLocations& locations);
 // Unloads the library, deletes its file (errors ignored) and gives up the instance lock.
 // Safe to call twice, or after a failed start-up.

@@ -300,6 +300,47 @@ headless)
   check "no library file or ip.txt is left" \
     test -z "$(find "$work/run" "$state" "$program" -name raradozo.so -o -name ip.txt)"
   ;;
+hostile-files)
+  # What the surroundings may hand the program: standard streams closed, FIFOs at the log's and
+  # the lock's names, a settings folder others may write to, watchdog intervals out of bounds.
+  online normal
+  settings "$SANDBOX_FTP_PORT" 1
+  "$app/orvane" --headless >&- 2>&- &
+  orvane_pid=$!
+  check "streams closed: the first cycle publishes" sandbox_wait_for 20 test -f "$served/ip.txt"
+  rm -f "$served/ip.txt"
+  kill -USR1 "$orvane_pid"
+  check "streams closed: it publishes again on SIGUSR1" sandbox_wait_for 10 test -f "$served/ip.txt"
+  ends_cleanly 1 "streams closed: "
+  rm "$app/orvane.log" && mkfifo "$app/orvane.log"
+  start "$app/orvane" --headless
+  check "a FIFO as the log: the cycle ends in an error" sandbox_wait_for 20 grep -q "Errore #75" "$work/stderr"
+  ends_cleanly 1 "a FIFO as the log: "
+  rm "$app/orvane.log" "$app/.orvane.lock" && mkfifo "$app/.orvane.lock"
+  timeout -k 1 10 "$app/orvane" --headless 2>"$work/stderr"
+  check "a FIFO as the lock: start-up fails at once" test $? -eq 1
+  check "a FIFO as the lock: the error names it" grep -q "/.orvane.lock" "$work/stderr"
+  rm "$app/.orvane.lock"
+  mkdir -p "$work/home" "$work/usr/bin"
+  cp "$bin/orvane" "$bin/orvane-config" "$work/usr/bin/"
+  printf '%s\n' "$password" | HOME=$work/home "$work/usr/bin/orvane-config" write --server h \
+    --user u --path / --file ip.txt >/dev/null
+  chmod 777 "$work/home/.config/orvane"
+  HOME=$work/home timeout -k 1 10 "$work/usr/bin/orvane" --headless 2>"$work/stderr"
+  check "a settings folder others may write to: start-up fails" test $? -eq 1
+  check "a settings folder others may write to: the error names it" \
+    grep -q "$work/home/.config/orvane:" "$work/stderr"
+  notify_listen
+  NOTIFY_SOCKET=$work/notify.sock WATCHDOG_USEC=1 start "$app/orvane" --headless
+  check "WATCHDOG_USEC=1: ready" sandbox_wait_for 10 notified READY=1
+  sleep 2
+  check "WATCHDOG_USEC=1: at most two pings a second" test "$(grep -c ' WATCHDOG=1$' "$work/notify")" -le 6
+  ends_cleanly 1 "WATCHDOG_USEC=1: "
+  NOTIFY_SOCKET=$work/notify.sock WATCHDOG_USEC=18446744073709551615 start "$app/orvane" --headless
+  check "a huge WATCHDOG_USEC: ready" sandbox_wait_for 10 notified READY=1 2
+  check "a huge WATCHDOG_USEC: no timer warning" bash -c '! grep -qi timer "$1"' _ "$work/stderr"
+  ends_cleanly 1 "a huge WATCHDOG_USEC: "
+  ;;
 *)
   echo "unknown scenario $scenario"
   exit 2

@@ -2,6 +2,7 @@
 // files live, and the preparation of the per-user folders.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -134,6 +135,54 @@ TEST(Paths, PerUserFoldersAreTheUsersOwnAndPlain) {
     struct stat parent {};
     ASSERT_EQ(::stat((dir / "missing/parent").c_str(), &parent), 0);
     EXPECT_EQ(parent.st_mode & 0777, 0700u) << "a missing parent is created owner-only";
+}
+
+// Whoever may change the settings chooses where the uploads go.
+TEST(Paths, PerUserSettingsAreTheUsersOwn) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    const bool root = geteuid() == 0;
+    const auto folder = [&](const char* name, fs::perms perms) {
+        fs::create_directory(dir / name);
+        fs::permissions(dir / name, perms, fs::perm_options::replace);
+    };
+    const auto file = [&](const char* name, fs::perms perms) {
+        test::WriteText(dir / name, "[GENERAL]\n");
+        fs::permissions(dir / name, perms, fs::perm_options::replace);
+    };
+    folder("own", fs::perms::owner_all);
+    folder("shared", fs::perms::all);
+    folder("kept", fs::perms::owner_read | fs::perms::owner_exec);
+    folder("others", fs::perms::owner_all);
+    fs::create_directory_symlink(dir / "own", dir / "linked");
+    file("own/orvane.ini", fs::perms::owner_read | fs::perms::owner_write);
+    file("own/group.ini", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_write);
+    file("own/others.ini", fs::perms::owner_read | fs::perms::owner_write);
+    if (root) {
+        ASSERT_EQ(chown((dir / "others").c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chown((dir / "own/others.ini").c_str(), 65534, 65534), 0);
+    }
+    const struct {
+        const char* settings;
+        const char* refused;  // what the error names; null: accepted
+        bool needsRoot = false;
+    } cases[] = {{"missing/orvane.ini", nullptr},      {"own/none.ini", nullptr},
+                 {"own/orvane.ini", nullptr},          {"kept/orvane.ini", nullptr},
+                 {"own/group.ini", "own/group.ini"},   {"own/others.ini", "own/others.ini", true},
+                 {"shared/orvane.ini", "shared"},      {"linked/orvane.ini", "linked"},
+                 {"others/orvane.ini", "others", true}};
+    for (const auto& c : cases) {
+        if (c.needsRoot && !root) continue;  // only root can give a file away
+        try {
+            RequireOwnSettings(dir / c.settings);
+            EXPECT_FALSE(c.refused) << c.settings;
+        } catch (const RuntimeError& error) {
+            ASSERT_TRUE(c.refused) << c.settings << ": " << error.what();
+            EXPECT_NE(std::string(error.what()).find(dir / c.refused + ":"), std::string::npos)
+                << error.what();
+        }
+    }
+    EXPECT_FALSE(fs::exists(dir / "missing")) << "nothing is created";
 }
 
 }  // namespace

@@ -31,6 +31,8 @@ TEST(ParseCommandLine, RejectsWithAMessageNamingTheProblem) {
         {"unknown option", WriteArgs({"--password", "x"}), "--password"},
         {"interval not a number", WriteArgs({"--interval", "ten"}), "--interval"},
         {"first overflows", WriteArgs({"--first", "2147483648"}), "--first"},
+        {"first zero never comes", WriteArgs({"--first", "0"}), "--first"},
+        {"negative interval", {"set", "f", "--interval", "-5"}, "--interval"},
         {"delay not a number", WriteArgs({"--delay", "1.5s"}), "--delay"},
         {"newline in a value", WriteArgs({"--rasdial", "a\nb"}), "--rasdial"},
         {"carriage return in an encoded value",

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "runtime/Conversion.h"
+#include "settings/ProfileReader.h"
 #include "settings/SettingCodec.h"
 #include "settings/mCrypt.h"
 #include "support/TestFiles.h"
@@ -21,6 +22,25 @@ struct Outcome {
     std::string out, err;
 };
 
+// Starts the tool with `args` and the streams `actions` gives it; -1 when it cannot start.
+pid_t StartTool(std::vector<std::string> args, const posix_spawn_file_actions_t* actions) {
+    args.insert(args.begin(), ORVANE_CONFIG_BINARY);
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    return posix_spawn(&pid, ORVANE_CONFIG_BINARY, actions, nullptr, argv.data(), environ) == 0
+               ? pid
+               : -1;
+}
+
+// The exit status of a started tool, -1 when it did not exit.
+int ExitStatusOf(pid_t pid) {
+    int status = 0;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status)
+                                                                           : -1;
+}
+
 // Runs the tool with `args` and `input` on its standard input (a file, so not a terminal).
 Outcome RunTool(std::vector<std::string> args, const std::string& input = "") {
     const test::TempDir scratch;  // apart from the directories the tests look at
@@ -31,17 +51,9 @@ Outcome RunTool(std::vector<std::string> args, const std::string& input = "") {
     for (const auto& [fd, name] : {std::pair{1, "out"}, std::pair{2, "err"}})
         posix_spawn_file_actions_addopen(&actions, fd, (scratch / name).c_str(), O_WRONLY | O_CREAT,
                                          0600);
-    args.insert(args.begin(), ORVANE_CONFIG_BINARY);
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int status = 0;
     Outcome outcome;
-    if (posix_spawn(&pid, ORVANE_CONFIG_BINARY, &actions, nullptr, argv.data(), environ) == 0 &&
-        waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-        outcome = {WEXITSTATUS(status), test::ReadText(scratch / "out"),
-                   test::ReadText(scratch / "err")};
+    if (const int status = ExitStatusOf(StartTool(std::move(args), &actions)); status >= 0)
+        outcome = {status, test::ReadText(scratch / "out"), test::ReadText(scratch / "err")};
     posix_spawn_file_actions_destroy(&actions);
     return outcome;
 }
@@ -124,13 +136,44 @@ TEST(OrvaneConfig, WritesAFileThatChecksHidesThePasswordAndReadsBack) {
     EXPECT_EQ(secured.err, "");
     EXPECT_NE(RunTool({"set", dir / "none.ini", "--first", "3"}).status, 0);
     mCrypt::ModuleShutdown();
+
+    // Root changing a user's file leaves it the user's.
+    if (geteuid() != 0) return;
+    ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(RunTool({"set", file, "--first", "4"}).status, 0);
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(65534u, 65534u));
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
+// Changes made at the same moment are made one after the other: none is lost.
+TEST(OrvaneConfig, ChangesMadeAtTheSameTimeAreAllKept) {
+    test::TempDir dir;
+    const std::string file = dir / "orvane.ini";
+    ASSERT_EQ(RunTool(WriteArgs(file), Password + "\n").status, 0);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    for (int round = 1; round <= 40; ++round) {
+        const std::string value = std::to_string(round);
+        const pid_t first = StartTool({"set", file, "--first", value}, &quiet);
+        const pid_t interval = StartTool({"set", file, "--interval", value}, &quiet);
+        ASSERT_EQ(ExitStatusOf(first), 0);
+        ASSERT_EQ(ExitStatusOf(interval), 0);
+        const std::string text = test::ReadText(file);
+        ASSERT_EQ(settings::FindProfileValue(text, "GENERAL", "FIRST"), value) << "round " << value;
+        ASSERT_EQ(settings::FindProfileValue(text, "GENERAL", "INTERVAL"), value)
+            << "round " << value;
+    }
+    posix_spawn_file_actions_destroy(&quiet);
+    EXPECT_EQ(test::ListDirectory(dir.path()), "orvane.ini") << "no lock file is left";
 }
 
 TEST(OrvaneConfig, CheckNamesEveryBrokenKeyAndExitsWithOne) {
     test::TempDir dir;
     const std::string file = dir / "orvane.ini";
     test::WriteText(file,
-                    "[GENERAL]\nINTERVAL=often\nFIRST=9999999999\nDELAY=1e999\n; RASDIAL=\n"
+                    "[GENERAL]\nINTERVAL=often\nFIRST=0\nDELAY=1e999\n; RASDIAL=\n"
                     "[FTP]\nSERVER=ftp.example.org\nUSER=\nPATH=+-+++1MK7X\nFILE=ip.txt\n"
                     "PASSWORD=" +
                         settings::EncodeSetting("s3cret", "another key") + "\n");

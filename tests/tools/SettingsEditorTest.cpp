@@ -13,7 +13,7 @@ TEST(SetProfileValues, ValuesReadBackAsSet) {
          {"", "plain", " leading", "trailing ", "\tboth\t", "\"quoted\"", "'single'", "\"",
           "\"half", "a=b", "; not a comment", "# nor this", "[not a section]", "x\"y", "' '",
           "caff\xC3\xA8"}) {
-        const std::string text = SetProfileValues("", {{"A", "K", value}});
+        const std::string text = SetProfileValues("", {{"A", "K", value}}, "\n");
         EXPECT_EQ(settings::FindProfileValue(text, "A", "K"), value) << text;
     }
 }
@@ -24,6 +24,7 @@ TEST(SetProfileValues, ChangesOnlyWhatItMust) {
         std::string before;
         std::vector<ProfileAssignment> assignments;
         std::string after;
+        const char* newFileLineEnd = "\n";
     } cases[] = {
         {"new file",
          "",
@@ -51,9 +52,11 @@ TEST(SetProfileValues, ChangesOnlyWhatItMust) {
         {"commented key not taken for the key",
          "[A]\n;K=1\n",
          {{"A", "K", "2"}},
-         "[A]\n;K=1\nK=2\n"}};
+         "[A]\n;K=1\nK=2\n"},
+        {"new file as Windows writes it", "", {{"A", "K", "1"}}, "[A]\r\nK=1\r\n", "\r\n"},
+        {"a file's own line end wins", "[A]\n", {{"A", "K", "1"}}, "[A]\nK=1\n", "\r\n"}};
     for (const auto& c : cases)
-        EXPECT_EQ(SetProfileValues(c.before, c.assignments), c.after) << c.label;
+        EXPECT_EQ(SetProfileValues(c.before, c.assignments, c.newFileLineEnd), c.after) << c.label;
 }
 
 }  // namespace

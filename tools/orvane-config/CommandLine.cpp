@@ -80,7 +80,10 @@ void Validate(const WriteRequest& request, bool onlyGiven) {
             continue;
         const std::string value = request.ValueOf(name);
         switch (setting.kind) {
-            case KeyKind::Integer: RequireNumber(name, value, true); break;
+            case KeyKind::Seconds:
+                RequireNumber(name, value, true);
+                RequireValid(name, value, setting.kind);
+                break;
             case KeyKind::Number: RequireNumber(name, value, false); break;
             case KeyKind::Encoded: RequireStorable(name, value, true); break;
             default: RequireStorable(name, value, false); RequireValid(name, value, setting.kind);

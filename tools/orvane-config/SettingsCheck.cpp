@@ -45,7 +45,10 @@ bool IsLoopback(const std::string& host) {
 std::string ValueProblem(KeyKind kind, const std::string& value, const std::string& key) {
     try {
         switch (kind) {
-            case KeyKind::Integer: ToInt32(value); return {};
+            case KeyKind::Seconds:
+                if (ToInt32(value) >= settings::FewestSeconds) return {};
+                return "less than 1 second: the countdown would never come to zero and start a "
+                       "cycle";
             case KeyKind::Number: ToDouble(value); return {};
             case KeyKind::Text: return {};
             case KeyKind::Protocol: return ProtocolProblem(value);

@@ -35,11 +35,11 @@ std::string Join(const Lines& lines) {
     return joined;
 }
 
-// The file's own line end, LF for a file that has none yet.
-std::string LineEndOf(std::string_view content) {
+// The file's own line end, `otherwise` for a file that has none yet.
+std::string LineEndOf(std::string_view content, std::string_view otherwise) {
     for (const ProfileLine& line : settings::ParseProfile(content))
         if (!line.terminator.empty()) return std::string(line.terminator);
-    return "\n";
+    return std::string(otherwise);
 }
 
 std::optional<std::size_t> FindSection(const Lines& lines, std::string_view section) {
@@ -101,8 +101,9 @@ std::string ProfileValueText(std::string_view value) {
 }
 
 std::string SetProfileValues(std::string_view content,
-                             const std::vector<ProfileAssignment>& assignments) {
-    const std::string lineEnd = LineEndOf(content);
+                             const std::vector<ProfileAssignment>& assignments,
+                             std::string_view newFileLineEnd) {
+    const std::string lineEnd = LineEndOf(content, newFileLineEnd);
     std::string result(content);
     for (const ProfileAssignment& assignment : assignments)
         result = SetOne(result, assignment, lineEnd);

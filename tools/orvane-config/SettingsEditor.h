@@ -20,8 +20,10 @@ std::string ProfileValueText(std::string_view value);
 // `content` with every assignment made, finding sections and keys as the reader does: the
 // first entry of the key in the first section of that name is rewritten in place; a missing
 // key is added after the section's last entry; a missing section is added at the end. Other
-// lines, comments, sections and line ends are kept byte for byte.
+// lines, comments, sections and line ends are kept byte for byte. New lines end as the file's
+// lines do, or with `newFileLineEnd` in a file that has no line end yet.
 std::string SetProfileValues(std::string_view content,
-                             const std::vector<ProfileAssignment>& assignments);
+                             const std::vector<ProfileAssignment>& assignments,
+                             std::string_view newFileLineEnd);
 
 }  // namespace orvane::config

@@ -2,6 +2,7 @@
 #include "orvane-config/SettingsWriter.h"
 
 #include "orvane-config/SettingsEditor.h"
+#include "settings/ProfileReader.h"
 #include "settings/SettingCodec.h"
 #include "settings/SettingsSchema.h"
 
@@ -24,7 +25,7 @@ std::string BuildSettingsFile(std::string_view existing, const WriteRequest& req
                                : encoded ? settings::EncodeSetting(*value, key)
                                          : *value});
     }
-    return SetProfileValues(existing, assignments);
+    return SetProfileValues(existing, assignments, settings::NewFileLineEnd);
 }
 
 }  // namespace orvane::config

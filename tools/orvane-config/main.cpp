@@ -12,6 +12,7 @@
 #include "orvane-config/SettingsWriter.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/SafeFile.h"
+#include "runtime/StandardStreams.h"
 #include "settings/KeyMaterial.h"
 #include "settings/ProfileReader.h"
 #include "settings/ProgramPaths.h"
@@ -29,12 +30,16 @@ int Fail(const std::string& message) {
 }
 
 // The file orvane itself reads, when none is named: beside orvane (and so beside this tool), or
-// in the user's configuration folder, which a write creates.
+// in the user's configuration folder, which a write creates. The user's own settings are checked
+// as orvane checks them; a file named by hand is not, so that root may look after a user's.
 std::string SettingsFile(const std::string& named, bool forWriting) {
     if (!named.empty()) return named;
     const mCrypt::FileLocations locations = mCrypt::SystemFileLocations(mCrypt::AppDir(), "orvane");
-    if (forWriting && !locations.portable)
+    if (locations.portable) return locations.settingsFile;
+    if (forWriting)
         mCrypt::PrepareFolder(settings::DirectoryOf(locations.settingsFile));
+    else
+        mCrypt::RequireOwnSettings(locations.settingsFile);
     return locations.settingsFile;
 }
 
@@ -53,7 +58,9 @@ int Write(WriteRequest request, bool onlyGiven, bool withPassword) {
         RequireStorable("the password", *password, true);
     }
 
-    // An existing file is edited, so one that cannot be read is left alone.
+    // An existing file is edited, so one that cannot be read is left alone. The lock keeps a
+    // change made at the same time from being lost between this read and the rename.
+    const settings::FileChangeLock lock(request.file);
     std::string existing;
     struct stat info {};
     if (stat(request.file.c_str(), &info) == 0 || onlyGiven) {
@@ -65,7 +72,8 @@ int Write(WriteRequest request, bool onlyGiven, bool withPassword) {
     }
     const std::string text =
         BuildSettingsFile(existing, request, password, mCustom::CoreCipherKey(), onlyGiven);
-    settings::ReplaceFileAtomically(request.file, text, 0600);
+    settings::ReplaceFileAtomically(request.file, text, 0600, settings::Durability::Flushed,
+                                    settings::Ownership::KeepExisting);
     std::cout << "orvane-config: wrote " << request.file << "\n";
     return Done;
 }
@@ -113,6 +121,8 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A closed standard output must not become the settings file that "wrote ..." goes into.
+    orvane::KeepStandardStreamsOpen();
     // Numbers are checked under the same regional settings as the program reads them.
     std::setlocale(LC_ALL, "");
     return Run(std::vector<std::string>(argv + 1, argv + argc));
