@@ -6,13 +6,11 @@
 
 #include <cerrno>
 #include <climits>
-#include <cmath>
 #include <iostream>
 
 #include "form/FileOutput.h"
-#include "runtime/Conversion.h"
 #include "runtime/RegionalText.h"
-#include "settings/SettingsSchema.h"
+#include "settings/SettingsLoader.h"
 
 namespace orvane {
 
@@ -20,38 +18,21 @@ namespace {
 
 constexpr const char* kCloseQuestion = "Confermi chiusura programma?";
 
-using settings::Setting;
-
-std::string SettingDetail(Setting id, const std::string& file) {
-    const settings::SettingKey& setting = settings::KeyOf(id);
-    return "chiave " + std::string(setting.key) + ", sezione " + std::string(setting.section) +
-           ", file " + file;
-}
-
-std::string ReadStored(SupportModule& support, Setting id, const std::string& file) {
-    const settings::SettingKey& setting = settings::KeyOf(id);
-    return support.ReadSetting(std::string(setting.section), std::string(setting.key), file);
-}
-
-// A key's stored text run through `convert`; a failure of either names the key and the file.
-template <typename Convert>
-auto ReadConverted(SupportModule& support, Setting id, Convert convert) {
+// The settings file as the support module reads and decodes it.
+settings::SettingsSource SourceOf(SupportModule& support) {
     const std::string file = support.SettingsPath();
-    try {
-        return convert(ReadStored(support, id, file));
-    } catch (const RuntimeError& error) {
-        throw RuntimeError(error.number(), SettingDetail(id, file));
-    }
+    return {file,
+            [&support, file](const settings::SettingKey& key) {
+                return support.ReadSetting(std::string(key.section), std::string(key.key), file);
+            },
+            [&support](const std::string& stored) { return support.DecodeSetting(stored); }};
 }
 
-// A count of seconds below the fewest never comes down to the zero that starts a cycle: the
-// program would go quiet (FIRST) or publish once (INTERVAL) instead of saying why.
-int32_t RequireSeconds(SupportModule& support, Setting id, int32_t value) {
-    if (value < settings::FewestSeconds)
-        throw RuntimeError(ErrorNumber::InvalidProcedureCall,
-                           SettingDetail(id, support.SettingsPath()) + ": almeno " +
-                               std::to_string(settings::FewestSeconds) + " secondo");
-    return value;
+// The settings of a section, or the error of its first problem in reading order.
+template <typename Settings>
+Settings Required(settings::Loaded<Settings> loaded) {
+    if (!loaded.problems.empty()) throw settings::ProblemError(loaded.problems.front());
+    return std::move(*loaded.settings);
 }
 
 }  // namespace
@@ -158,17 +139,12 @@ void fOrvane::Form_Load() {
     state_.Paused = kFalse;
     support_.ModuleStartup();
     support_.CenterForm(window_.Handle());
-    const auto integer = [](const std::string& text) { return ToInt32(text); };
-    state_.Interval = RequireSeconds(support_, Setting::Interval,
-                                     ReadConverted(support_, Setting::Interval, integer));
-    state_.FirstWait =
-        RequireSeconds(support_, Setting::First, ReadConverted(support_, Setting::First, integer));
-    state_.ConnectDelay = ReadConverted(support_, Setting::Delay,
-                                        [](const std::string& text) { return ToDouble(text); });
-    if (!std::isfinite(state_.ConnectDelay))
-        throw RuntimeError(ErrorNumber::Overflow,
-                           SettingDetail(Setting::Delay, support_.SettingsPath()));
-    state_.DialEntry = ReadStored(support_, Setting::RasDial, support_.SettingsPath());
+    const settings::GeneralSettings general =
+        Required(settings::LoadGeneralSettings(SourceOf(support_)));
+    state_.Interval = general.interval;
+    state_.FirstWait = general.first;
+    state_.ConnectDelay = general.delay;
+    state_.DialEntry = general.dialEntry;
     LoadFtpSettings();
     state_.Countdown = state_.FirstWait;
     window_.SetCaption(Control::Label2, "");
@@ -218,36 +194,20 @@ void fOrvane::Form_Unload() { support_.ModuleShutdown(); }
 // ---- settings ----
 
 void fOrvane::LoadFtpSettings() {
-    const auto decoded = [&](Setting id) {
-        return ReadConverted(support_, id,
-                             [&](const std::string& text) { return support_.DecodeSetting(text); });
-    };
-    state_.FtpServer = decoded(Setting::Server);
-    state_.FtpUser = decoded(Setting::User);
-    const std::string path = decoded(Setting::Path);
-    state_.RemoteFile = path + ReadStored(support_, Setting::File, support_.SettingsPath());
-    state_.FtpPassword = decoded(Setting::Password);
-    state_.FtpProtection = ReadProtection();
-}
-
-// The keys a file may lack, which then mean plain FTP.
-ftp::Protection fOrvane::ReadProtection() {
-    const std::string file = support_.SettingsPath();
-    const auto read = [&](Setting id) { return ReadStored(support_, id, file); };
-    const auto protocol = ftp::ParseProtocol(read(Setting::Protocol));
-    if (!protocol)
-        throw RuntimeError(ErrorNumber::TypeMismatch,
-                           SettingDetail(Setting::Protocol, file) + " (ftp, ftps o sftp)");
-    ftp::Protection protection{*protocol, read(Setting::CaFile), read(Setting::HostKey)};
-    if (!protection.hostKey.empty() && !ftp::IsHostKeyFingerprint(protection.hostKey))
-        throw RuntimeError(ErrorNumber::TypeMismatch,
-                           SettingDetail(Setting::HostKey, file) + " (SHA256:...)");
-    if (!internet_.SetProtection(protection))
-        throw RuntimeError(ErrorNumber::TypeMismatch,
-                           SettingDetail(Setting::Protocol, file) + ": " +
-                               std::string(ftp::ProtocolName(*protocol)) +
-                               " non disponibile su questo sistema");
-    return protection;
+    const settings::SettingsSource source = SourceOf(support_);
+    const settings::FtpSettings ftp = Required(settings::LoadFtpSettings(source));
+    state_.FtpServer = ftp.server;
+    state_.FtpUser = ftp.user;
+    state_.RemoteFile = ftp.path + ftp.file;
+    state_.FtpPassword = ftp.password;
+    // The client may speak less than the platform does.
+    if (!internet_.SetProtection(ftp.protection))
+        throw settings::ProblemError(
+            {settings::Setting::Protocol,
+             source.file,
+             {settings::Fault::ProtocolUnavailable, ErrorNumber::TypeMismatch,
+              std::string(ftp::ProtocolName(ftp.protection.protocol))}});
+    state_.FtpProtection = ftp.protection;
 }
 
 // ---- event log ----

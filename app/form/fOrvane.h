@@ -82,7 +82,6 @@ class fOrvane {
     void Guarded(const std::function<void()>& handler);
     void Fatal(const RuntimeError& error);
     void UnloadOnce();
-    ftp::Protection ReadProtection();
     std::string AppFile(const std::string& name);
 
     void RunCycle();

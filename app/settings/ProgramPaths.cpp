@@ -10,6 +10,8 @@ namespace {
 
 constexpr const char* kFolderName = "orvane";
 
+namespace fs = std::filesystem;
+
 std::string WithOneTrailingSeparator(std::string directory) {
     while (!directory.empty() && platform::IsDirectorySeparator(directory.back()))
         directory.pop_back();
@@ -29,21 +31,24 @@ const char* AbsoluteVariable(const VariableLookup& variable, const char* name) {
     return value != nullptr && value[0] == '/' ? value : nullptr;
 }
 
-std::string BaseFolder(const VariableLookup& variable, const char* name, const std::string& home,
-                       const char* underHome) {
+// `folder` with exactly one separator at its end.
+fs::path AsFolder(const fs::path& folder) { return WithOneTrailingSeparator(folder.string()); }
+
+// The program's own folder under a base folder from the environment, or under its default.
+fs::path OwnFolder(const VariableLookup& variable, const char* name, const fs::path& otherwise) {
     const char* value = AbsoluteVariable(variable, name);
-    return WithOneTrailingSeparator(value ? value : home + underHome);
+    return AsFolder(value ? fs::path(value) : otherwise) / kFolderName / "";
 }
 
 }  // namespace
 
-std::string AppDirFromExecutablePath(std::string_view executablePath) {
+fs::path AppDirFromExecutablePath(std::string_view executablePath) {
     const auto slash = LastSeparator(executablePath);
     if (slash == std::string_view::npos) return std::string(".") + DirectorySeparator;
     return WithOneTrailingSeparator(std::string(executablePath.substr(0, slash)));
 }
 
-std::string AppDir() { return AppDirFromExecutablePath(platform::ExecutablePath()); }
+fs::path AppDir() { return AppDirFromExecutablePath(platform::ExecutablePath()); }
 
 std::string ExecutableName() {
     const std::string path = platform::ExecutablePath();
@@ -51,34 +56,32 @@ std::string ExecutableName() {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string SettingsPathFor(const std::string& appDir, std::string_view exeName) {
+fs::path SettingsPathFor(const fs::path& appDir, std::string_view exeName) {
     const auto slash = LastSeparator(exeName);
     std::string_view name = slash == std::string_view::npos ? exeName : exeName.substr(slash + 1);
     const auto dot = name.rfind('.');
     if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-    return WithOneTrailingSeparator(appDir) + std::string(name) + ".ini";
+    return AsFolder(appDir) / (std::string(name) + ".ini");
 }
 
-FileLocations ChooseFileLocations(const std::string& appDir, std::string_view exeName,
+FileLocations ChooseFileLocations(const fs::path& appDir, std::string_view exeName,
                                   bool settingsBesideProgram, const VariableLookup& variable) {
     if (settingsBesideProgram) {
-        const std::string folder = WithOneTrailingSeparator(appDir);
+        const fs::path folder = AsFolder(appDir);
         return {SettingsPathFor(folder, exeName), folder, folder, true};
     }
     const char* home = AbsoluteVariable(variable, "HOME");
     if (home == nullptr)
         throw RuntimeError(ErrorNumber::PathNotFound,
                            "nessun file di impostazioni accanto al programma (" +
-                               SettingsPathFor(appDir, exeName) +
+                               SettingsPathFor(appDir, exeName).string() +
                                ") e nessuna cartella home (HOME)");
-    const std::string homeFolder = WithOneTrailingSeparator(home);
-    const std::string own = std::string(kFolderName) + DirectorySeparator;
-    const std::string config = BaseFolder(variable, "XDG_CONFIG_HOME", homeFolder, ".config");
-    const std::string state = BaseFolder(variable, "XDG_STATE_HOME", homeFolder, ".local/state");
-    const char* runtime = AbsoluteVariable(variable, "XDG_RUNTIME_DIR");
-    const std::string stateDir = state + own;
-    return {SettingsPathFor(config + own, exeName), stateDir,
-            runtime ? WithOneTrailingSeparator(runtime) + own : stateDir, false};
+    const fs::path homeFolder = AsFolder(home);
+    const fs::path state = OwnFolder(variable, "XDG_STATE_HOME", homeFolder / ".local/state");
+    const bool runtime = AbsoluteVariable(variable, "XDG_RUNTIME_DIR") != nullptr;
+    return {
+        SettingsPathFor(OwnFolder(variable, "XDG_CONFIG_HOME", homeFolder / ".config"), exeName),
+        state, runtime ? OwnFolder(variable, "XDG_RUNTIME_DIR", {}) : state, false};
 }
 
 }  // namespace orvane::mCrypt

@@ -106,14 +106,14 @@ void RequireOwn(const struct stat& info, const Refusals& refusals, const std::st
 
 }  // namespace
 
-FileLocations SystemFileLocations(const std::string& appDir, std::string_view exeName) {
+FileLocations SystemFileLocations(const std::filesystem::path& appDir, std::string_view exeName) {
     struct stat info {};
     const bool beside = stat(SettingsPathFor(appDir, exeName).c_str(), &info) == 0;
     return ChooseFileLocations(appDir, exeName, beside, SystemVariable);
 }
 
-void PrepareFolder(const std::string& folder) {
-    const std::string path = WithoutTrailingSlashes(folder);
+void PrepareFolder(const std::filesystem::path& folder) {
+    const std::string path = WithoutTrailingSlashes(folder.string());
     MakeFolders(path);
     const struct stat info = FolderStatus(path);
     RequireOwn(info, kFolderRefusals, path);
@@ -121,14 +121,14 @@ void PrepareFolder(const std::string& folder) {
         throw settings::FileFailure(EACCES, "impossibile scrivere nella cartella", path);
 }
 
-void RequireOwnSettings(const std::string& settingsFile) {
-    const std::string folder = WithoutTrailingSlashes(settings::DirectoryOf(settingsFile));
+void RequireOwnSettings(const std::filesystem::path& settingsFile) {
+    const std::string folder = WithoutTrailingSlashes(settings::DirectoryOf(settingsFile.string()));
     struct stat info {};
     if (lstat(folder.c_str(), &info) != 0) return;
     RequireOwn(FolderStatus(folder), kFolderRefusals, folder);
     // A link there is the user's own (to a file kept elsewhere): what it names is checked.
     if (stat(settingsFile.c_str(), &info) == 0)
-        RequireOwn(info, kSettingsFileRefusals, settingsFile);
+        RequireOwn(info, kSettingsFileRefusals, settingsFile.string());
 }
 
 }  // namespace orvane::mCrypt

@@ -30,12 +30,12 @@ std::string ExecutablePath() {
 
 }  // namespace platform
 
-FileLocations SystemFileLocations(const std::string& appDir, std::string_view exeName) {
+FileLocations SystemFileLocations(const std::filesystem::path& appDir, std::string_view exeName) {
     return ChooseFileLocations(appDir, exeName, true, [](const char*) { return nullptr; });
 }
 
 // The program's own folder is never prepared, and its settings are the folder's.
-void PrepareFolder(const std::string&) {}
-void RequireOwnSettings(const std::string&) {}
+void PrepareFolder(const std::filesystem::path&) {}
+void RequireOwnSettings(const std::filesystem::path&) {}
 
 }  // namespace orvane::mCrypt

@@ -5,7 +5,6 @@
 #include "deploy/EmbeddedLibrary.h"
 #include "deploy/SupportLibrary.h"
 #include "runtime/RuntimeError.h"
-#include "runtime/SystemText.h"
 #include "settings/mCustom.h"
 
 namespace orvane::mCrypt {
@@ -24,16 +23,12 @@ std::string DecodeSetting(const std::string& stored) {
     // of range.
     if (bytes.empty()) throw RuntimeError(ErrorNumber::SubscriptOutOfRange);
     LibraryDecryptBuffer(bytes, CipherKey);
-    // Encoded with another key, a value decodes to bytes that are no text.
-    if (!settings::IsStorableText(bytes))
-        throw RuntimeError(ErrorNumber::TypeMismatch,
-                           SystemText("il valore decodificato non è testo"));
     return bytes;
 }
 
 void ModuleStartup() { ModuleStartup(SystemFileLocations(AppDir(), ExecutableName())); }
 
-void ModuleStartup(const std::string& appDir, const std::string& exeName) {
+void ModuleStartup(const std::filesystem::path& appDir, const std::string& exeName) {
     ModuleStartup(ChooseFileLocations(appDir, exeName, true, nullptr));
 }
 
@@ -42,18 +37,18 @@ void ModuleStartup(const FileLocations& locations) {
     if (deployment.lock.Held())
         throw RuntimeError(ErrorNumber::InternalError,
                            "modulo di supporto avviato una seconda volta");
-    SettingsPath = locations.settingsFile;
-    StateDir = locations.stateDir;
+    SettingsPath = locations.settingsFile.string();
+    StateDir = locations.stateDir.string();
     if (!locations.portable) {
         RequireOwnSettings(locations.settingsFile);
         PrepareFolder(locations.stateDir);
         PrepareFolder(locations.runtimeDir);
     }
-    const std::string& directory = locations.runtimeDir;
+    const std::filesystem::path& directory = locations.runtimeDir;
     // The lock comes first: a refused copy must not touch the running copy's library file.
-    deployment.lock.Acquire(directory + std::string(LockFileName), directory);
+    deployment.lock.Acquire((directory / LockFileName).string(), directory.string());
     try {
-        deployment.library.Deploy(directory + std::string(LibraryFileName), EmbeddedLibraryImage());
+        deployment.library.Deploy((directory / LibraryFileName).string(), EmbeddedLibraryImage());
         CipherKey = mCustom::BuildCipherKey();
     } catch (...) {
         ModuleShutdown();

@@ -28,13 +28,14 @@ std::string ReadSetting(const std::string& section, const std::string& key,
                         const std::string& file);
 
 // The plain text of a stored (encoded) setting, through the loaded library with CipherKey.
-// An empty stored value is a RuntimeError(SubscriptOutOfRange); the caller names the key.
+// An empty stored value is a RuntimeError(SubscriptOutOfRange), one the encoder cannot have
+// written a RuntimeError(TypeMismatch); the settings loader checks what it decodes to.
 std::string DecodeSetting(const std::string& stored);
 
 // Start-up where the running program's files live (SystemFileLocations).
 void ModuleStartup();
 // Start-up with every file in `appDir`, for a program named `exeName`.
-void ModuleStartup(const std::string& appDir, const std::string& exeName);
+void ModuleStartup(const std::filesystem::path& appDir, const std::string& exeName);
 // Start-up at `locations`: sets SettingsPath and StateDir, makes sure per-user settings are the
 // user's own (RequireOwnSettings) and prepares the per-user folders, takes the run-time folder's
 // instance lock (a second copy is a RuntimeError(FileAlreadyOpen)), writes the support library

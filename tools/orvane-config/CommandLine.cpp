@@ -2,11 +2,10 @@
 #include "orvane-config/CommandLine.h"
 
 #include "orvane-config/SettingsCheck.h"
-#include "runtime/Conversion.h"
 #include "runtime/RuntimeError.h"
 #include "settings/ProfileReader.h"
 #include "settings/SettingCodec.h"
-#include "settings/SettingsSchema.h"
+#include "settings/SettingsLoader.h"
 
 namespace orvane::config {
 
@@ -16,22 +15,18 @@ using settings::KeyKind;
 using settings::SettingKey;
 using settings::SettingKeys;
 
+// A value checked as the program's loader checks the stored text; the file CAFILE names too.
 void RequireValid(const std::string& option, const std::string& value, KeyKind kind) {
-    const std::string problem = ValueProblem(kind, value, {});
-    if (!problem.empty()) throw UsageError(option + ": " + problem);
-}
-
-void RequireNumber(const std::string& option, const std::string& value, bool integer) {
-    try {
-        if (integer)
-            ToInt32(value);
-        else
-            ToDouble(value);
-    } catch (const RuntimeError& error) {
-        throw UsageError(option + ": \"" + value + "\" is not " +
-                         (integer ? "a whole number in the 32-bit range" : "a number") + " (" +
-                         error.description() + ")");
-    }
+    settings::SettingsSource source;
+    source.checkNamedFiles = true;
+    const auto fault = settings::CheckValue(kind, value, source);
+    if (!fault) return;
+    if (fault->fault == settings::Fault::NotANumber)
+        throw UsageError(
+            option + ": \"" + value + "\" is not " +
+            (kind == KeyKind::Seconds ? "a whole number in the 32-bit range" : "a number") + " (" +
+            ErrorDescription(fault->number) + ")");
+    throw UsageError(option + ": " + FaultReason(*fault));
 }
 
 // The options of write (every required one present) or of set (any, and --password), after
@@ -79,15 +74,11 @@ void Validate(const WriteRequest& request, bool onlyGiven) {
         if (name == settings::PasswordOption || (onlyGiven && !request.given.contains(name)))
             continue;
         const std::string value = request.ValueOf(name);
-        switch (setting.kind) {
-            case KeyKind::Seconds:
-                RequireNumber(name, value, true);
-                RequireValid(name, value, setting.kind);
-                break;
-            case KeyKind::Number: RequireNumber(name, value, false); break;
-            case KeyKind::Encoded: RequireStorable(name, value, true); break;
-            default: RequireStorable(name, value, false); RequireValid(name, value, setting.kind);
-        }
+        // Encoded values are checked in their stored form, which the tool makes.
+        const bool encoded = setting.kind == KeyKind::Encoded;
+        const bool number = setting.kind == KeyKind::Seconds || setting.kind == KeyKind::Number;
+        if (!number) RequireStorable(name, value, encoded);
+        if (!encoded) RequireValid(name, value, setting.kind);
     }
 }
 

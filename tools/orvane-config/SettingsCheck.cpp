@@ -1,12 +1,10 @@
-// The per-key checks of a settings file.
+// The per-key checks of a settings file, through the program's loader, in the tool's words.
 #include "orvane-config/SettingsCheck.h"
 
-#include <fstream>
-#include <iterator>
+#include <algorithm>
 
 #include "ftp/Protocol.h"
 #include "ftp/ServerAddress.h"
-#include "runtime/Conversion.h"
 #include "runtime/RuntimeError.h"
 #include "settings/ProfileReader.h"
 #include "settings/SettingCodec.h"
@@ -15,55 +13,47 @@ namespace orvane::config {
 
 namespace {
 
-using settings::KeyKind;
-
-std::string ProtocolProblem(const std::string& value) {
-    const auto protocol = ftp::ParseProtocol(value);
-    if (!protocol) return "not ftp, ftps or sftp";
-    if (!ftp::PlatformSupports(*protocol))
-        return std::string(ftp::ProtocolName(*protocol)) +
-               " is not available in this build, which speaks plain FTP only";
-    return {};
-}
-
-std::string PemFileProblem(const std::string& path) {
-    if (path.empty()) return {};
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return "cannot read the file it names";
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (text.find("-----BEGIN CERTIFICATE-----") == std::string::npos)
-        return "the file it names holds no PEM certificate";
-    return {};
-}
-
 bool IsLoopback(const std::string& host) {
     return host == "localhost" || host == "::1" || host.starts_with("127.");
 }
 
+// The file's text read as the program reads it, decoded with the cipher cores and `key`.
+settings::SettingsSource SourceOf(std::string_view content, const std::string& key) {
+    settings::SettingsSource source;
+    source.read = [content](const settings::SettingKey& setting) {
+        return settings::ReadProfileString(content, setting.section, setting.key);
+    };
+    source.decode = [&key](const std::string& stored) {
+        const auto plain = settings::DecodeSettingWithCore(stored, key);
+        // As the program's decoding fails: nothing to decode, or no text the encoder writes.
+        if (!plain)
+            throw RuntimeError(stored.empty() ? ErrorNumber::SubscriptOutOfRange
+                                              : ErrorNumber::TypeMismatch);
+        return *plain;
+    };
+    source.checkNamedFiles = true;
+    return source;
+}
+
 }  // namespace
 
-std::string ValueProblem(KeyKind kind, const std::string& value, const std::string& key) {
-    try {
-        switch (kind) {
-            case KeyKind::Seconds:
-                if (ToInt32(value) >= settings::FewestSeconds) return {};
-                return "less than 1 second: the countdown would never come to zero and start a "
-                       "cycle";
-            case KeyKind::Number: ToDouble(value); return {};
-            case KeyKind::Text: return {};
-            case KeyKind::Protocol: return ProtocolProblem(value);
-            case KeyKind::PemFile: return PemFileProblem(value);
-            case KeyKind::Fingerprint:
-                if (value.empty() || ftp::IsHostKeyFingerprint(value)) return {};
-                return "not a fingerprint as ssh-keygen -l prints it (SHA256:...)";
-            case KeyKind::Encoded: break;
-        }
-    } catch (const RuntimeError& error) {
-        return "does not convert to a number: " + error.description();
+std::string FaultReason(const settings::ValueFault& fault) {
+    using settings::Fault;
+    switch (fault.fault) {
+        case Fault::NotANumber:
+            return "does not convert to a number: " + ErrorDescription(fault.number);
+        case Fault::TooFewSeconds:
+            return "less than 1 second: the countdown would never come to zero and start a cycle";
+        case Fault::NotEncoded: return "not an encoded value";
+        case Fault::NotText: return "does not decode to text with this key";
+        case Fault::UnknownProtocol: return "not ftp, ftps or sftp";
+        case Fault::ProtocolUnavailable:
+            return fault.protocol + " is not available in this build, which speaks plain FTP only";
+        case Fault::UnreadableFile: return "cannot read the file it names";
+        case Fault::NoCertificate: return "the file it names holds no PEM certificate";
+        case Fault::NotAFingerprint:
+            return "not a fingerprint as ssh-keygen -l prints it (SHA256:...)";
     }
-    const auto plain = settings::DecodeSettingWithCore(value, key);
-    if (!plain) return "not an encoded value";
-    if (!settings::IsStorableText(*plain)) return "does not decode to text with this key";
     return {};
 }
 
@@ -79,17 +69,21 @@ std::vector<std::string> SettingsWarnings(std::string_view content, const std::s
 }
 
 std::vector<KeyVerdict> CheckSettings(std::string_view content, const std::string& key) {
+    const std::vector<settings::SettingProblem> problems =
+        settings::CheckAllSettings(SourceOf(content, key));
     std::vector<KeyVerdict> verdicts;
     for (const settings::SettingKey& setting : settings::SettingKeys) {
         KeyVerdict verdict;
         verdict.name = std::string(setting.section) + "/" + std::string(setting.key);
-        const auto value = settings::FindProfileValue(content, setting.section, setting.key);
-        if (!value && !setting.optional) {
+        const auto problem = std::find_if(problems.begin(), problems.end(), [&](const auto& found) {
+            return found.id == setting.id;
+        });
+        if (!setting.optional &&
+            !settings::FindProfileValue(content, setting.section, setting.key)) {
             verdict.status = KeyVerdict::Status::Missing;
-        } else if (std::string reason = ValueProblem(setting.kind, value.value_or(""), key);
-                   !reason.empty()) {
+        } else if (problem != problems.end()) {
             verdict.status = KeyVerdict::Status::Invalid;
-            verdict.reason = std::move(reason);
+            verdict.reason = FaultReason(problem->fault);
         }
         verdicts.push_back(std::move(verdict));
     }

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/SettingsSchema.h"
+#include "settings/SettingsLoader.h"
 
 namespace orvane::config {
 
@@ -16,15 +16,13 @@ struct KeyVerdict {
     std::string reason;  // why it is invalid; never holds the value
 };
 
-// One verdict per key of the program, in the order it reads them: numbers must convert as
-// the program converts them (under the current locale), encoded values must decode with
-// `key` to printable text, the protocol must be one this build speaks, CAFILE a readable PEM
-// file and HOSTKEY a fingerprint; every key must be present but the optional ones.
+// One verdict per key of the program, in the order it reads them: each value checked by the
+// program's settings loader (numbers under the current locale, encoded values decoded with
+// `key`), CAFILE a readable PEM file besides; every key must be present but the optional ones.
 std::vector<KeyVerdict> CheckSettings(std::string_view content, const std::string& key);
 
-// Empty when `value` is good for a key of `kind`, else the reason it is not (never the value).
-// Encoded values are decoded with `key`.
-std::string ValueProblem(settings::KeyKind kind, const std::string& value, const std::string& key);
+// Why a value is not good for its key, in the tool's words (never the value).
+std::string FaultReason(const settings::ValueFault& fault);
 
 // What is allowed but unwise: plain FTP to a server that is not this machine sends the
 // password in clear. One sentence per warning.
