@@ -32,20 +32,22 @@ const char* AbsoluteVariable(const VariableLookup& variable, const char* name) {
 }
 
 // `folder` with exactly one separator at its end.
-fs::path AsFolder(const fs::path& folder) { return WithOneTrailingSeparator(folder.string()); }
+fs::path AsFolder(const fs::path& folder) {
+    return PathOf(WithOneTrailingSeparator(TextOf(folder)));
+}
 
 // The program's own folder under a base folder from the environment, or under its default.
 fs::path OwnFolder(const VariableLookup& variable, const char* name, const fs::path& otherwise) {
     const char* value = AbsoluteVariable(variable, name);
-    return AsFolder(value ? fs::path(value) : otherwise) / kFolderName / "";
+    return AsFolder(value ? PathOf(value) : otherwise) / kFolderName / "";
 }
 
 }  // namespace
 
 fs::path AppDirFromExecutablePath(std::string_view executablePath) {
     const auto slash = LastSeparator(executablePath);
-    if (slash == std::string_view::npos) return std::string(".") + DirectorySeparator;
-    return WithOneTrailingSeparator(std::string(executablePath.substr(0, slash)));
+    if (slash == std::string_view::npos) return PathOf(std::string(".") + DirectorySeparator);
+    return PathOf(WithOneTrailingSeparator(std::string(executablePath.substr(0, slash))));
 }
 
 fs::path AppDir() { return AppDirFromExecutablePath(platform::ExecutablePath()); }
@@ -61,7 +63,7 @@ fs::path SettingsPathFor(const fs::path& appDir, std::string_view exeName) {
     std::string_view name = slash == std::string_view::npos ? exeName : exeName.substr(slash + 1);
     const auto dot = name.rfind('.');
     if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-    return AsFolder(appDir) / (std::string(name) + ".ini");
+    return AsFolder(appDir) / PathOf(std::string(name) + ".ini");
 }
 
 FileLocations ChooseFileLocations(const fs::path& appDir, std::string_view exeName,
@@ -74,9 +76,9 @@ FileLocations ChooseFileLocations(const fs::path& appDir, std::string_view exeNa
     if (home == nullptr)
         throw RuntimeError(ErrorNumber::PathNotFound,
                            "nessun file di impostazioni accanto al programma (" +
-                               SettingsPathFor(appDir, exeName).string() +
+                               TextOf(SettingsPathFor(appDir, exeName)) +
                                ") e nessuna cartella home (HOME)");
-    const fs::path homeFolder = AsFolder(home);
+    const fs::path homeFolder = AsFolder(PathOf(home));
     const fs::path state = OwnFolder(variable, "XDG_STATE_HOME", homeFolder / ".local/state");
     const bool runtime = AbsoluteVariable(variable, "XDG_RUNTIME_DIR") != nullptr;
     return {

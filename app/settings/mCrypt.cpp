@@ -37,8 +37,8 @@ void ModuleStartup(const FileLocations& locations) {
     if (deployment.lock.Held())
         throw RuntimeError(ErrorNumber::InternalError,
                            "modulo di supporto avviato una seconda volta");
-    SettingsPath = locations.settingsFile.string();
-    StateDir = locations.stateDir.string();
+    SettingsPath = TextOf(locations.settingsFile);
+    StateDir = TextOf(locations.stateDir);
     if (!locations.portable) {
         RequireOwnSettings(locations.settingsFile);
         PrepareFolder(locations.stateDir);
@@ -46,9 +46,9 @@ void ModuleStartup(const FileLocations& locations) {
     }
     const std::filesystem::path& directory = locations.runtimeDir;
     // The lock comes first: a refused copy must not touch the running copy's library file.
-    deployment.lock.Acquire((directory / LockFileName).string(), directory.string());
+    deployment.lock.Acquire(TextOf(directory / LockFileName), TextOf(directory));
     try {
-        deployment.library.Deploy((directory / LibraryFileName).string(), EmbeddedLibraryImage());
+        deployment.library.Deploy(TextOf(directory / LibraryFileName), EmbeddedLibraryImage());
         CipherKey = mCustom::BuildCipherKey();
     } catch (...) {
         ModuleShutdown();

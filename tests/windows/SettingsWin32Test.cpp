@@ -39,9 +39,12 @@ TEST(Paths, AppDirEndsWithExactlyOneBackslash) {
         {"C:/Tools/Orvane.exe", "C:/Tools\\"},
         {"Orvane.exe", ".\\"}};
     for (const auto& [executable, appDir] : cases)
-        EXPECT_EQ(AppDirFromExecutablePath(executable).string(), appDir) << executable;
-    EXPECT_EQ(SettingsPathFor("C:\\", "C:\\elsewhere\\my.tool.exe").string(), "C:\\my.tool.ini");
-    const std::string dir = AppDir().string();
+        EXPECT_EQ(TextOf(AppDirFromExecutablePath(executable)), appDir) << executable;
+    EXPECT_EQ(TextOf(SettingsPathFor("C:\\", "C:\\elsewhere\\my.tool.exe")), "C:\\my.tool.ini");
+    // Paths are text in the ANSI code page, as the system's calls take them.
+    EXPECT_EQ(TextOf(SettingsPathFor(PathOf(Ansi(L"C:\\Città\\")), "C:\\elsewhere\\my.tool.exe")),
+              Ansi(L"C:\\Città\\my.tool.ini"));
+    const std::string dir = TextOf(AppDir());
     EXPECT_TRUE(dir.ends_with("\\") && !dir.ends_with("\\\\")) << dir;
     EXPECT_EQ(ExecutableName(), "windows_settings_tests.exe");
 }
