@@ -44,6 +44,7 @@ struct StartUpFailure {
     const char* key;    // SECTION/NAME
     const char* value;  // empty: the key removed
     ErrorNumber error;
+    const char* laterKey = nullptr;  // a key read after it, made wrong as well
 };
 
 class StartUpFailureTest : public FormTest, public ::testing::WithParamInterface<StartUpFailure> {};
@@ -54,6 +55,7 @@ TEST_P(StartUpFailureTest, EndsBeforeTheWindowShowsNamingKeyAndFile) {
         support.values[f.key] = f.value;
     else
         support.values.erase(f.key);
+    if (f.laterKey) support.values[f.laterKey] = "x";
     EXPECT_FALSE(logic.Load());
     ASSERT_EQ(window.fatalErrors.size(), 1u);
     const std::string& message = window.fatalErrors[0];
@@ -72,6 +74,7 @@ TEST_P(StartUpFailureTest, EndsBeforeTheWindowShowsNamingKeyAndFile) {
 // start-up ends on the first, from either section, with the decoder's and the client's own.
 const StartUpFailure kStartUpFailures[] = {
     {"NoDelay", "GENERAL/DELAY", "", ErrorNumber::TypeMismatch},
+    {"FirstOfTwo", "GENERAL/FIRST", "0", ErrorNumber::InvalidProcedureCall, "GENERAL/DELAY"},
     {"HugeFirst", "GENERAL/FIRST", "2147483648", ErrorNumber::Overflow},
     {"FirstZero", "GENERAL/FIRST", "0", ErrorNumber::InvalidProcedureCall},
     {"EmptyServer", "FTP/SERVER", "", ErrorNumber::SubscriptOutOfRange},
