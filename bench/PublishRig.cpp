@@ -31,8 +31,8 @@ PublishRig::PublishRig(const std::string& protocol) {
         {"FTP/PROTOCOL", protocol},
         {"FTP/CAFILE", protocol == "ftps" ? (server_->stateDir() / "ca.pem").string() : ""},
     };
-    remoteAccess_.links = {{"Bench", "10.64.0.2"}};
-    logic_ = std::make_unique<fOrvane>(window_, support_, remoteAccess_, *internet_, clock_,
+    links_.links = {testing::Link("Bench", "10.64.0.2")};
+    logic_ = std::make_unique<fOrvane>(window_, support_, links_, *internet_, clock_,
                                        [this](int status) { fatalStatus_ = status; });
     if (!logic_->Load()) throw std::runtime_error("the window's start-up failed: " + LastError());
 }

@@ -38,7 +38,7 @@ class PublishRig {
     testing::FakeClock clock_;
     testing::FakeWindow window_{clock_};
     testing::FakeSupport support_{appDir_.path()};
-    testing::FakeRemoteAccess remoteAccess_;
+    testing::FakeLinks links_;
     std::unique_ptr<ftp::InternetClient> internet_;
     int fatalStatus_ = 0;
     std::unique_ptr<fOrvane> logic_;

@@ -54,37 +54,32 @@ void fOrvane::StopIfClosing() const {
     if (closing_ && cycleDepth_ > 0) throw CycleAborted{};
 }
 
-fOrvane::SearchState fOrvane::SearchConnection(mRas::ConnectionTable& table) {
-    SearchState search = SearchState::Retry;
-    while (search == SearchState::Retry) {
-        if (mRas::EnumerateConnections(remoteAccess_, table) > 0) {
-            search = SearchState::Connected;
-            continue;
-        }
-        if (dialFailedAt_ && clock_.Monotonic() < *dialFailedAt_ + kDialRetry) {
-            return SearchState::DialHeldBack;
-        }
-        const bool dialled = Dial();
-        // A dial that closing ended is no verdict on the connection: nothing is logged.
-        StopIfClosing();
-        if (dialled) {
-            WriteLogLine(kDialSucceeded);
-        } else {
-            dialFailedAt_ = clock_.Monotonic();
-            search = SearchState::Offline;
-        }
+fOrvane::SearchState fOrvane::SearchConnection(std::vector<dialup::DialUpLink>& links) {
+    links = links_.ActiveLinks(cycleWait_);
+    if (!links.empty()) return SearchState::Connected;
+    if (dialFailedAt_ && clock_.Monotonic() < *dialFailedAt_ + kDialRetry) {
+        return SearchState::DialHeldBack;
     }
-    return search;
+    const dialup::DialOutcome outcome = Dial();
+    // A dial that closing ended is no verdict on the connection: nothing is logged.
+    StopIfClosing();
+    // A dial is judged by whether a link is up afterwards; the links are listed again only when
+    // the dial says it brought one up.
+    if (outcome == dialup::DialOutcome::LinkUp) links = links_.ActiveLinks(cycleWait_);
+    if (links.empty()) {
+        dialFailedAt_ = clock_.Monotonic();
+        return SearchState::Offline;
+    }
+    WriteLogLine(kDialSucceeded);
+    return SearchState::Connected;
 }
 
-bool fOrvane::Dial() {
-    uint32_t connection = 0;
+dialup::DialOutcome fOrvane::Dial() {
     dialling_ = true;
     try {
-        const bool dialled =
-            mRas::DialDefault(remoteAccess_, state_.DialEntry, connection, window_.Handle()) != 0;
+        const dialup::DialOutcome outcome = links_.Dial(state_.DialEntry, cycleWait_);
         dialling_ = false;
-        return dialled;
+        return outcome;
     } catch (...) {
         dialling_ = false;
         throw;
@@ -104,8 +99,8 @@ void fOrvane::RunCycle() {
     window_.PumpEvents();
     StopIfClosing();
 
-    mRas::ConnectionTable table;
-    const SearchState search = SearchConnection(table);
+    std::vector<dialup::DialUpLink> links;
+    const SearchState search = SearchConnection(links);
     if (search == SearchState::Offline) {
         // The next cycle with the countdown, or once a dial may start again when that is later.
         state_.Countdown = std::max(state_.Countdown, SecondsToNextDial());
@@ -119,7 +114,8 @@ void fOrvane::RunCycle() {
         ShowOffline();
         return;
     }
-    if (table.At(1).Address.empty()) {
+    const dialup::DialUpLink& first = links.front();
+    if (first.address.empty()) {
         // A connection still coming up has no address yet: publishing an empty one would
         // overwrite the good address on the server. Reported as no connection, left up, and
         // tried again soon.
@@ -133,14 +129,13 @@ void fOrvane::RunCycle() {
     ftp::HINTERNET ftpHandle = 0;
     ftp::HINTERNET internetHandle = 0;
     const int32_t result = OpenFtpSession(ftpHandle, internetHandle);
-    const mRas::ConnectionInfo& first = table.At(1);
     if (result == 0) {
-        PublishOverSession(first.Address, ftpHandle, internetHandle);
+        PublishOverSession(first.address, ftpHandle, internetHandle);
         return;
     }
     StopIfClosing();  // a login the close cancelled is no failure to report
     window_.SetCaption(Control::Label2, ErrorStatus(result));
-    remoteAccess_.RasHangUpA(first.hrasconn);
+    links_.HangUp(first, cycleWait_);
     state_.Countdown = kRetrySeconds;
     WriteLogLine(result + 2);
     ReportClientError();

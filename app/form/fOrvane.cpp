@@ -56,15 +56,14 @@ int32_t RequireSeconds(SupportModule& support, Setting id, int32_t value) {
 
 }  // namespace
 
-fOrvane::fOrvane(FormWindow& window, SupportModule& support, dialup::RemoteAccess& remoteAccess,
+fOrvane::fOrvane(FormWindow& window, SupportModule& support, dialup::Links& links,
                  ftp::InternetClient& internet, Clock& clock, Terminate terminate)
     : window_(window),
       support_(support),
-      remoteAccess_(remoteAccess),
+      links_(links),
       internet_(internet),
       clock_(clock),
       terminate_(std::move(terminate)) {
-    remoteAccess_.SetEventWait(&cycleWait_);
     internet_.SetEventWait(&cycleWait_);
 }
 

@@ -7,9 +7,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "dialup/RemoteAccess.h"
-#include "dialup/mRas.h"
+#include "dialup/Links.h"
 #include "form/Clock.h"
 #include "form/FormWindow.h"
 #include "form/MainState.h"
@@ -31,7 +31,7 @@ class fOrvane {
     // something that records the status in tests.
     using Terminate = std::function<void(int status)>;
 
-    fOrvane(FormWindow& window, SupportModule& support, dialup::RemoteAccess& remoteAccess,
+    fOrvane(FormWindow& window, SupportModule& support, dialup::Links& links,
             ftp::InternetClient& internet, Clock& clock, Terminate terminate);
 
     // Entry points for the window's events: each runs its handler and turns an error that
@@ -76,7 +76,7 @@ class fOrvane {
 
   private:
     // DialHeldBack: no connection, and too soon after a failed dial to dial again.
-    enum class SearchState { Retry = 0, Connected = 1, Offline = 2, DialHeldBack = 3 };
+    enum class SearchState { Connected = 1, Offline = 2, DialHeldBack = 3 };
     struct CycleAborted {};
 
     void Guarded(const std::function<void()>& handler);
@@ -86,8 +86,8 @@ class fOrvane {
     std::string AppFile(const std::string& name);
 
     void RunCycle();
-    SearchState SearchConnection(mRas::ConnectionTable& table);
-    bool Dial();
+    SearchState SearchConnection(std::vector<dialup::DialUpLink>& links);
+    dialup::DialOutcome Dial();
     int32_t SecondsToNextDial();
     void PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,
                             ftp::HINTERNET internetHandle);
@@ -97,7 +97,7 @@ class fOrvane {
     void ReportClientError() const;
     void StopIfClosing() const;
 
-    // The waits of the link service and the internet client: the window's event loop, given
+    // The waits of the links and the internet client: the window's event loop, given
     // up as soon as the program is closing.
     class CycleWait final : public EventWait {
       public:
@@ -113,7 +113,7 @@ class fOrvane {
 
     FormWindow& window_;
     SupportModule& support_;
-    dialup::RemoteAccess& remoteAccess_;
+    dialup::Links& links_;
     ftp::InternetClient& internet_;
     Clock& clock_;
     Terminate terminate_;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "dialup/RemoteAccess.h"
+#include "dialup/Links.h"
 #include "form/Clock.h"
 #include "form/SupportModule.h"
 #include "form/fOrvane.h"
@@ -56,8 +56,7 @@ bool DisplayAvailable() {
 // The services the form works through, the same for both windows.
 struct Services {
     std::unique_ptr<orvane::SupportModule> support = orvane::MakeSystemSupportModule();
-    std::unique_ptr<orvane::dialup::RemoteAccess> remoteAccess =
-        orvane::dialup::MakeSystemRemoteAccess();
+    std::unique_ptr<orvane::dialup::Links> links = orvane::dialup::MakeSystemLinks();
     std::unique_ptr<orvane::ftp::InternetClient> internet = orvane::ftp::MakeSystemInternetClient();
     orvane::SystemClock clock;
 };
@@ -77,7 +76,7 @@ int RunHeadless(char* program) {
 
     Services services;
     orvane::HeadlessWindow window(orvane::ServiceManager::FromEnvironment());
-    orvane::fOrvane logic(window, *services.support, *services.remoteAccess, *services.internet,
+    orvane::fOrvane logic(window, *services.support, *services.links, *services.internet,
                           services.clock, Exit);
     window.Attach(&logic);
     orvane::CloseSignalNotifier signalNotifier([&window] { window.CloseBySystem(); },
@@ -104,7 +103,7 @@ int RunWindow(char* program) {
 
     Services services;
     orvane::OrvaneWindow window;
-    orvane::fOrvane logic(window, *services.support, *services.remoteAccess, *services.internet,
+    orvane::fOrvane logic(window, *services.support, *services.links, *services.internet,
                           services.clock, Exit);
     window.Attach(&logic);
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "dialup/RemoteAccess.h"
+#include "dialup/Links.h"
 #include "form/Clock.h"
 #include "form/SupportModule.h"
 #include "form/fOrvane.h"
@@ -14,7 +14,6 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     auto support = orvane::MakeSystemSupportModule();
-    auto remoteAccess = orvane::dialup::MakeSystemRemoteAccess();
     auto internet = orvane::ftp::MakeSystemInternetClient();
     orvane::SystemClock clock;
     orvane::Win32Window window(instance);
@@ -22,7 +21,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         MessageBoxA(nullptr, "Impossibile creare la finestra.", "Orvane", MB_OK | MB_ICONERROR);
         return EXIT_FAILURE;
     }
-    orvane::fOrvane logic(window, *support, *remoteAccess, *internet, clock,
+    auto links = orvane::dialup::MakeSystemLinks(window.Handle());  // the dialler's parent
+    orvane::fOrvane logic(window, *support, *links, *internet, clock,
                           [](int status) { std::exit(status); });
     window.Attach(&logic);
 

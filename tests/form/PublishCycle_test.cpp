@@ -21,8 +21,9 @@ class CycleTest : public FormRig {
 };
 
 TEST_F(CycleTest, ConnectionUpPublishesTheFirstLinksAddressFile) {
-    links.links.push_back({"Ufficio", "198.51.100.2"});
+    links.links.push_back(Link("Ufficio", "198.51.100.2"));
     logic.PublishNow();
+    EXPECT_EQ(links.listings, 1) << "the links are listed once";
     EXPECT_EQ(Status(), "Online");
     EXPECT_EQ(Address(), "203.0.113.45");
     EXPECT_EQ(internet.connectedTo, "127.0.0.1:2121 orvane/s3cret");
@@ -47,18 +48,20 @@ TEST_F(CycleTest, OnlyAChangedAddressIsLogged) {
 
 TEST_F(CycleTest, NoConnectionDialsAndGoesOnWithTheNewOne) {
     links.links.clear();
-    links.dialBringsUp = FakeLink{"Casa", "192.0.2.10"};
+    links.dialBringsUp = Link("Casa", "192.0.2.10");
     logic.PublishNow();
     EXPECT_EQ(links.dialled, std::vector<std::string>{"Casa"});
+    EXPECT_EQ(links.listings, 2) << "listed again after the dial";
     EXPECT_EQ(Status(), "Online");
     EXPECT_EQ(Address(), "192.0.2.10");
     EXPECT_EQ(LogMessages(),
               (std::vector<std::string>{"Connessione Internet riuscita", "Cambio IP"}));
 }
 
-// Cycles that publish nothing: a failed dial (tried again after the interval), a first
-// connection whose address cannot be read yet (left to come up: publishing an empty address
-// would overwrite the good one) and the FTP failures, both tried again in 15 s.
+// Cycles that publish nothing: a failed dial (tried again after the interval; so is a dial said
+// to succeed that leaves no link listed), a first connection whose address cannot be read yet
+// (left to come up: publishing an empty address would overwrite the good one) and the FTP
+// failures, both tried again in 15 s.
 struct Unpublished {
     const char* name;
     bool openFails, connectFails, uploadFails;
@@ -66,6 +69,7 @@ struct Unpublished {
     const char* logged;
     bool hangsUp;
     const char* firstAddress = "203.0.113.45";  // none: no connection, and the dial fails
+    bool dialSaysUp = false;                    // ... though the dial says it brought one up
 };
 
 class UnpublishedTest : public CycleTest, public ::testing::WithParamInterface<Unpublished> {};
@@ -73,9 +77,10 @@ class UnpublishedTest : public CycleTest, public ::testing::WithParamInterface<U
 TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
     const Unpublished& f = GetParam();
     if (f.firstAddress)
-        links.links = {{"Casa", f.firstAddress}, {"Ufficio", "198.51.100.2"}};
+        links.links = {Link("Casa", f.firstAddress), Link("Ufficio", "198.51.100.2")};
     else
         links.links.clear();
+    if (f.dialSaysUp) links.dialSays = dialup::DialOutcome::LinkUp;
     internet.openFails = f.openFails;
     internet.connectFails = f.connectFails;
     internet.uploadFails = f.uploadFails;
@@ -86,9 +91,10 @@ TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
     EXPECT_EQ(logic.State().Countdown, f.firstAddress ? 15 : 600);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{f.logged});
     if (f.hangsUp)
-        EXPECT_EQ(links.hungUp, std::vector<dialup::HRASCONN>{100}) << "only the first link";
+        EXPECT_EQ(links.hungUp, std::vector<std::string>{"id:Casa"}) << "only the first link";
     else
         EXPECT_TRUE(links.hungUp.empty());
+    EXPECT_LE(links.dialled.size(), 1u) << "one dial at most";
     EXPECT_EQ(logic.State().LastAddress, "");
     EXPECT_EQ(internet.closed.size(), internet.handles > 0 ? 1u : 0u) << "an open handle is closed";
     EXPECT_TRUE((f.firstAddress && *f.firstAddress) || internet.handles == 0u)
@@ -100,6 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
     Outcomes, UnpublishedTest,
     ::testing::Values(Unpublished{"NoConnection", false, false, false, "Offline",
                                   "Connessione Internet fallita", false, nullptr},
+                      Unpublished{"DialSaysUpButNoLink", false, false, false, "Offline",
+                                  "Connessione Internet fallita", false, nullptr, true},
                       Unpublished{"NoAddressYet", false, false, false, "Offline",
                                   "Connessione Internet fallita", false, ""},
                       Unpublished{"InternetOpen", true, false, false, "Errore #1",

@@ -52,7 +52,7 @@ class WindowTest : public ::testing::Test {
     FakeClock clock;
     OrvaneWindow window;
     FakeSupport support;
-    FakeRemoteAccess links;
+    FakeLinks links;
     FakeInternet internet;
     std::vector<int> exits;
     fOrvane logic;
@@ -139,7 +139,7 @@ TEST_F(WindowTest, CloseBoxAsksAndNoKeepsTheWindowOpen) {
 class TrayTest : public WindowTest {
   protected:
     TrayTest() {
-        links.links = {{"Casa", "203.0.113.45"}};
+        links.links = {Link("Casa", "203.0.113.45")};
         logic.MutableState().ConnectDelay = -1;  // no wait: the fake clock stands still
     }
     QSystemTrayIcon* Icon() { return tray.findChild<QSystemTrayIcon*>(); }

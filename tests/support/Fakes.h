@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "FakeRemoteAccess.h"
+#include "FakeLinks.h"
 #include "TestFiles.h"
 #include "form/Clock.h"
 #include "form/FormWindow.h"
@@ -191,7 +191,7 @@ class FormRig : public ::testing::Test {
           logic(window, support, links, realInternet ? *realInternet : internet, clock,
                 [this](int s) { exits.push_back(s); }) {
         support.values["FTP/SERVER"] = FakeSupport::Encode(server);
-        links.links = {{"Casa", "203.0.113.45"}};
+        links.links = {Link("Casa", "203.0.113.45")};
         window.onTickDue = [this] { logic.Tick(); };
     }
     // The messages of the event log, without the date and time in front ("dd/mm/yyyy  hh:mm:ss  ")
@@ -211,7 +211,7 @@ class FormRig : public ::testing::Test {
     FakeClock clock;
     FakeWindow window;
     FakeSupport support;
-    FakeRemoteAccess links;
+    FakeLinks links;
     FakeInternet internet;
     std::unique_ptr<ftp::InternetClient> realInternet;
     std::vector<int> exits;

@@ -130,7 +130,7 @@ class TrayTest : public ::testing::Test {
     testing::FakeClock clock;
     Win32Window window{GetModuleHandleA(nullptr)};
     testing::FakeSupport support{dir.folder()};
-    testing::FakeRemoteAccess links;
+    testing::FakeLinks links;
     testing::FakeInternet internet;
     int exitStatus = -1;
     fOrvane logic{window, support, links, internet, clock, [this](int s) { exitStatus = s; }};
