@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <iostream>
+#include <optional>
 #include <utility>
 
 #include "dialup/linux/LinkList.h"
