@@ -7,7 +7,7 @@
 #include <QCoreApplication>
 
 #include "form/fOrvane.h"
-#include "qt/CoreEventLoop.h"
+#include "loop/CoreEventLoop.h"
 
 namespace orvane {
 

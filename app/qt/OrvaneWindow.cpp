@@ -10,7 +10,7 @@
 #include <QScreen>
 
 #include "form/fOrvane.h"
-#include "qt/CoreEventLoop.h"
+#include "loop/CoreEventLoop.h"
 #include "qt/orvane_icon.xpm"
 
 namespace orvane {

@@ -14,7 +14,7 @@
 #include "ftp/InternetClient.h"
 #include "headless/HeadlessWindow.h"
 #include "headless/ServiceManager.h"
-#include "qt/CloseSignals.h"
+#include "loop/CloseSignals.h"
 #include "qt/OrvaneWindow.h"
 #include "qt/TrayIcon.h"
 #include "runtime/StandardStreams.h"
