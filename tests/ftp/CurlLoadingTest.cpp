@@ -4,17 +4,28 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <variant>
 #include <vector>
 
-#include "ftp/CurlInternetClient.h"
-#include "ftp/InternetClient.h"
+#include "ftp/CurlUploader.h"
+#include "ftp/Uploader.h"
 
 namespace orvane::ftp {
 namespace {
 
-HINTERNET Open(InternetClient& client) {
-    return client.InternetOpenA("Tarrowind", INTERNET_OPEN_TYPE_DIRECT, "", "",
-                                INTERNET_FLAG_NO_CACHE_WRITE);
+struct NeverClosing final : EventWait {
+    void WaitForEvents(std::chrono::milliseconds) override {}
+    bool StopRequested() const override { return false; }
+};
+
+// A session without a server name: the library is loaded, and the login fails at once. The step
+// that failed.
+UploadStep OpenWithoutServer(Uploader& uploader, std::string* reason = nullptr) {
+    NeverClosing wait;
+    const OpenedSession opened = uploader.Open({}, wait);
+    const auto& failure = std::get<UploadFailure>(opened);
+    if (reason != nullptr) *reason = failure.reason;
+    return failure.step;
 }
 
 bool CurlIsLoaded() {
@@ -29,14 +40,14 @@ TEST(CurlLoadingTest, TheProgramStartsWithoutLibcurlAndTheFirstOpenLoadsIt) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto wrongStep = [] {
         if (CurlIsLoaded()) return 1;
-        const auto client = MakeSystemInternetClient();
+        const auto uploader = MakeSystemUploader();
         if (CurlIsLoaded()) return 2;
-        return Open(*client) == 0 ? 3 : CurlIsLoaded() ? 0 : 4;
+        return OpenWithoutServer(*uploader) != UploadStep::Login ? 3 : CurlIsLoaded() ? 0 : 4;
     };
     EXPECT_EXIT(std::exit(wrongStep()), ::testing::ExitedWithCode(0), "");
 }
 
-// Each client tries its names once: the second open gets the first one's outcome.
+// Each uploader tries its names once: the second open gets the first one's outcome.
 TEST(CurlLoadingTest, OpensOrRefusesCleanly) {
     constexpr const char* kAbsent = "liborvane-absent-curl.so.4";
     const struct {
@@ -50,19 +61,16 @@ TEST(CurlLoadingTest, OpensOrRefusesCleanly) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.libraryNames));
-        const auto client = detail::MakeCurlInternetClient({}, c.libraryNames);
+        const auto uploader = detail::MakeCurlUploader({}, c.libraryNames);
         for (int attempt = 1; attempt <= 2; ++attempt) {
-            const HINTERNET internet = Open(*client);
-            EXPECT_EQ(internet != 0, c.errorNames.empty()) << client->LastErrorText();
-            if (internet != 0) continue;
-            const std::string text = client->LastErrorText();
+            std::string text;
+            const UploadStep step = OpenWithoutServer(*uploader, &text);
+            EXPECT_EQ(step == UploadStep::Login, c.errorNames.empty()) << text;
+            if (step == UploadStep::Login) continue;
+            EXPECT_EQ(step, UploadStep::OpenInternet);
             for (const std::string& name : c.errorNames) {
                 EXPECT_NE(text.find(name), std::string::npos) << name << " in " << text;
             }
-            // No handle was made, so the next call refuses rather than reaching for the library.
-            EXPECT_EQ(client->InternetConnectA(1, "127.0.0.1", 21, "u", "p", INTERNET_SERVICE_FTP,
-                                               INTERNET_FLAG_PASSIVE, 0),
-                      0u);
         }
     }
 }

@@ -128,8 +128,8 @@ class TrayTest : public ::testing::Test {
     Win32Window window{GetModuleHandleA(nullptr)};
     testing::FakeSupport support{dir.folder()};
     testing::FakeRemoteAccess links;
-    testing::FakeInternet internet;
-    fOrvane logic{window, support, links, internet, clock, [](int) {}};
+    testing::FakeUploader uploader;
+    fOrvane logic{window, support, links, uploader, clock, [](int) {}};
     std::optional<Win32Tray> tray;
 };
 
