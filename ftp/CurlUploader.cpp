@@ -243,8 +243,9 @@ class CurlSession final : public UploadSession {
             std::strstr(shared_.errors, kSshKeyExchangeFailed) != nullptr) {
             return Failed(UploadStep::Login, kRsaOnly);
         }
-        if (code != CURLE_OK)
+        if (code != CURLE_OK) {
             return Failed(UploadStep::Login, Reason("Connecting to the server failed", code));
+        }
         return std::nullopt;
     }
 
@@ -290,8 +291,7 @@ class CurlSession final : public UploadSession {
         // A name lookup still under way when a transfer is given up is left to end on its own
         // thread instead of being waited for (it may take the resolver's whole time-out).
         curl_.easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
-        curl_.easy_setopt(easy, CURLOPT_PROXY,
-                          "");  // a direct connection, whatever the environment
+        curl_.easy_setopt(easy, CURLOPT_PROXY, "");  // direct, whatever the environment says
         curl_.easy_setopt(easy, CURLOPT_USERNAME, target.user.c_str());
         curl_.easy_setopt(easy, CURLOPT_PASSWORD, target.password.c_str());
         curl_.easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
@@ -360,8 +360,9 @@ class CurlSession final : public UploadSession {
         curl_.easy_setopt(easy, CURLOPT_READDATA, nullptr);
         curl_.easy_setopt(easy, CURLOPT_UPLOAD, 0L);
         if (code == CURLE_ABORTED_BY_CALLBACK) return Failed(UploadStep::Store, kCancelled);
-        if (code != CURLE_OK)
+        if (code != CURLE_OK) {
             return Failed(UploadStep::Store, Reason("Uploading the file failed", code));
+        }
         curl_off_t sent = 0;
         curl_.easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &sent);
         if (sent != size) {

@@ -1,7 +1,6 @@
 // The libcurl uploader against real servers on loopback, well behaved and misbehaving.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>

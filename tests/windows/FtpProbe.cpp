@@ -43,9 +43,9 @@ int main(int argc, char** argv) {
     bool connected = false;
     std::optional<UploadFailure> failure;
     {
-        OpenedSession opened = uploader->Open(
-            {argv[1], static_cast<uint16_t>(std::atoi(argv[2])), argv[3], password ? password : ""},
-            closing);
+        OpenedSession opened = uploader->Open({argv[1], static_cast<uint16_t>(std::atoi(argv[2])),
+                                               argv[3], password ? password : "", Protection{}},
+                                              closing);
         if (auto* session = std::get_if<std::unique_ptr<UploadSession>>(&opened)) {
             connected = true;
             failure = (*session)->Put(argv[4], argv[5]);
