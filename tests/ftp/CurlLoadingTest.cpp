@@ -18,14 +18,10 @@ struct NeverClosing final : EventWait {
     bool StopRequested() const override { return false; }
 };
 
-// A session without a server name: the library is loaded, and the login fails at once. The step
-// that failed.
-UploadStep OpenWithoutServer(Uploader& uploader, std::string* reason = nullptr) {
+// A session without a server name: once the library is loaded, the login fails at once.
+UploadFailure OpenWithoutServer(Uploader& uploader) {
     NeverClosing wait;
-    const OpenedSession opened = uploader.Open({}, wait);
-    const auto& failure = std::get<UploadFailure>(opened);
-    if (reason != nullptr) *reason = failure.reason;
-    return failure.step;
+    return std::get<UploadFailure>(uploader.Open({}, wait));
 }
 
 bool CurlIsLoaded() {
@@ -42,7 +38,7 @@ TEST(CurlLoadingTest, TheProgramStartsWithoutLibcurlAndTheFirstOpenLoadsIt) {
         if (CurlIsLoaded()) return 1;
         const auto uploader = MakeSystemUploader();
         if (CurlIsLoaded()) return 2;
-        return OpenWithoutServer(*uploader) != UploadStep::Login ? 3 : CurlIsLoaded() ? 0 : 4;
+        return OpenWithoutServer(*uploader).step != UploadStep::Login ? 3 : CurlIsLoaded() ? 0 : 4;
     };
     EXPECT_EXIT(std::exit(wrongStep()), ::testing::ExitedWithCode(0), "");
 }
@@ -63,13 +59,13 @@ TEST(CurlLoadingTest, OpensOrRefusesCleanly) {
         SCOPED_TRACE(::testing::PrintToString(c.libraryNames));
         const auto uploader = detail::MakeCurlUploader({}, c.libraryNames);
         for (int attempt = 1; attempt <= 2; ++attempt) {
-            std::string text;
-            const UploadStep step = OpenWithoutServer(*uploader, &text);
-            EXPECT_EQ(step == UploadStep::Login, c.errorNames.empty()) << text;
-            if (step == UploadStep::Login) continue;
-            EXPECT_EQ(step, UploadStep::OpenInternet);
+            const UploadFailure failure = OpenWithoutServer(*uploader);
+            EXPECT_EQ(failure.step,
+                      c.errorNames.empty() ? UploadStep::Login : UploadStep::OpenInternet)
+                << failure.reason;
             for (const std::string& name : c.errorNames) {
-                EXPECT_NE(text.find(name), std::string::npos) << name << " in " << text;
+                EXPECT_NE(failure.reason.find(name), std::string::npos)
+                    << name << " in " << failure.reason;
             }
         }
     }
