@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cmath>
 #include <iostream>
+#include <optional>
+#include <variant>
 
 #include "form/FileOutput.h"
 #include "form/fOrvane.h"
@@ -15,7 +17,6 @@ namespace orvane {
 namespace {
 
 constexpr const char* kPublishedFile = "ip.txt";
-constexpr const char* kAgent = "Tarrowind";
 constexpr int32_t kRetrySeconds = 15;
 constexpr std::chrono::seconds kDialRetry{kRetrySeconds};
 
@@ -130,12 +131,12 @@ void fOrvane::RunCycle() {
 
     WaitMilliseconds(state_.ConnectDelay);
     LoadFtpSettings();
-    ftp::HINTERNET ftpHandle = 0;
-    ftp::HINTERNET internetHandle = 0;
-    const int32_t result = OpenFtpSession(ftpHandle, internetHandle);
+    std::unique_ptr<ftp::UploadSession> session;
+    ftp::UploadFailure failure{};
+    const int32_t result = OpenFtpSession(session, failure);
     const mRas::ConnectionInfo& first = table.At(1);
     if (result == 0) {
-        PublishOverSession(first.Address, ftpHandle, internetHandle);
+        PublishOverSession(first.Address, std::move(session));
         return;
     }
     StopIfClosing();  // a login the close cancelled is no failure to report
@@ -143,7 +144,7 @@ void fOrvane::RunCycle() {
     remoteAccess_.RasHangUpA(first.hrasconn);
     state_.Countdown = kRetrySeconds;
     WriteLogLine(result + 2);
-    ReportClientError();
+    ReportClientError(failure);
 }
 
 void fOrvane::ShowOffline() {
@@ -156,28 +157,22 @@ void fOrvane::ReportOffline() {
     WriteLogLine(kDialFailed);
 }
 
-void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,
-                                 ftp::HINTERNET internetHandle) {
+// The session is closed, whatever happens, before the local file is deleted.
+void fOrvane::PublishOverSession(const std::string& address,
+                                 std::unique_ptr<ftp::UploadSession> session) {
     const std::string localFile = AppFile(kPublishedFile);
-    bool uploaded = false;
-    try {
-        WriteWholeFile(localFile, PublishedFileText(clock_.LocalNow(), address));
-        uploaded = internet_.FtpPutFileA(ftpHandle, localFile, state_.RemoteFile,
-                                         ftp::FTP_TRANSFER_TYPE_BINARY, 0);
-    } catch (...) {
-        internet_.InternetCloseHandle(internetHandle);
-        throw;
-    }
-    internet_.InternetCloseHandle(internetHandle);
+    WriteWholeFile(localFile, PublishedFileText(clock_.LocalNow(), address));
+    const std::optional<ftp::UploadFailure> failure = session->Put(localFile, state_.RemoteFile);
+    session.reset();
     DeleteFile(localFile);
 
-    if (!uploaded) {
+    if (failure) {
         StopIfClosing();  // an upload the close cancelled is no failure to report
-        window_.SetCaption(Control::Label2, ErrorStatus(3));
+        window_.SetCaption(Control::Label2, ErrorStatus(static_cast<int32_t>(failure->step)));
         window_.SetCaption(Control::Label4, "");
         state_.Countdown = kRetrySeconds;
         WriteLogLine(kUploadFailed);
-        ReportClientError();
+        ReportClientError(*failure);
         return;
     }
     window_.SetCaption(Control::Label2, "Online");
@@ -205,25 +200,24 @@ void fOrvane::ReportCycleError(const RuntimeError& error) {
     std::cerr << "Orvane: " << error.what() << std::endl;
 }
 
-// The client's own account of a failure goes to standard error for whoever diagnoses it,
+// The uploader's own account of a failure goes to standard error for whoever diagnoses it,
 // after the log has its fixed message. The text never holds the user name or password.
-void fOrvane::ReportClientError() const {
-    std::cerr << "Orvane: " << internet_.LastErrorText() << std::endl;
+void fOrvane::ReportClientError(const ftp::UploadFailure& failure) {
+    std::cerr << "Orvane: " << failure.reason << std::endl;
 }
 
-int32_t fOrvane::OpenFtpSession(ftp::HINTERNET& ftpHandle, ftp::HINTERNET& internetHandle) {
-    internetHandle = internet_.InternetOpenA(kAgent, ftp::INTERNET_OPEN_TYPE_DIRECT, "", "",
-                                             ftp::INTERNET_FLAG_NO_CACHE_WRITE);
-    if (internetHandle == 0) return 1;
+int32_t fOrvane::OpenFtpSession(std::unique_ptr<ftp::UploadSession>& session,
+                                ftp::UploadFailure& failure) {
     const ftp::ServerAddress server =
         ftp::SplitServer(state_.FtpServer, ftp::DefaultPort(state_.FtpProtection.protocol));
-    ftpHandle = internet_.InternetConnectA(internetHandle, server.host, server.port, state_.FtpUser,
-                                           state_.FtpPassword, ftp::INTERNET_SERVICE_FTP,
-                                           ftp::INTERNET_FLAG_PASSIVE, 0);
-    if (ftpHandle == 0) {
-        internet_.InternetCloseHandle(internetHandle);
-        return 2;
+    ftp::OpenedSession opened = uploader_.Open(
+        {server.host, server.port, state_.FtpUser, state_.FtpPassword, state_.FtpProtection},
+        cycleWait_);
+    if (auto* failed = std::get_if<ftp::UploadFailure>(&opened)) {
+        failure = std::move(*failed);
+        return static_cast<int32_t>(failure.step);
     }
+    session = std::move(std::get<std::unique_ptr<ftp::UploadSession>>(opened));
     return 0;
 }
 

@@ -57,15 +57,14 @@ int32_t RequireSeconds(SupportModule& support, Setting id, int32_t value) {
 }  // namespace
 
 fOrvane::fOrvane(FormWindow& window, SupportModule& support, dialup::RemoteAccess& remoteAccess,
-                 ftp::InternetClient& internet, Clock& clock, Terminate terminate)
+                 ftp::Uploader& uploader, Clock& clock, Terminate terminate)
     : window_(window),
       support_(support),
       remoteAccess_(remoteAccess),
-      internet_(internet),
+      uploader_(uploader),
       clock_(clock),
       terminate_(std::move(terminate)) {
     remoteAccess_.SetEventWait(&cycleWait_);
-    internet_.SetEventWait(&cycleWait_);
 }
 
 // ---- entry points for the window's events ----
@@ -242,7 +241,7 @@ ftp::Protection fOrvane::ReadProtection() {
     if (!protection.hostKey.empty() && !ftp::IsHostKeyFingerprint(protection.hostKey))
         throw RuntimeError(ErrorNumber::TypeMismatch,
                            SettingDetail(Setting::HostKey, file) + " (SHA256:...)");
-    if (!internet_.SetProtection(protection))
+    if (!uploader_.Supports(protection.protocol))
         throw RuntimeError(ErrorNumber::TypeMismatch,
                            SettingDetail(Setting::Protocol, file) + ": " +
                                std::string(ftp::ProtocolName(*protocol)) +

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -14,7 +15,7 @@
 #include "form/FormWindow.h"
 #include "form/MainState.h"
 #include "form/SupportModule.h"
-#include "ftp/InternetClient.h"
+#include "ftp/Uploader.h"
 #include "runtime/EventWait.h"
 #include "runtime/RuntimeError.h"
 
@@ -32,7 +33,7 @@ class fOrvane {
     using Terminate = std::function<void(int status)>;
 
     fOrvane(FormWindow& window, SupportModule& support, dialup::RemoteAccess& remoteAccess,
-            ftp::InternetClient& internet, Clock& clock, Terminate terminate);
+            ftp::Uploader& uploader, Clock& clock, Terminate terminate);
 
     // Entry points for the window's events: each runs its handler and turns an error that
     // escapes it into the fatal error box and the end of the program.
@@ -57,7 +58,9 @@ class fOrvane {
     void Form_Unload();
 
     // The window's own operations.
-    int32_t OpenFtpSession(ftp::HINTERNET& ftpHandle, ftp::HINTERNET& internetHandle);
+    // 0 with the session open, else the failed step's number (1 or 2) with `failure` set.
+    int32_t OpenFtpSession(std::unique_ptr<ftp::UploadSession>& session,
+                           ftp::UploadFailure& failure);
     void PublishNow();
     void LoadFtpSettings();
     void WriteLogLine(int32_t index);
@@ -89,15 +92,15 @@ class fOrvane {
     SearchState SearchConnection(mRas::ConnectionTable& table);
     bool Dial();
     int32_t SecondsToNextDial();
-    void PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,
-                            ftp::HINTERNET internetHandle);
+    void PublishOverSession(const std::string& address,
+                            std::unique_ptr<ftp::UploadSession> session);
     void ShowOffline();
     void ReportOffline();
     void ReportCycleError(const RuntimeError& error);
-    void ReportClientError() const;
+    static void ReportClientError(const ftp::UploadFailure& failure);
     void StopIfClosing() const;
 
-    // The waits of the link service and the internet client: the window's event loop, given
+    // The waits of the link service and the uploads: the window's event loop, given
     // up as soon as the program is closing.
     class CycleWait final : public EventWait {
       public:
@@ -114,7 +117,7 @@ class fOrvane {
     FormWindow& window_;
     SupportModule& support_;
     dialup::RemoteAccess& remoteAccess_;
-    ftp::InternetClient& internet_;
+    ftp::Uploader& uploader_;
     Clock& clock_;
     Terminate terminate_;
     MainState state_;

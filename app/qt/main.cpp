@@ -11,7 +11,7 @@
 #include "form/Clock.h"
 #include "form/SupportModule.h"
 #include "form/fOrvane.h"
-#include "ftp/InternetClient.h"
+#include "ftp/Uploader.h"
 #include "headless/HeadlessWindow.h"
 #include "headless/ServiceManager.h"
 #include "loop/CloseSignals.h"
@@ -58,7 +58,7 @@ struct Services {
     std::unique_ptr<orvane::SupportModule> support = orvane::MakeSystemSupportModule();
     std::unique_ptr<orvane::dialup::RemoteAccess> remoteAccess =
         orvane::dialup::MakeSystemRemoteAccess();
-    std::unique_ptr<orvane::ftp::InternetClient> internet = orvane::ftp::MakeSystemInternetClient();
+    std::unique_ptr<orvane::ftp::Uploader> uploader = orvane::ftp::MakeSystemUploader();
     orvane::SystemClock clock;
 };
 
@@ -77,7 +77,7 @@ int RunHeadless(char* program) {
 
     Services services;
     orvane::HeadlessWindow window(orvane::ServiceManager::FromEnvironment());
-    orvane::fOrvane logic(window, *services.support, *services.remoteAccess, *services.internet,
+    orvane::fOrvane logic(window, *services.support, *services.remoteAccess, *services.uploader,
                           services.clock, Exit);
     window.Attach(&logic);
     orvane::CloseSignalNotifier signalNotifier([&window] { window.CloseBySystem(); },
@@ -104,7 +104,7 @@ int RunWindow(char* program) {
 
     Services services;
     orvane::OrvaneWindow window;
-    orvane::fOrvane logic(window, *services.support, *services.remoteAccess, *services.internet,
+    orvane::fOrvane logic(window, *services.support, *services.remoteAccess, *services.uploader,
                           services.clock, Exit);
     window.Attach(&logic);
 

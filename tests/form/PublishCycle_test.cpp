@@ -1,4 +1,4 @@
-// The publish cycle with fake links and a fake FTP client: what the window shows, what the log
+// The publish cycle with fake links and fake uploads: what the window shows, what the log
 // gets, what is hung up and uploaded, and what is left on disk, for each outcome.
 #include <gtest/gtest.h>
 
@@ -25,13 +25,12 @@ TEST_F(CycleTest, ConnectionUpPublishesTheFirstLinksAddressFile) {
     logic.PublishNow();
     EXPECT_EQ(Status(), "Online");
     EXPECT_EQ(Address(), "203.0.113.45");
-    EXPECT_EQ(internet.connectedTo, "127.0.0.1:2121 orvane/s3cret");
-    EXPECT_TRUE(internet.passive);
-    EXPECT_EQ(internet.remoteFile, "pub/ip.txt");
+    EXPECT_EQ(uploader.connectedTo, "127.0.0.1:2121 orvane/s3cret");
+    EXPECT_EQ(uploader.remoteFile, "pub/ip.txt");
     // The date and time in the system's forms (the C locale's in the test with real servers).
-    EXPECT_EQ(internet.uploaded, "Date: " + ShortDateText(clock.wall) + "   Time: " +
+    EXPECT_EQ(uploader.uploaded, "Date: " + ShortDateText(clock.wall) + "   Time: " +
                                      LongTimeText(clock.wall) + "\r\n\r\nIP:   203.0.113.45\r\n");
-    EXPECT_EQ(internet.closed.size(), 1u) << "one close, on the internet handle";
+    EXPECT_EQ(uploader.open, 0) << "the session is closed";
     EXPECT_TRUE(links.dialled.empty());
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"Cambio IP"});
     EXPECT_TRUE(NothingLeft());
@@ -61,7 +60,7 @@ TEST_F(CycleTest, NoConnectionDialsAndGoesOnWithTheNewOne) {
 // would overwrite the good one) and the FTP failures, both tried again in 15 s.
 struct Unpublished {
     const char* name;
-    bool openFails, connectFails, uploadFails;
+    std::optional<ftp::UploadStep> failsAt;
     const char* status;
     const char* logged;
     bool hangsUp;
@@ -76,9 +75,7 @@ TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
         links.links = {{"Casa", f.firstAddress}, {"Ufficio", "198.51.100.2"}};
     else
         links.links.clear();
-    internet.openFails = f.openFails;
-    internet.connectFails = f.connectFails;
-    internet.uploadFails = f.uploadFails;
+    uploader.failsAt = f.failsAt;
     logic.MutableState().Countdown = 600;
     logic.PublishNow();
     EXPECT_EQ(Status(), f.status);
@@ -90,24 +87,24 @@ TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
     else
         EXPECT_TRUE(links.hungUp.empty());
     EXPECT_EQ(logic.State().LastAddress, "");
-    EXPECT_EQ(internet.closed.size(), internet.handles > 0 ? 1u : 0u) << "an open handle is closed";
-    EXPECT_TRUE((f.firstAddress && *f.firstAddress) || internet.handles == 0u)
+    EXPECT_EQ(uploader.open, 0) << "an open session is closed";
+    EXPECT_EQ(uploader.opens, f.firstAddress && *f.firstAddress ? 1 : 0)
         << "no address: the server is left alone";
     EXPECT_TRUE(NothingLeft());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, UnpublishedTest,
-    ::testing::Values(Unpublished{"NoConnection", false, false, false, "Offline",
+    ::testing::Values(Unpublished{"NoConnection", std::nullopt, "Offline",
                                   "Connessione Internet fallita", false, nullptr},
-                      Unpublished{"NoAddressYet", false, false, false, "Offline",
+                      Unpublished{"NoAddressYet", std::nullopt, "Offline",
                                   "Connessione Internet fallita", false, ""},
-                      Unpublished{"InternetOpen", true, false, false, "Errore #1",
+                      Unpublished{"InternetOpen", ftp::UploadStep::OpenInternet, "Errore #1",
                                   "Apertura sessione fallita", true},
-                      Unpublished{"ServerConnect", false, true, false, "Errore #2",
+                      Unpublished{"ServerConnect", ftp::UploadStep::Login, "Errore #2",
                                   "Apertura server fallita", true},
-                      Unpublished{"Upload", false, false, true, "Errore #3", "Invio file fallito",
-                                  false}),
+                      Unpublished{"Upload", ftp::UploadStep::Store, "Errore #3",
+                                  "Invio file fallito", false}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Errors inside a cycle end that cycle only: shown, no file left, and the next cycle works.
@@ -130,8 +127,8 @@ TEST_P(CycleErrorTest, EndsOnlyThatCycle) {
         support.values[e.brokenKey] = "";
     logic.PublishNow();
     EXPECT_EQ(Status().rfind(e.status, 0), 0u) << Status();
-    EXPECT_EQ(internet.uploads, e.uploads);
-    EXPECT_EQ(internet.closed.size(), internet.handles > 0 ? 1u : 0u) << "the session is closed";
+    EXPECT_EQ(uploader.uploads, e.uploads);
+    EXPECT_EQ(uploader.open, 0) << "the session is closed";
     EXPECT_TRUE(window.fatalErrors.empty());
     EXPECT_TRUE(exits.empty());
     for (const auto& line : LogMessages()) EXPECT_EQ(line.find("s3cret"), std::string::npos);
@@ -160,7 +157,7 @@ TEST_F(CycleTest, DelayWaitsOnTheMonotonicClockAndTicksGoOn) {
     EXPECT_GE(clock.now - start, std::chrono::milliseconds(3500));
     EXPECT_LE(clock.now - start, std::chrono::milliseconds(4500));
     EXPECT_EQ(logic.State().Countdown, 597) << "three ticks were handled during the wait";
-    EXPECT_EQ(internet.uploads, 1);
+    EXPECT_EQ(uploader.uploads, 1);
 }
 
 TEST_F(CycleTest, TickReachingZeroDuringACycleQueuesOneCycleInsteadOfNesting) {
@@ -169,11 +166,11 @@ TEST_F(CycleTest, TickReachingZeroDuringACycleQueuesOneCycleInsteadOfNesting) {
     logic.MutableState().ConnectDelay = 4500;
     // Ticks stop once the first upload is done, so only the first wait can queue cycles.
     window.onTickDue = [&] {
-        if (internet.uploads == 0) logic.Tick();
+        if (uploader.uploads == 0) logic.Tick();
     };
     logic.MutableState().Countdown = 1;
     logic.Tick();
-    EXPECT_EQ(internet.uploads, 2) << "two zeros during the first wait give one pending cycle";
+    EXPECT_EQ(uploader.uploads, 2) << "two zeros during the first wait give one pending cycle";
     EXPECT_FALSE(logic.InCycle());
 }
 
@@ -248,8 +245,8 @@ TEST_P(CloseDuringCycleTest, StopsTheCycleAndUnloadsOnce) {
     logic.PublishNow();
     EXPECT_FALSE(closedNow) << "the window stays until the cycle has stopped";
     EXPECT_EQ(shutdownsAtClose, sessionEnds ? 1 : 0);
-    EXPECT_EQ(internet.uploads, 0);
-    EXPECT_EQ(internet.handles, 0u);
+    EXPECT_EQ(uploader.uploads, 0);
+    EXPECT_EQ(uploader.opens, 0);
     EXPECT_EQ(window.closeRequests, 1);
     EXPECT_TRUE(logic.CloseRequested(kCloseBySystem));
     EXPECT_EQ(support.shutdowns, 1);

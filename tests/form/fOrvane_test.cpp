@@ -107,9 +107,9 @@ TEST_P(CountdownTest, ShowsTheCountAndStartsCyclesAtZero) {
     EXPECT_EQ(Label(Control::Label7), c.shownAtStart);
     std::vector<int> cycles;
     for (std::size_t tick = 1; tick <= c.captions.size(); ++tick) {
-        const int before = internet.uploads;
+        const int before = uploader.uploads;
         logic.Tick();
-        if (internet.uploads != before) cycles.push_back(static_cast<int>(tick));
+        if (uploader.uploads != before) cycles.push_back(static_cast<int>(tick));
         // A cycle rewrites nothing of Label7; the tick's own caption is what shows.
         EXPECT_EQ(Label(Control::Label7), c.captions[tick - 1]) << "tick " << tick;
     }
@@ -143,16 +143,16 @@ TEST_F(FormTest, ClicksHandledDuringTheTicksPumpDecideTheZeroTest) {
     window.SetCaption(Control::Label4, "203.0.113.45");
     window.onPump = [this] { logic.ClickSet(); };
     logic.Tick();  // reaches 0, but PBSet makes it 1 before the test
-    EXPECT_EQ(internet.uploads, 0);
+    EXPECT_EQ(uploader.uploads, 0);
     EXPECT_EQ(logic.State().Countdown, 1);
     EXPECT_EQ(Label(Control::Label2) + Label(Control::Label4), "") << "PBSet clears them";
     logic.Tick();
-    EXPECT_EQ(internet.uploads, 1);
+    EXPECT_EQ(uploader.uploads, 1);
 
     logic.MutableState().Countdown = 1;
     window.onPump = [this] { logic.ClickReset(); };
     logic.Tick();
-    EXPECT_EQ(internet.uploads, 1);
+    EXPECT_EQ(uploader.uploads, 1);
     EXPECT_EQ(logic.State().Countdown, 600);
 }
 
@@ -181,7 +181,7 @@ TEST_P(PausedTickTest, OnlyARunningCountdownMoves) {
     logic.Tick();
     EXPECT_EQ(logic.State().Countdown, c.after);
     EXPECT_EQ(Label(Control::Label7), c.caption);
-    EXPECT_EQ(internet.uploads, c.uploads);
+    EXPECT_EQ(uploader.uploads, c.uploads);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ticks, PausedTickTest,
