@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <iostream>
 
 #include "form/FileOutput.h"
 #include "form/fOrvane.h"
 #include "ftp/ServerAddress.h"
 #include "runtime/RegionalText.h"
+#include "runtime/Reporter.h"
 
 namespace orvane {
 
@@ -18,8 +18,6 @@ constexpr const char* kPublishedFile = "ip.txt";
 constexpr const char* kAgent = "Tarrowind";
 constexpr int32_t kRetrySeconds = 15;
 constexpr std::chrono::seconds kDialRetry{kRetrySeconds};
-
-std::string ErrorStatus(int32_t code) { return "Errore #" + std::to_string(code); }
 
 }  // namespace
 
@@ -99,8 +97,7 @@ int32_t fOrvane::SecondsToNextDial() {
 }
 
 void fOrvane::RunCycle() {
-    window_.SetCaption(Control::Label2, "");
-    window_.SetCaption(Control::Label4, "");
+    ShowResult(Status::Kind::Blank, "");
     window_.PumpEvents();
     StopIfClosing();
 
@@ -139,17 +136,14 @@ void fOrvane::RunCycle() {
         return;
     }
     StopIfClosing();  // a login the close cancelled is no failure to report
-    window_.SetCaption(Control::Label2, ErrorStatus(result));
+    ShowError(result);
     remoteAccess_.RasHangUpA(first.hrasconn);
     state_.Countdown = kRetrySeconds;
     WriteLogLine(result + 2);
     ReportClientError();
 }
 
-void fOrvane::ShowOffline() {
-    window_.SetCaption(Control::Label2, "Offline");
-    window_.SetCaption(Control::Label4, "");
-}
+void fOrvane::ShowOffline() { ShowResult(Status::Kind::Offline, ""); }
 
 void fOrvane::ReportOffline() {
     ShowOffline();
@@ -173,15 +167,13 @@ void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpH
 
     if (!uploaded) {
         StopIfClosing();  // an upload the close cancelled is no failure to report
-        window_.SetCaption(Control::Label2, ErrorStatus(3));
-        window_.SetCaption(Control::Label4, "");
+        ShowResult(Status::Kind::Error, "", 3);
         state_.Countdown = kRetrySeconds;
         WriteLogLine(kUploadFailed);
         ReportClientError();
         return;
     }
-    window_.SetCaption(Control::Label2, "Online");
-    window_.SetCaption(Control::Label4, address);
+    ShowResult(Status::Kind::Online, address);
     if (address != state_.LastAddress) {
         state_.LastAddress = address;
         WriteLogLine(kAddressChanged);
@@ -189,12 +181,12 @@ void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpH
 }
 
 void fOrvane::ReportCycleError(const RuntimeError& error) {
-    window_.SetCaption(Control::Label2, ErrorStatus(error.code()));
+    ShowError(error.code());
     try {
         DeleteFile(AppFile(kPublishedFile));
     } catch (const RuntimeError&) {
     }
-    // The log gets the error too, where it can be written, and before standard error, whose
+    // The log gets the error too, where it can be written, and before the reporter, whose
     // reader may have gone away.
     try {
         const std::tm date = clock_.LocalNow();
@@ -202,14 +194,12 @@ void fOrvane::ReportCycleError(const RuntimeError& error) {
         AppendToFile(AppFile("orvane.log"), LogLineText(date, time, error.what()));
     } catch (const RuntimeError&) {
     }
-    std::cerr << "Orvane: " << error.what() << std::endl;
+    Report(Priority::Error, error.what());
 }
 
-// The client's own account of a failure goes to standard error for whoever diagnoses it,
-// after the log has its fixed message. The text never holds the user name or password.
-void fOrvane::ReportClientError() const {
-    std::cerr << "Orvane: " << internet_.LastErrorText() << std::endl;
-}
+// The client's own account of a failure goes to the reporter for whoever diagnoses it, after
+// the log has its fixed message. The text never holds the user name or password.
+void fOrvane::ReportClientError() const { Report(Priority::Error, internet_.LastErrorText()); }
 
 int32_t fOrvane::OpenFtpSession(ftp::HINTERNET& ftpHandle, ftp::HINTERNET& internetHandle) {
     internetHandle = internet_.InternetOpenA(kAgent, ftp::INTERNET_OPEN_TYPE_DIRECT, "", "",
