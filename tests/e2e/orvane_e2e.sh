@@ -133,7 +133,7 @@ publishes)
   check "the server's file has the link's address" grep -q "IP:   203.0.113.45" "$served/pub/ip.txt"
   QT_QPA_PLATFORM=offscreen timeout 20 "$app/orvane" >"$work/stdout2" 2>"$work/stderr2"
   check "a second copy ends at once with the start-up error's status" test $? -eq 1
-  check "with a clear message" grep -q "già in esecuzione in $app" "$work/stderr2"
+  check "with a clear message" grep -q "^Orvane: .*già in esecuzione in $app" "$work/stderr2"
   check "the first copy's library is still there" test -e "$app/raradozo.so"
   check "the password is nowhere in the log or output" \
     bash -c '! grep -qF -- "$1" "$2/orvane.log" "$3"/std*' _ "$password" "$app" "$work"
