@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <iostream>
 #include <optional>
 #include <variant>
 
@@ -11,6 +10,7 @@
 #include "form/fOrvane.h"
 #include "ftp/ServerAddress.h"
 #include "runtime/RegionalText.h"
+#include "runtime/Reporter.h"
 
 namespace orvane {
 
@@ -19,8 +19,6 @@ namespace {
 constexpr const char* kPublishedFile = "ip.txt";
 constexpr int32_t kRetrySeconds = 15;
 constexpr std::chrono::seconds kDialRetry{kRetrySeconds};
-
-std::string ErrorStatus(int32_t code) { return "Errore #" + std::to_string(code); }
 
 }  // namespace
 
@@ -100,8 +98,7 @@ int32_t fOrvane::SecondsToNextDial() {
 }
 
 void fOrvane::RunCycle() {
-    window_.SetCaption(Control::Label2, "");
-    window_.SetCaption(Control::Label4, "");
+    ShowResult(Status::Kind::Blank, "");
     window_.PumpEvents();
     StopIfClosing();
 
@@ -140,17 +137,14 @@ void fOrvane::RunCycle() {
         return;
     }
     StopIfClosing();  // a login the close cancelled is no failure to report
-    window_.SetCaption(Control::Label2, ErrorStatus(result));
+    ShowError(result);
     remoteAccess_.RasHangUpA(first.hrasconn);
     state_.Countdown = kRetrySeconds;
     WriteLogLine(result + 2);
     ReportClientError(failure);
 }
 
-void fOrvane::ShowOffline() {
-    window_.SetCaption(Control::Label2, "Offline");
-    window_.SetCaption(Control::Label4, "");
-}
+void fOrvane::ShowOffline() { ShowResult(Status::Kind::Offline, ""); }
 
 void fOrvane::ReportOffline() {
     ShowOffline();
@@ -168,15 +162,13 @@ void fOrvane::PublishOverSession(const std::string& address,
 
     if (failure) {
         StopIfClosing();  // an upload the close cancelled is no failure to report
-        window_.SetCaption(Control::Label2, ErrorStatus(static_cast<int32_t>(failure->step)));
-        window_.SetCaption(Control::Label4, "");
+        ShowResult(Status::Kind::Error, "", static_cast<int32_t>(failure->step));
         state_.Countdown = kRetrySeconds;
         WriteLogLine(kUploadFailed);
         ReportClientError(*failure);
         return;
     }
-    window_.SetCaption(Control::Label2, "Online");
-    window_.SetCaption(Control::Label4, address);
+    ShowResult(Status::Kind::Online, address);
     if (address != state_.LastAddress) {
         state_.LastAddress = address;
         WriteLogLine(kAddressChanged);
@@ -184,12 +176,12 @@ void fOrvane::PublishOverSession(const std::string& address,
 }
 
 void fOrvane::ReportCycleError(const RuntimeError& error) {
-    window_.SetCaption(Control::Label2, ErrorStatus(error.code()));
+    ShowError(error.code());
     try {
         DeleteFile(AppFile(kPublishedFile));
     } catch (const RuntimeError&) {
     }
-    // The log gets the error too, where it can be written, and before standard error, whose
+    // The log gets the error too, where it can be written, and before the reporter, whose
     // reader may have gone away.
     try {
         const std::tm date = clock_.LocalNow();
@@ -197,13 +189,13 @@ void fOrvane::ReportCycleError(const RuntimeError& error) {
         AppendToFile(AppFile("orvane.log"), LogLineText(date, time, error.what()));
     } catch (const RuntimeError&) {
     }
-    std::cerr << "Orvane: " << error.what() << std::endl;
+    Report(Priority::Error, error.what());
 }
 
-// The uploader's own account of a failure goes to standard error for whoever diagnoses it,
-// after the log has its fixed message. The text never holds the user name or password.
+// The uploader's own account of a failure goes to the reporter for whoever diagnoses it, after
+// the log has its fixed message. The text never holds the user name or password.
 void fOrvane::ReportClientError(const ftp::UploadFailure& failure) {
-    std::cerr << "Orvane: " << failure.reason << std::endl;
+    Report(Priority::Error, failure.reason);
 }
 
 int32_t fOrvane::OpenFtpSession(std::unique_ptr<ftp::UploadSession>& session,

@@ -14,6 +14,7 @@
 #include "form/Clock.h"
 #include "form/FormWindow.h"
 #include "form/MainState.h"
+#include "form/Status.h"
 #include "form/SupportModule.h"
 #include "ftp/Uploader.h"
 #include "runtime/EventWait.h"
@@ -67,6 +68,8 @@ class fOrvane {
     void WaitMilliseconds(double milliseconds);
 
     const MainState& State() const { return state_; }
+    // What the window was last told; a view that comes later starts from it.
+    const Status& CurrentStatus() const { return status_; }
     MainState& MutableState() { return state_; }
     bool InCycle() const { return cycleDepth_ > 0; }
     bool Closing() const { return closing_; }
@@ -94,6 +97,10 @@ class fOrvane {
     int32_t SecondsToNextDial();
     void PublishOverSession(const std::string& address,
                             std::unique_ptr<ftp::UploadSession> session);
+    // The status's parts set, the captions written from it and the window told.
+    void ShowResult(Status::Kind kind, const std::string& address, int32_t errorNumber = 0);
+    void ShowError(int32_t number);
+    void ShowCountdown(int32_t seconds);
     void ShowOffline();
     void ReportOffline();
     void ReportCycleError(const RuntimeError& error);
@@ -121,6 +128,7 @@ class fOrvane {
     Clock& clock_;
     Terminate terminate_;
     MainState state_;
+    Status status_;
 
     int cycleDepth_ = 0;
     bool cyclePending_ = false;

@@ -162,7 +162,6 @@ void OrvaneWindow::SetCaption(Control control, const std::string& text) {
     const QString caption = QString::fromStdString(text);
     if (auto* label = qobject_cast<QLabel*>(Widget(control))) label->setText(caption);
     if (auto* button = qobject_cast<QPushButton*>(Widget(control))) button->setText(caption);
-    emit CaptionChanged();
 }
 
 std::string OrvaneWindow::Caption(Control control) const {

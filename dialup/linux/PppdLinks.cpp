@@ -5,12 +5,12 @@
 #include <net/if.h>
 #include <signal.h>
 
-#include <iostream>
 #include <utility>
 
 #include "dialup/linux/LinkList.h"
 #include "dialup/linux/PidFiles.h"
 #include "dialup/linux/PppdDialer.h"
+#include "runtime/Reporter.h"
 
 namespace orvane::dialup {
 
@@ -44,9 +44,9 @@ uint32_t PppdLinks::Dial(const std::string& entry, EventWait& wait, uint32_t& id
     identifier = 0;
     if (!options_.asRoot) {
         if (!std::exchange(toldWhyNot_, true)) {
-            std::cerr << "Orvane: pppd: dialling needs root (pppd takes \"linkname\" from root "
-                         "only); use NetworkManager, or a link the system brings up"
-                      << std::endl;
+            Report(Priority::Error,
+                   "pppd: dialling needs root (pppd takes \"linkname\" from root only); use "
+                   "NetworkManager, or a link the system brings up");
         }
         return linkerror::AccessDenied;
     }

@@ -16,6 +16,7 @@
 #include "dialup/linux/PppdDialer.h"
 #include "dialup/linux/PppdLinks.h"
 #include "dialup/mRas.h"
+#include "support/RecordingReporter.h"
 #include "support/TestFiles.h"
 
 namespace orvane::dialup {
@@ -80,7 +81,7 @@ void InPrivateNamespaces(const std::function<void(const fs::path&)>& body) {
             fs::create_directories(scratch / "run");
             body(scratch);
             fflush(stdout);
-            _exit(testing::Test::HasFailure() ? 1 : 0);
+            _exit(::testing::Test::HasFailure() ? 1 : 0);
         }
         _exit(ExitCodeOf(testBody));
     }
@@ -238,7 +239,7 @@ TEST(LinkService, TheEntryReachesPppdAsOneArgumentAndAHungDialIsStopped) {
     EXPECT_FALSE(fs::exists(scratch / "pwned"));
     EXPECT_FALSE(fs::exists("pwned"));
     const auto user = StandInService(scratch, "fail", std::chrono::seconds(20), false);
-    testing::internal::CaptureStderr();
+    const testing::RecordingReporter reported;
     for (int dial = 0; dial < 2; ++dial) {
         uint32_t connection = 99;
         EXPECT_EQ(user->service.InternetDial(nullptr, "Ufficio", 2, &connection),
@@ -246,7 +247,7 @@ TEST(LinkService, TheEntryReachesPppdAsOneArgumentAndAHungDialIsStopped) {
         EXPECT_EQ(connection, 0u);
     }
     EXPECT_EQ(RecordedArguments(scratch), std::vector<std::string>{}) << "pppd was run";
-    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string said = reported.Text();
     EXPECT_NE(said.find("needs root"), std::string::npos) << said;
     EXPECT_EQ(said.find("needs root"), said.rfind("needs root")) << "said once: " << said;
     const auto hung = StandInService(scratch, "hang", std::chrono::milliseconds(200));

@@ -15,6 +15,7 @@
 #include "dialup/linux/LinuxRemoteAccess.h"
 #include "dialup/linux/NetworkManagerLinks.h"
 #include "dialup/mRas.h"
+#include "support/RecordingReporter.h"
 #include "support/TestFiles.h"
 
 extern char** environ;
@@ -188,7 +189,7 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
             LinuxRemoteAccess service(links);
             ClosingWait wait(c.closeAfter);
             service.SetEventWait(&wait);
-            testing::internal::CaptureStderr();
+            const testing::RecordingReporter reported;
             uint32_t connection = 0;
             if (c.action == Action::Dial) {
                 EXPECT_EQ(mRas::DialDefault(service, c.entry, connection, nullptr), c.verdict);
@@ -198,7 +199,7 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
                 EXPECT_EQ(service.RasHangUpA(table.At(1).hrasconn), 0u);
             }
             EXPECT_EQ(LinksText(service), c.links);
-            const std::string message = testing::internal::GetCapturedStderr();
+            const std::string message = reported.Text();
             if (c.message.empty()) {
                 EXPECT_EQ(message, "");
             } else {

@@ -134,7 +134,7 @@ publishes)
   check "the server's file has the link's address" grep -q "IP:   203.0.113.45" "$served/pub/ip.txt"
   QT_QPA_PLATFORM=offscreen timeout 20 "$app/orvane" >"$work/stdout2" 2>"$work/stderr2"
   check "a second copy ends at once with the start-up error's status" test $? -eq 1
-  check "with a clear message" grep -q "già in esecuzione in $app" "$work/stderr2"
+  check "with a clear message" grep -q "^Orvane: .*già in esecuzione in $app" "$work/stderr2"
   check "the first copy's library is still there" test -e "$app/raradozo.so"
   check "the password is nowhere in the log or output" \
     bash -c '! grep -qF -- "$1" "$2/orvane.log" "$3"/std*' _ "$password" "$app" "$work"
@@ -318,8 +318,12 @@ hostile-files)
   check "streams closed: it publishes again on SIGUSR1" sandbox_wait_for 10 test -f "$served/ip.txt"
   ends_cleanly 1 "streams closed: "
   rm "$app/orvane.log" && mkfifo "$app/orvane.log"
-  start "$app/orvane" --headless
-  check "a FIFO as the log: the cycle ends in an error" sandbox_wait_for 20 grep -q "Errore #75" "$work/stderr"
+  : >"$work/stderr"
+  JOURNAL_STREAM=$(stat -c %d:%i "$work/stderr") start "$app/orvane" --headless
+  check "a FIFO as the log: the cycle ends in an error, to the journal as one" \
+    sandbox_wait_for 20 grep -qx "<3>Errore #75 203.0.113.45" "$work/stderr"
+  check "a FIFO as the log: the cause goes to the journal as an error" \
+    grep -q "^<3>Errore di run-time 75: .*orvane.log" "$work/stderr"
   ends_cleanly 1 "a FIFO as the log: "
   rm "$app/orvane.log" "$app/.orvane.lock" && mkfifo "$app/.orvane.lock"
   timeout -k 1 10 "$app/orvane" --headless 2>"$work/stderr"

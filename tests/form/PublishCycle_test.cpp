@@ -1,5 +1,6 @@
-// The publish cycle with fake links and fake uploads: what the window shows, what the log
-// gets, what is hung up and uploaded, and what is left on disk, for each outcome.
+// The publish cycle with fake links and fake uploads: what the window shows and is told, what
+// the log and the reporter get, what is hung up and uploaded, and what is left on disk, for each
+// outcome.
 #include <gtest/gtest.h>
 
 #include "form/fOrvane.h"
@@ -15,8 +16,15 @@ class CycleTest : public FormRig {
   protected:
     CycleTest() : FormRig("127.0.0.1:2121") { EXPECT_TRUE(logic.Load()); }
 
-    std::string Status() const { return window.Caption(Control::Label2); }
-    std::string Address() const { return window.Caption(Control::Label4); }
+    // The captions, which must say what the window was told.
+    std::string Status() const {
+        EXPECT_EQ(window.Caption(Control::Label2), StatusCaption(window.told));
+        return window.Caption(Control::Label2);
+    }
+    std::string Address() const {
+        EXPECT_EQ(window.Caption(Control::Label4), window.told.address);
+        return window.Caption(Control::Label4);
+    }
     bool NothingLeft() const { return !fs::exists(dir / "ip.txt"); }
 };
 
@@ -82,6 +90,10 @@ TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
     EXPECT_EQ(Address(), "");
     EXPECT_EQ(logic.State().Countdown, f.firstAddress ? 15 : 600);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{f.logged});
+    // The client's own account of an FTP failure goes to the reporter as an error.
+    const bool ftpFailed = f.openFails || f.connectFails || f.uploadFails;
+    EXPECT_EQ(reported.Text(), ftpFailed ? "failed\n" : "");
+    EXPECT_TRUE(reported.said.empty() || reported.said[0].first == Priority::Error);
     if (f.hangsUp)
         EXPECT_EQ(links.hungUp, std::vector<dialup::HRASCONN>{100}) << "only the first link";
     else
@@ -132,6 +144,9 @@ TEST_P(CycleErrorTest, EndsOnlyThatCycle) {
     EXPECT_TRUE(window.fatalErrors.empty());
     EXPECT_TRUE(exits.empty());
     for (const auto& line : LogMessages()) EXPECT_EQ(line.find("s3cret"), std::string::npos);
+    ASSERT_EQ(reported.said.size(), 1u) << reported.Text();
+    EXPECT_EQ(reported.said[0].first, Priority::Error);
+    EXPECT_EQ(reported.said[0].second.rfind("Errore di run-time " + Status().substr(8), 0), 0u);
 
     if (e.isFile)
         fs::remove(dir / e.brokenKey);

@@ -1,6 +1,7 @@
 // Fakes for driving fOrvane without a window system, a network or a dial-up service: a window
-// that records captions, a clock tests advance, settings in memory, links and uploads that do
-// as told. Files are real, in a temporary application directory.
+// that records captions and the status it is told, a clock tests advance, settings in memory,
+// links and uploads that do as told, a reporter that records. Files are real, in a temporary
+// application directory.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "FakeRemoteAccess.h"
+#include "RecordingReporter.h"
 #include "TestFiles.h"
 #include "form/Clock.h"
 #include "form/FormWindow.h"
@@ -84,8 +86,10 @@ class FakeWindow final : public FormWindow {
     void ShowFatalError(const std::string& text) override { fatalErrors.push_back(text); }
     void CloseWhenIdle() override { ++closeRequests; }
     void* Handle() override { return this; }
+    void StatusChanged(const Status& status) override { told = status; }
 
     std::map<Control, std::string> captions;
+    Status told;
     std::map<Control, bool> disabled;
     int timerInterval = 0;
     bool timerEnabled = false;
@@ -214,6 +218,7 @@ class FormRig : public ::testing::Test {
     FakeUploader uploader;
     std::unique_ptr<ftp::Uploader> realUploader;
     std::vector<int> exits;
+    RecordingReporter reported;
     fOrvane logic;
 };
 
