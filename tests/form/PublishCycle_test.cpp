@@ -91,8 +91,7 @@ TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
     EXPECT_EQ(logic.State().Countdown, f.firstAddress ? 15 : 600);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{f.logged});
     // The client's own account of an FTP failure goes to the reporter as an error.
-    const bool ftpFailed = f.openFails || f.connectFails || f.uploadFails;
-    EXPECT_EQ(reported.Text(), ftpFailed ? "failed\n" : "");
+    EXPECT_EQ(reported.Text(), f.failsAt ? "failed\n" : "");
     EXPECT_TRUE(reported.said.empty() || reported.said[0].first == Priority::Error);
     if (f.hangsUp)
         EXPECT_EQ(links.hungUp, std::vector<dialup::HRASCONN>{100}) << "only the first link";

@@ -157,7 +157,8 @@ class FakeUploader final : public ftp::Uploader {
         ++opens;
         connectedTo = target.host + ":" + std::to_string(target.port) + " " + target.user + "/" +
                       target.password;
-        if (failsAt && *failsAt != ftp::UploadStep::Store) return ftp::UploadFailure{*failsAt, ""};
+        if (failsAt && *failsAt != ftp::UploadStep::Store)
+            return ftp::UploadFailure{*failsAt, "failed"};
         return std::make_unique<Session>(*this);
     }
 
@@ -175,7 +176,7 @@ class FakeUploader final : public ftp::Uploader {
             ++owner.uploads;
             owner.uploaded = test::ReadText(localFile);
             owner.remoteFile = remotePath;
-            if (owner.failsAt) return ftp::UploadFailure{ftp::UploadStep::Store, ""};
+            if (owner.failsAt) return ftp::UploadFailure{ftp::UploadStep::Store, "failed"};
             return std::nullopt;
         }
         FakeUploader& owner;
