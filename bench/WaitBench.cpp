@@ -63,11 +63,11 @@ void BM_DelayWait(benchmark::State& state) {
                       {"FTP/FILE", "ip.txt"},
                       {"FTP/PASSWORD", FakeSupport::Encode("unused")}};
     testing::FakeLinks links;
-    testing::FakeInternet internet;
+    testing::FakeUploader uploader;
     SystemClock clock;
     OrvaneWindow window;
     std::optional<int> fatal;
-    fOrvane logic(window, support, links, internet, clock, [&](int status) { fatal = status; });
+    fOrvane logic(window, support, links, uploader, clock, [&](int status) { fatal = status; });
     window.Attach(&logic);
     if (!logic.Load()) return Fail(state, "delay wait", "the window's start-up failed");
     window.ShowFirstTime();

@@ -7,11 +7,11 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
-#include <iostream>
 
 #include "form/FileOutput.h"
 #include "runtime/Conversion.h"
 #include "runtime/RegionalText.h"
+#include "runtime/Reporter.h"
 #include "settings/SettingsSchema.h"
 
 namespace orvane {
@@ -57,14 +57,13 @@ int32_t RequireSeconds(SupportModule& support, Setting id, int32_t value) {
 }  // namespace
 
 fOrvane::fOrvane(FormWindow& window, SupportModule& support, dialup::Links& links,
-                 ftp::InternetClient& internet, Clock& clock, Terminate terminate)
+                 ftp::Uploader& uploader, Clock& clock, Terminate terminate)
     : window_(window),
       support_(support),
       links_(links),
-      internet_(internet),
+      uploader_(uploader),
       clock_(clock),
       terminate_(std::move(terminate)) {
-    internet_.SetEventWait(&cycleWait_);
 }
 
 // ---- entry points for the window's events ----
@@ -132,7 +131,7 @@ void fOrvane::Guarded(const std::function<void()>& handler) {
 }
 
 void fOrvane::Fatal(const RuntimeError& error) {
-    std::cerr << "Orvane: " << error.what() << std::endl;
+    Report(Priority::Error, error.what());
     // Ticks handled inside the box's message loop would open a box each.
     window_.SetTimerEnabled(false);
     window_.ShowFatalError(error.what());
@@ -170,9 +169,8 @@ void fOrvane::Form_Load() {
     state_.DialEntry = ReadStored(support_, Setting::RasDial, support_.SettingsPath());
     LoadFtpSettings();
     state_.Countdown = state_.FirstWait;
-    window_.SetCaption(Control::Label2, "");
-    window_.SetCaption(Control::Label4, "");
-    window_.SetCaption(Control::Label7, std::to_string(state_.Countdown - 1));
+    ShowResult(Status::Kind::Blank, "");
+    ShowCountdown(state_.Countdown - 1);
     window_.SetTimerInterval(1000);
     window_.SetTimerEnabled(true);
     started_ = true;
@@ -181,7 +179,7 @@ void fOrvane::Form_Load() {
 void fOrvane::Timer1_Timer() {
     if (state_.Countdown == INT32_MIN) throw RuntimeError(ErrorNumber::Overflow);
     --state_.Countdown;
-    window_.SetCaption(Control::Label7, std::to_string(state_.Countdown));
+    ShowCountdown(state_.Countdown);
     window_.PumpEvents();
     // Read again after the pump: a click handled there counts.
     if (state_.Countdown == 0) {
@@ -191,8 +189,7 @@ void fOrvane::Timer1_Timer() {
 }
 
 void fOrvane::PBSet_Click() {
-    window_.SetCaption(Control::Label2, "");
-    window_.SetCaption(Control::Label4, "");
+    ShowResult(Status::Kind::Blank, "");
     state_.Countdown = 1;
 }
 
@@ -205,6 +202,8 @@ void fOrvane::PBPause_Click() {
     window_.SetCaption(Control::PBPause, pausing ? "&Riprendi" : "&Pausa");
     window_.SetEnabled(Control::PBReset, !pausing);
     window_.SetEnabled(Control::PBSet, !pausing);
+    status_.paused = pausing;
+    window_.StatusChanged(status_);
 }
 
 void fOrvane::Form_QueryUnload(int16_t& cancel, int16_t reason) {
@@ -213,6 +212,28 @@ void fOrvane::Form_QueryUnload(int16_t& cancel, int16_t reason) {
 }
 
 void fOrvane::Form_Unload() { support_.ModuleShutdown(); }
+
+// ---- the status ----
+
+void fOrvane::ShowResult(Status::Kind kind, const std::string& address, int32_t errorNumber) {
+    status_.kind = kind;
+    status_.address = address;
+    status_.errorNumber = errorNumber;
+    window_.SetCaption(Control::Label2, StatusCaption(status_));
+    window_.SetCaption(Control::Label4, status_.address);
+    window_.StatusChanged(status_);
+}
+
+// An error keeps the address shown: one the cycle published before its log failed, say.
+void fOrvane::ShowError(int32_t number) {
+    ShowResult(Status::Kind::Error, status_.address, number);
+}
+
+void fOrvane::ShowCountdown(int32_t seconds) {
+    status_.secondsLeft = seconds;
+    window_.SetCaption(Control::Label7, std::to_string(seconds));
+    window_.StatusChanged(status_);
+}
 
 // ---- settings ----
 
@@ -241,7 +262,7 @@ ftp::Protection fOrvane::ReadProtection() {
     if (!protection.hostKey.empty() && !ftp::IsHostKeyFingerprint(protection.hostKey))
         throw RuntimeError(ErrorNumber::TypeMismatch,
                            SettingDetail(Setting::HostKey, file) + " (SHA256:...)");
-    if (!internet_.SetProtection(protection))
+    if (!uploader_.Supports(protection.protocol))
         throw RuntimeError(ErrorNumber::TypeMismatch,
                            SettingDetail(Setting::Protocol, file) + ": " +
                                std::string(ftp::ProtocolName(*protocol)) +

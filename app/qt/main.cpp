@@ -11,10 +11,10 @@
 #include "form/Clock.h"
 #include "form/SupportModule.h"
 #include "form/fOrvane.h"
-#include "ftp/InternetClient.h"
+#include "ftp/Uploader.h"
 #include "headless/HeadlessWindow.h"
 #include "headless/ServiceManager.h"
-#include "qt/CloseSignals.h"
+#include "loop/CloseSignals.h"
 #include "qt/OrvaneWindow.h"
 #include "qt/TrayIcon.h"
 #include "runtime/StandardStreams.h"
@@ -57,7 +57,7 @@ bool DisplayAvailable() {
 struct Services {
     std::unique_ptr<orvane::SupportModule> support = orvane::MakeSystemSupportModule();
     std::unique_ptr<orvane::dialup::Links> links = orvane::dialup::MakeSystemLinks();
-    std::unique_ptr<orvane::ftp::InternetClient> internet = orvane::ftp::MakeSystemInternetClient();
+    std::unique_ptr<orvane::ftp::Uploader> uploader = orvane::ftp::MakeSystemUploader();
     orvane::SystemClock clock;
 };
 
@@ -76,7 +76,7 @@ int RunHeadless(char* program) {
 
     Services services;
     orvane::HeadlessWindow window(orvane::ServiceManager::FromEnvironment());
-    orvane::fOrvane logic(window, *services.support, *services.links, *services.internet,
+    orvane::fOrvane logic(window, *services.support, *services.links, *services.uploader,
                           services.clock, Exit);
     window.Attach(&logic);
     orvane::CloseSignalNotifier signalNotifier([&window] { window.CloseBySystem(); },
@@ -103,7 +103,7 @@ int RunWindow(char* program) {
 
     Services services;
     orvane::OrvaneWindow window;
-    orvane::fOrvane logic(window, *services.support, *services.links, *services.internet,
+    orvane::fOrvane logic(window, *services.support, *services.links, *services.uploader,
                           services.clock, Exit);
     window.Attach(&logic);
 

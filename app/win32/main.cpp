@@ -8,13 +8,13 @@
 #include "form/Clock.h"
 #include "form/SupportModule.h"
 #include "form/fOrvane.h"
-#include "ftp/InternetClient.h"
+#include "ftp/Uploader.h"
 #include "win32/Win32Tray.h"
 #include "win32/Win32Window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     auto support = orvane::MakeSystemSupportModule();
-    auto internet = orvane::ftp::MakeSystemInternetClient();
+    auto uploader = orvane::ftp::MakeSystemUploader();
     orvane::SystemClock clock;
     orvane::Win32Window window(instance);
     if (window.Handle() == nullptr) {
@@ -22,7 +22,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return EXIT_FAILURE;
     }
     auto links = orvane::dialup::MakeSystemLinks(window.Handle());  // the dialler's parent
-    orvane::fOrvane logic(window, *support, *links, *internet, clock,
+    orvane::fOrvane logic(window, *support, *links, *uploader, clock,
                           [](int status) { std::exit(status); });
     window.Attach(&logic);
 

@@ -14,11 +14,11 @@
 #include <QMap>
 #include <QString>
 #include <algorithm>
-#include <iostream>
 #include <optional>
 
 #include "dialup/linux/NetworkManagerReasons.h"
 #include "dialup/linux/NetworkManagerSignals.h"
+#include "runtime/Reporter.h"
 
 namespace orvane::dialup {
 
@@ -55,9 +55,8 @@ constexpr std::chrono::milliseconds kCallStep{50};
 // enough for closing to stay prompt.
 constexpr std::chrono::milliseconds kClosingGrace{150};
 
-void Report(const std::string& what) {
-    std::cerr << "Orvane: NetworkManager: " << what << std::endl;
-}
+// Why a step failed, for whoever diagnoses the failed dial or hang-up.
+void Report(const std::string& what) { orvane::Report(Priority::Error, "NetworkManager: " + what); }
 
 std::string ErrorText(const QDBusMessage& reply) {
     return (reply.errorName() + ": " + reply.errorMessage()).toStdString();

@@ -6,13 +6,13 @@
 #include <signal.h>
 
 #include <charconv>
-#include <iostream>
 #include <optional>
 #include <utility>
 
 #include "dialup/linux/LinkList.h"
 #include "dialup/linux/PidFiles.h"
 #include "dialup/linux/PppdDialer.h"
+#include "runtime/Reporter.h"
 
 namespace orvane::dialup {
 
@@ -57,9 +57,9 @@ DialOutcome PppdLinks::Dial(const std::string& entry, EventWait& wait) {
     if (entry.empty() || entry.find('\0') != std::string::npos) return DialOutcome::Failed;
     if (!options_.asRoot) {
         if (!std::exchange(toldWhyNot_, true)) {
-            std::cerr << "Orvane: pppd: dialling needs root (pppd takes \"linkname\" from root "
-                         "only); use NetworkManager, or a link the system brings up"
-                      << std::endl;
+            Report(Priority::Error,
+                   "pppd: dialling needs root (pppd takes \"linkname\" from root only); use "
+                   "NetworkManager, or a link the system brings up");
         }
         return DialOutcome::Failed;
     }

@@ -14,6 +14,7 @@
 
 #include "dialup/linux/PppdDialer.h"
 #include "dialup/linux/PppdLinks.h"
+#include "support/RecordingReporter.h"
 #include "support/SleepingWait.h"
 #include "support/TestFiles.h"
 
@@ -211,11 +212,11 @@ TEST(PppdLinks, TheEntryReachesPppdAsOneArgumentAndAHungDialIsStopped) {
     EXPECT_FALSE(fs::exists(scratch / "pwned"));
     EXPECT_FALSE(fs::exists("pwned"));
     const auto user = StandInLinks(scratch, "fail", std::chrono::seconds(20), false);
-    ::testing::internal::CaptureStderr();
+    const testing::RecordingReporter reported;
     for (int dial = 0; dial < 2; ++dial)
         EXPECT_EQ(user->Dial("Ufficio", wait), DialOutcome::Failed);
     EXPECT_EQ(RecordedArguments(scratch), std::vector<std::string>{}) << "pppd was run";
-    const std::string said = ::testing::internal::GetCapturedStderr();
+    const std::string said = reported.Text();
     EXPECT_NE(said.find("needs root"), std::string::npos) << said;
     EXPECT_EQ(said.find("needs root"), said.rfind("needs root")) << "said once: " << said;
     // pppd's own status comes through as it ended; one that hangs is stopped.

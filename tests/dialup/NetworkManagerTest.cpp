@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "dialup/linux/NetworkManagerLinks.h"
+#include "support/RecordingReporter.h"
 #include "support/TestFiles.h"
 
 extern char** environ;
@@ -188,7 +189,7 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
                                               connectionName),
                 {std::chrono::milliseconds(1500), std::chrono::seconds(2)});
             ClosingWait wait(c.closeAfter);
-            testing::internal::CaptureStderr();
+            const testing::RecordingReporter reported;
             if (c.action == Action::Dial) {
                 EXPECT_EQ(links.Dial(c.entry, wait), c.outcome);
             } else if (c.action == Action::HangUpFirst) {
@@ -197,7 +198,7 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
                 EXPECT_TRUE(links.HangUp(up.front(), wait));
             }
             EXPECT_EQ(LinksText(links, wait), c.links);
-            const std::string message = testing::internal::GetCapturedStderr();
+            const std::string message = reported.Text();
             if (c.message.empty()) {
                 EXPECT_EQ(message, "");
             } else {

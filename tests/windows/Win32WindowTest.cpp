@@ -131,9 +131,9 @@ class TrayTest : public ::testing::Test {
     Win32Window window{GetModuleHandleA(nullptr)};
     testing::FakeSupport support{dir.folder()};
     testing::FakeLinks links;
-    testing::FakeInternet internet;
+    testing::FakeUploader uploader;
     int exitStatus = -1;
-    fOrvane logic{window, support, links, internet, clock, [this](int s) { exitStatus = s; }};
+    fOrvane logic{window, support, links, uploader, clock, [this](int s) { exitStatus = s; }};
     std::optional<Win32Tray> tray;
 };
 
