@@ -1,4 +1,4 @@
-// Setting up fOrvane over the real FTP client and the loopback server, and running one cycle.
+// Setting up fOrvane over the real uploader and the loopback server, and running one cycle.
 #include "bench/PublishRig.h"
 
 #include <stdexcept>
@@ -15,7 +15,7 @@ PublishRig::PublishRig(const std::string& protocol) {
     options.user = kUser;
     options.password = kPassword;
     server_ = std::make_unique<testing::FtpTestServer>(options);
-    internet_ = ftp::MakeSystemInternetClient();
+    uploader_ = ftp::MakeSystemUploader();
 
     // The shortest interval; the first publish far off, so only the benchmark starts cycles.
     support_.values = {
@@ -31,8 +31,8 @@ PublishRig::PublishRig(const std::string& protocol) {
         {"FTP/PROTOCOL", protocol},
         {"FTP/CAFILE", protocol == "ftps" ? (server_->stateDir() / "ca.pem").string() : ""},
     };
-    remoteAccess_.links = {{"Bench", "10.64.0.2"}};
-    logic_ = std::make_unique<fOrvane>(window_, support_, remoteAccess_, *internet_, clock_,
+    links_.links = {testing::Link("Bench", "10.64.0.2")};
+    logic_ = std::make_unique<fOrvane>(window_, support_, links_, *uploader_, clock_,
                                        [this](int status) { fatalStatus_ = status; });
     if (!logic_->Load()) throw std::runtime_error("the window's start-up failed: " + LastError());
 }

@@ -1,5 +1,5 @@
 // fOrvane set up for real publish cycles: the loopback test FTP server (plain or requiring TLS),
-// the real libcurl client,
+// the real libcurl uploader,
 // real files in a temporary application folder, and in-memory stand-ins for the window, the clock,
 // the settings and an active dial-up link (so no wait and no dialling).
 #pragma once
@@ -38,8 +38,8 @@ class PublishRig {
     testing::FakeClock clock_;
     testing::FakeWindow window_{clock_};
     testing::FakeSupport support_{appDir_.path()};
-    testing::FakeRemoteAccess remoteAccess_;
-    std::unique_ptr<ftp::InternetClient> internet_;
+    testing::FakeLinks links_;
+    std::unique_ptr<ftp::Uploader> uploader_;
     int fatalStatus_ = 0;
     std::unique_ptr<fOrvane> logic_;
 };

@@ -62,13 +62,12 @@ void BM_DelayWait(benchmark::State& state) {
                       {"FTP/PATH", FakeSupport::Encode("/")},
                       {"FTP/FILE", "ip.txt"},
                       {"FTP/PASSWORD", FakeSupport::Encode("unused")}};
-    testing::FakeRemoteAccess remoteAccess;
-    testing::FakeInternet internet;
+    testing::FakeLinks links;
+    testing::FakeUploader uploader;
     SystemClock clock;
     OrvaneWindow window;
     std::optional<int> fatal;
-    fOrvane logic(window, support, remoteAccess, internet, clock,
-                  [&](int status) { fatal = status; });
+    fOrvane logic(window, support, links, uploader, clock, [&](int status) { fatal = status; });
     window.Attach(&logic);
     if (!logic.Load()) return Fail(state, "delay wait", "the window's start-up failed");
     window.ShowFirstTime();

@@ -25,7 +25,7 @@ std::string_view ProtocolName(Protocol protocol) {
     return "ftp";
 }
 
-uint16_t DefaultPort(Protocol protocol) { return protocol == Protocol::Sftp ? 22 : 21; }
+uint16_t DefaultPort(Protocol protocol) { return protocol == Protocol::Sftp ? 22 : kFtpPort; }
 
 bool IsHostKeyFingerprint(std::string_view text) {
     constexpr std::string_view kPrefix = "SHA256:";

@@ -11,6 +11,9 @@ namespace orvane::ftp {
 
 enum class Protocol { Ftp, Ftps, Sftp };
 
+// The port of FTP and FTP over TLS when the server text names none.
+inline constexpr uint16_t kFtpPort = 21;
+
 struct Protection {
     Protocol protocol = Protocol::Ftp;
     std::string caFile;   // ftps: PEM file of the trusted authorities; empty: the system's

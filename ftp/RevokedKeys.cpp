@@ -30,7 +30,8 @@ bool IsRevokedHostKey(const std::string& knownHostsFile, std::string_view keyBas
     for (std::string line; std::getline(file, line);) {
         std::istringstream fields(line);
         std::string marker, hosts, type, blob;
-        if (fields >> marker >> hosts >> type >> blob && marker == "@revoked" && blob == keyBase64) {
+        if (fields >> marker >> hosts >> type >> blob && marker == "@revoked" &&
+            blob == keyBase64) {
             return true;
         }
     }

@@ -1,5 +1,5 @@
 // Standard input, output and error kept occupied, so that no file the program opens later takes
-// their place.
+// their place; whether standard error is the journal's stream.
 #pragma once
 
 namespace orvane {
@@ -10,5 +10,10 @@ namespace orvane {
 // in main, before anything else opens a file. Nothing to do on Windows, whose handles are no
 // small numbers that a new file could reuse.
 void KeepStandardStreamsOpen();
+
+// Whether standard error is the stream a service manager's journal gave the program
+// (JOURNAL_STREAM names its device and inode), whose lines take "<N>" priority prefixes.
+// Never on Windows.
+bool StderrIsJournal();
 
 }  // namespace orvane

@@ -1,9 +1,13 @@
 // What the form's logic needs of its window: captions, enabled states, the timer, pumping,
-// the Yes/No question, the fatal error box and the handle. The Qt and Win32 windows implement it.
+// the Yes/No question, the fatal error box and the handle; the window also hears of every
+// change of the status, for what it shows beside its controls. The Qt, headless and Win32
+// windows implement it.
 #pragma once
 
 #include <chrono>
 #include <string>
+
+#include "form/Status.h"
 
 namespace orvane {
 
@@ -17,7 +21,7 @@ enum class Control {
     PBPause,  // pause, or resume while paused
 };
 
-class FormWindow {
+class FormWindow : public StatusObserver {
   public:
     virtual ~FormWindow() = default;
 

@@ -3,23 +3,22 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <iostream>
+#include <optional>
+#include <variant>
 
 #include "form/FileOutput.h"
 #include "form/fOrvane.h"
 #include "ftp/ServerAddress.h"
 #include "runtime/RegionalText.h"
+#include "runtime/Reporter.h"
 
 namespace orvane {
 
 namespace {
 
 constexpr const char* kPublishedFile = "ip.txt";
-constexpr const char* kAgent = "Tarrowind";
 constexpr int32_t kRetrySeconds = 15;
 constexpr std::chrono::seconds kDialRetry{kRetrySeconds};
-
-std::string ErrorStatus(int32_t code) { return "Errore #" + std::to_string(code); }
 
 }  // namespace
 
@@ -54,37 +53,32 @@ void fOrvane::StopIfClosing() const {
     if (closing_ && cycleDepth_ > 0) throw CycleAborted{};
 }
 
-fOrvane::SearchState fOrvane::SearchConnection(mRas::ConnectionTable& table) {
-    SearchState search = SearchState::Retry;
-    while (search == SearchState::Retry) {
-        if (mRas::EnumerateConnections(remoteAccess_, table) > 0) {
-            search = SearchState::Connected;
-            continue;
-        }
-        if (dialFailedAt_ && clock_.Monotonic() < *dialFailedAt_ + kDialRetry) {
-            return SearchState::DialHeldBack;
-        }
-        const bool dialled = Dial();
-        // A dial that closing ended is no verdict on the connection: nothing is logged.
-        StopIfClosing();
-        if (dialled) {
-            WriteLogLine(kDialSucceeded);
-        } else {
-            dialFailedAt_ = clock_.Monotonic();
-            search = SearchState::Offline;
-        }
+fOrvane::SearchState fOrvane::SearchConnection(std::vector<dialup::DialUpLink>& links) {
+    links = links_.ActiveLinks(cycleWait_);
+    if (!links.empty()) return SearchState::Connected;
+    if (dialFailedAt_ && clock_.Monotonic() < *dialFailedAt_ + kDialRetry) {
+        return SearchState::DialHeldBack;
     }
-    return search;
+    const dialup::DialOutcome outcome = Dial();
+    // A dial that closing ended is no verdict on the connection: nothing is logged.
+    StopIfClosing();
+    // A dial is judged by whether a link is up afterwards; the links are listed again only when
+    // the dial says it brought one up.
+    if (outcome == dialup::DialOutcome::LinkUp) links = links_.ActiveLinks(cycleWait_);
+    if (links.empty()) {
+        dialFailedAt_ = clock_.Monotonic();
+        return SearchState::Offline;
+    }
+    WriteLogLine(kDialSucceeded);
+    return SearchState::Connected;
 }
 
-bool fOrvane::Dial() {
-    uint32_t connection = 0;
+dialup::DialOutcome fOrvane::Dial() {
     dialling_ = true;
     try {
-        const bool dialled =
-            mRas::DialDefault(remoteAccess_, state_.DialEntry, connection, window_.Handle()) != 0;
+        const dialup::DialOutcome outcome = links_.Dial(state_.DialEntry, cycleWait_);
         dialling_ = false;
-        return dialled;
+        return outcome;
     } catch (...) {
         dialling_ = false;
         throw;
@@ -99,13 +93,12 @@ int32_t fOrvane::SecondsToNextDial() {
 }
 
 void fOrvane::RunCycle() {
-    window_.SetCaption(Control::Label2, "");
-    window_.SetCaption(Control::Label4, "");
+    ShowResult(Status::Kind::Blank, "");
     window_.PumpEvents();
     StopIfClosing();
 
-    mRas::ConnectionTable table;
-    const SearchState search = SearchConnection(table);
+    std::vector<dialup::DialUpLink> links;
+    const SearchState search = SearchConnection(links);
     if (search == SearchState::Offline) {
         // The next cycle with the countdown, or once a dial may start again when that is later.
         state_.Countdown = std::max(state_.Countdown, SecondsToNextDial());
@@ -119,7 +112,8 @@ void fOrvane::RunCycle() {
         ShowOffline();
         return;
     }
-    if (table.At(1).Address.empty()) {
+    const dialup::DialUpLink& first = links.front();
+    if (first.address.empty()) {
         // A connection still coming up has no address yet: publishing an empty one would
         // overwrite the good address on the server. Reported as no connection, left up, and
         // tried again soon.
@@ -130,58 +124,46 @@ void fOrvane::RunCycle() {
 
     WaitMilliseconds(state_.ConnectDelay);
     LoadFtpSettings();
-    ftp::HINTERNET ftpHandle = 0;
-    ftp::HINTERNET internetHandle = 0;
-    const int32_t result = OpenFtpSession(ftpHandle, internetHandle);
-    const mRas::ConnectionInfo& first = table.At(1);
+    std::unique_ptr<ftp::UploadSession> session;
+    ftp::UploadFailure failure{};
+    const int32_t result = OpenFtpSession(session, failure);
     if (result == 0) {
-        PublishOverSession(first.Address, ftpHandle, internetHandle);
+        PublishOverSession(first.address, std::move(session));
         return;
     }
     StopIfClosing();  // a login the close cancelled is no failure to report
-    window_.SetCaption(Control::Label2, ErrorStatus(result));
-    remoteAccess_.RasHangUpA(first.hrasconn);
+    ShowError(result);
+    links_.HangUp(first, cycleWait_);
     state_.Countdown = kRetrySeconds;
     WriteLogLine(result + 2);
-    ReportClientError();
+    ReportClientError(failure);
 }
 
-void fOrvane::ShowOffline() {
-    window_.SetCaption(Control::Label2, "Offline");
-    window_.SetCaption(Control::Label4, "");
-}
+void fOrvane::ShowOffline() { ShowResult(Status::Kind::Offline, ""); }
 
 void fOrvane::ReportOffline() {
     ShowOffline();
     WriteLogLine(kDialFailed);
 }
 
-void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,
-                                 ftp::HINTERNET internetHandle) {
+// The session is closed, whatever happens, before the local file is deleted.
+void fOrvane::PublishOverSession(const std::string& address,
+                                 std::unique_ptr<ftp::UploadSession> session) {
     const std::string localFile = AppFile(kPublishedFile);
-    bool uploaded = false;
-    try {
-        WriteWholeFile(localFile, PublishedFileText(clock_.LocalNow(), address));
-        uploaded = internet_.FtpPutFileA(ftpHandle, localFile, state_.RemoteFile,
-                                         ftp::FTP_TRANSFER_TYPE_BINARY, 0);
-    } catch (...) {
-        internet_.InternetCloseHandle(internetHandle);
-        throw;
-    }
-    internet_.InternetCloseHandle(internetHandle);
+    WriteWholeFile(localFile, PublishedFileText(clock_.LocalNow(), address));
+    const std::optional<ftp::UploadFailure> failure = session->Put(localFile, state_.RemoteFile);
+    session.reset();
     DeleteFile(localFile);
 
-    if (!uploaded) {
+    if (failure) {
         StopIfClosing();  // an upload the close cancelled is no failure to report
-        window_.SetCaption(Control::Label2, ErrorStatus(3));
-        window_.SetCaption(Control::Label4, "");
+        ShowResult(Status::Kind::Error, "", static_cast<int32_t>(failure->step));
         state_.Countdown = kRetrySeconds;
         WriteLogLine(kUploadFailed);
-        ReportClientError();
+        ReportClientError(*failure);
         return;
     }
-    window_.SetCaption(Control::Label2, "Online");
-    window_.SetCaption(Control::Label4, address);
+    ShowResult(Status::Kind::Online, address);
     if (address != state_.LastAddress) {
         state_.LastAddress = address;
         WriteLogLine(kAddressChanged);
@@ -189,12 +171,12 @@ void fOrvane::PublishOverSession(const std::string& address, ftp::HINTERNET ftpH
 }
 
 void fOrvane::ReportCycleError(const RuntimeError& error) {
-    window_.SetCaption(Control::Label2, ErrorStatus(error.code()));
+    ShowError(error.code());
     try {
         DeleteFile(AppFile(kPublishedFile));
     } catch (const RuntimeError&) {
     }
-    // The log gets the error too, where it can be written, and before standard error, whose
+    // The log gets the error too, where it can be written, and before the reporter, whose
     // reader may have gone away.
     try {
         const std::tm date = clock_.LocalNow();
@@ -202,28 +184,27 @@ void fOrvane::ReportCycleError(const RuntimeError& error) {
         AppendToFile(AppFile("orvane.log"), LogLineText(date, time, error.what()));
     } catch (const RuntimeError&) {
     }
-    std::cerr << "Orvane: " << error.what() << std::endl;
+    Report(Priority::Error, error.what());
 }
 
-// The client's own account of a failure goes to standard error for whoever diagnoses it,
-// after the log has its fixed message. The text never holds the user name or password.
-void fOrvane::ReportClientError() const {
-    std::cerr << "Orvane: " << internet_.LastErrorText() << std::endl;
+// The uploader's own account of a failure goes to the reporter for whoever diagnoses it, after
+// the log has its fixed message. The text never holds the user name or password.
+void fOrvane::ReportClientError(const ftp::UploadFailure& failure) {
+    Report(Priority::Error, failure.reason);
 }
 
-int32_t fOrvane::OpenFtpSession(ftp::HINTERNET& ftpHandle, ftp::HINTERNET& internetHandle) {
-    internetHandle = internet_.InternetOpenA(kAgent, ftp::INTERNET_OPEN_TYPE_DIRECT, "", "",
-                                             ftp::INTERNET_FLAG_NO_CACHE_WRITE);
-    if (internetHandle == 0) return 1;
+int32_t fOrvane::OpenFtpSession(std::unique_ptr<ftp::UploadSession>& session,
+                                ftp::UploadFailure& failure) {
     const ftp::ServerAddress server =
         ftp::SplitServer(state_.FtpServer, ftp::DefaultPort(state_.FtpProtection.protocol));
-    ftpHandle = internet_.InternetConnectA(internetHandle, server.host, server.port, state_.FtpUser,
-                                           state_.FtpPassword, ftp::INTERNET_SERVICE_FTP,
-                                           ftp::INTERNET_FLAG_PASSIVE, 0);
-    if (ftpHandle == 0) {
-        internet_.InternetCloseHandle(internetHandle);
-        return 2;
+    ftp::OpenedSession opened = uploader_.Open(
+        {server.host, server.port, state_.FtpUser, state_.FtpPassword, state_.FtpProtection},
+        cycleWait_);
+    if (auto* failed = std::get_if<ftp::UploadFailure>(&opened)) {
+        failure = std::move(*failed);
+        return static_cast<int32_t>(failure.step);
     }
+    session = std::move(std::get<std::unique_ptr<ftp::UploadSession>>(opened));
     return 0;
 }
 

@@ -1,23 +1,26 @@
-// The notification-area icon's tooltip, mark and menu state from the window's captions.
+// The notification-area icon's tooltip, mark and menu state from the form's status.
 #include "form/TrayStatus.h"
 
 namespace orvane {
 
 namespace {
 
-TrayMark MarkOf(const std::string& status, bool paused) {
-    if (paused) return TrayMark::Paused;
-    if (status == "Online") return TrayMark::Published;
-    if (status == "Offline" || status.starts_with("Errore")) return TrayMark::Problem;
-    return TrayMark::None;  // before the first cycle and while one runs
+TrayMark MarkOf(const Status& status) {
+    if (status.paused) return TrayMark::Paused;
+    switch (status.kind) {
+        case Status::Kind::Blank: return TrayMark::None;  // before the first cycle, during one
+        case Status::Kind::Online: return TrayMark::Published;
+        case Status::Kind::Offline:
+        case Status::Kind::Error: return TrayMark::Problem;
+    }
+    return TrayMark::None;
 }
 
-// The countdown caption is what the window shows: below zero no cycle starts by itself.
-std::string CountdownLine(const std::string& countdown, bool paused) {
-    if (paused) return "In pausa";
-    if (countdown.empty()) return {};
-    if (countdown.front() == '-') return "Nessun invio in programma";
-    return "Prossimo invio tra " + countdown + " s";
+// The countdown as the window shows it: below zero no cycle starts by itself.
+std::string CountdownLine(const Status& status) {
+    if (status.paused) return "In pausa";
+    if (status.secondsLeft < 0) return "Nessun invio in programma";
+    return "Prossimo invio tra " + std::to_string(status.secondsLeft) + " s";
 }
 
 void AddLine(std::string& text, const std::string& line) {
@@ -26,18 +29,16 @@ void AddLine(std::string& text, const std::string& line) {
 
 }  // namespace
 
-TrayStatus TrayStatusOf(const FormWindow& window, const MainState& state) {
-    const bool paused = state.Paused != kFalse;
-    const std::string status = window.Caption(Control::Label2);
-    const std::string address = window.Caption(Control::Label4);
+TrayStatus TrayStatusOf(const Status& status) {
+    const std::string caption = StatusCaption(status);
     TrayStatus tray;
     tray.toolTip = "Orvane";
-    AddLine(tray.toolTip, status.empty() ? "" : "Status: " + status);
-    AddLine(tray.toolTip, address.empty() ? "" : "IP: " + address);
-    AddLine(tray.toolTip, CountdownLine(window.Caption(Control::Label7), paused));
-    tray.mark = MarkOf(status, paused);
-    tray.pauseEntry = paused ? "Riprendi" : "Pausa";
-    tray.canPublish = !paused;
+    AddLine(tray.toolTip, caption.empty() ? "" : "Status: " + caption);
+    AddLine(tray.toolTip, status.address.empty() ? "" : "IP: " + status.address);
+    AddLine(tray.toolTip, CountdownLine(status));
+    tray.mark = MarkOf(status);
+    tray.pauseEntry = status.paused ? "Riprendi" : "Pausa";
+    tray.canPublish = !status.paused;
     return tray;
 }
 

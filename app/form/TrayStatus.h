@@ -1,13 +1,12 @@
 // What the notification-area icon shows: its tooltip, its state mark and the state of its menu,
-// worked out from the window's captions and the pause flag, so both platforms show the same.
+// worked out from the form's status, so both platforms show the same.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "form/FormWindow.h"
-#include "form/MainState.h"
+#include "form/Status.h"
 
 namespace orvane {
 
@@ -26,8 +25,7 @@ inline constexpr const char* kTrayPublishEntry = "Pubblica";
 inline constexpr const char* kTrayShowEntry = "Mostra";
 inline constexpr const char* kTrayExitEntry = "Esci";
 
-// The status as the window shows it now.
-TrayStatus TrayStatusOf(const FormWindow& window, const MainState& state);
+TrayStatus TrayStatusOf(const Status& status);
 
 // The mark is a disc with a dark rim in the lower right corner of the 32 x 32 icon.
 inline constexpr int kTrayMarkLeft = 17;

@@ -6,10 +6,10 @@
 
 #include <cerrno>
 #include <climits>
-#include <iostream>
 
 #include "form/FileOutput.h"
 #include "runtime/RegionalText.h"
+#include "runtime/Reporter.h"
 #include "settings/SettingsLoader.h"
 
 namespace orvane {
@@ -37,16 +37,14 @@ Settings Required(settings::Loaded<Settings> loaded) {
 
 }  // namespace
 
-fOrvane::fOrvane(FormWindow& window, SupportModule& support, dialup::RemoteAccess& remoteAccess,
-                 ftp::InternetClient& internet, Clock& clock, Terminate terminate)
+fOrvane::fOrvane(FormWindow& window, SupportModule& support, dialup::Links& links,
+                 ftp::Uploader& uploader, Clock& clock, Terminate terminate)
     : window_(window),
       support_(support),
-      remoteAccess_(remoteAccess),
-      internet_(internet),
+      links_(links),
+      uploader_(uploader),
       clock_(clock),
       terminate_(std::move(terminate)) {
-    remoteAccess_.SetEventWait(&cycleWait_);
-    internet_.SetEventWait(&cycleWait_);
 }
 
 // ---- entry points for the window's events ----
@@ -114,7 +112,7 @@ void fOrvane::Guarded(const std::function<void()>& handler) {
 }
 
 void fOrvane::Fatal(const RuntimeError& error) {
-    std::cerr << "Orvane: " << error.what() << std::endl;
+    Report(Priority::Error, error.what());
     // Ticks handled inside the box's message loop would open a box each.
     window_.SetTimerEnabled(false);
     window_.ShowFatalError(error.what());
@@ -147,9 +145,8 @@ void fOrvane::Form_Load() {
     state_.DialEntry = general.dialEntry;
     LoadFtpSettings();
     state_.Countdown = state_.FirstWait;
-    window_.SetCaption(Control::Label2, "");
-    window_.SetCaption(Control::Label4, "");
-    window_.SetCaption(Control::Label7, std::to_string(state_.Countdown - 1));
+    ShowResult(Status::Kind::Blank, "");
+    ShowCountdown(state_.Countdown - 1);
     window_.SetTimerInterval(1000);
     window_.SetTimerEnabled(true);
     started_ = true;
@@ -158,7 +155,7 @@ void fOrvane::Form_Load() {
 void fOrvane::Timer1_Timer() {
     if (state_.Countdown == INT32_MIN) throw RuntimeError(ErrorNumber::Overflow);
     --state_.Countdown;
-    window_.SetCaption(Control::Label7, std::to_string(state_.Countdown));
+    ShowCountdown(state_.Countdown);
     window_.PumpEvents();
     // Read again after the pump: a click handled there counts.
     if (state_.Countdown == 0) {
@@ -168,8 +165,7 @@ void fOrvane::Timer1_Timer() {
 }
 
 void fOrvane::PBSet_Click() {
-    window_.SetCaption(Control::Label2, "");
-    window_.SetCaption(Control::Label4, "");
+    ShowResult(Status::Kind::Blank, "");
     state_.Countdown = 1;
 }
 
@@ -182,6 +178,8 @@ void fOrvane::PBPause_Click() {
     window_.SetCaption(Control::PBPause, pausing ? "&Riprendi" : "&Pausa");
     window_.SetEnabled(Control::PBReset, !pausing);
     window_.SetEnabled(Control::PBSet, !pausing);
+    status_.paused = pausing;
+    window_.StatusChanged(status_);
 }
 
 void fOrvane::Form_QueryUnload(int16_t& cancel, int16_t reason) {
@@ -190,6 +188,28 @@ void fOrvane::Form_QueryUnload(int16_t& cancel, int16_t reason) {
 }
 
 void fOrvane::Form_Unload() { support_.ModuleShutdown(); }
+
+// ---- the status ----
+
+void fOrvane::ShowResult(Status::Kind kind, const std::string& address, int32_t errorNumber) {
+    status_.kind = kind;
+    status_.address = address;
+    status_.errorNumber = errorNumber;
+    window_.SetCaption(Control::Label2, StatusCaption(status_));
+    window_.SetCaption(Control::Label4, status_.address);
+    window_.StatusChanged(status_);
+}
+
+// An error keeps the address shown: one the cycle published before its log failed, say.
+void fOrvane::ShowError(int32_t number) {
+    ShowResult(Status::Kind::Error, status_.address, number);
+}
+
+void fOrvane::ShowCountdown(int32_t seconds) {
+    status_.secondsLeft = seconds;
+    window_.SetCaption(Control::Label7, std::to_string(seconds));
+    window_.StatusChanged(status_);
+}
 
 // ---- settings ----
 
@@ -200,8 +220,8 @@ void fOrvane::LoadFtpSettings() {
     state_.FtpUser = ftp.user;
     state_.RemoteFile = ftp.path + ftp.file;
     state_.FtpPassword = ftp.password;
-    // The client may speak less than the platform does.
-    if (!internet_.SetProtection(ftp.protection))
+    // The uploader may speak less than the platform does.
+    if (!uploader_.Supports(ftp.protection.protocol))
         throw settings::ProblemError(
             {settings::Setting::Protocol,
              source.file,

@@ -5,16 +5,18 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "dialup/RemoteAccess.h"
-#include "dialup/mRas.h"
+#include "dialup/Links.h"
 #include "form/Clock.h"
 #include "form/FormWindow.h"
 #include "form/MainState.h"
+#include "form/Status.h"
 #include "form/SupportModule.h"
-#include "ftp/InternetClient.h"
+#include "ftp/Uploader.h"
 #include "runtime/EventWait.h"
 #include "runtime/RuntimeError.h"
 
@@ -31,8 +33,8 @@ class fOrvane {
     // something that records the status in tests.
     using Terminate = std::function<void(int status)>;
 
-    fOrvane(FormWindow& window, SupportModule& support, dialup::RemoteAccess& remoteAccess,
-            ftp::InternetClient& internet, Clock& clock, Terminate terminate);
+    fOrvane(FormWindow& window, SupportModule& support, dialup::Links& links,
+            ftp::Uploader& uploader, Clock& clock, Terminate terminate);
 
     // Entry points for the window's events: each runs its handler and turns an error that
     // escapes it into the fatal error box and the end of the program.
@@ -57,13 +59,17 @@ class fOrvane {
     void Form_Unload();
 
     // The window's own operations.
-    int32_t OpenFtpSession(ftp::HINTERNET& ftpHandle, ftp::HINTERNET& internetHandle);
+    // 0 with the session open, else the failed step's number (1 or 2) with `failure` set.
+    int32_t OpenFtpSession(std::unique_ptr<ftp::UploadSession>& session,
+                           ftp::UploadFailure& failure);
     void PublishNow();
     void LoadFtpSettings();
     void WriteLogLine(int32_t index);
     void WaitMilliseconds(double milliseconds);
 
     const MainState& State() const { return state_; }
+    // What the window was last told; a view that comes later starts from it.
+    const Status& CurrentStatus() const { return status_; }
     MainState& MutableState() { return state_; }
     bool InCycle() const { return cycleDepth_ > 0; }
     bool Closing() const { return closing_; }
@@ -76,7 +82,7 @@ class fOrvane {
 
   private:
     // DialHeldBack: no connection, and too soon after a failed dial to dial again.
-    enum class SearchState { Retry = 0, Connected = 1, Offline = 2, DialHeldBack = 3 };
+    enum class SearchState { Connected = 1, Offline = 2, DialHeldBack = 3 };
     struct CycleAborted {};
 
     void Guarded(const std::function<void()>& handler);
@@ -85,18 +91,22 @@ class fOrvane {
     std::string AppFile(const std::string& name);
 
     void RunCycle();
-    SearchState SearchConnection(mRas::ConnectionTable& table);
-    bool Dial();
+    SearchState SearchConnection(std::vector<dialup::DialUpLink>& links);
+    dialup::DialOutcome Dial();
     int32_t SecondsToNextDial();
-    void PublishOverSession(const std::string& address, ftp::HINTERNET ftpHandle,
-                            ftp::HINTERNET internetHandle);
+    void PublishOverSession(const std::string& address,
+                            std::unique_ptr<ftp::UploadSession> session);
+    // The status's parts set, the captions written from it and the window told.
+    void ShowResult(Status::Kind kind, const std::string& address, int32_t errorNumber = 0);
+    void ShowError(int32_t number);
+    void ShowCountdown(int32_t seconds);
     void ShowOffline();
     void ReportOffline();
     void ReportCycleError(const RuntimeError& error);
-    void ReportClientError() const;
+    static void ReportClientError(const ftp::UploadFailure& failure);
     void StopIfClosing() const;
 
-    // The waits of the link service and the internet client: the window's event loop, given
+    // The waits of the links and the uploads: the window's event loop, given
     // up as soon as the program is closing.
     class CycleWait final : public EventWait {
       public:
@@ -112,11 +122,12 @@ class fOrvane {
 
     FormWindow& window_;
     SupportModule& support_;
-    dialup::RemoteAccess& remoteAccess_;
-    ftp::InternetClient& internet_;
+    dialup::Links& links_;
+    ftp::Uploader& uploader_;
     Clock& clock_;
     Terminate terminate_;
     MainState state_;
+    Status status_;
 
     int cycleDepth_ = 0;
     bool cyclePending_ = false;

@@ -1,13 +1,12 @@
 // The headless window over fOrvane: state kept in memory, the timer and waits in the core event
-// loop, status lines on standard error, and the service manager's notifications.
+// loop, each cycle's result to the reporter and the service manager.
 #include "headless/HeadlessWindow.h"
-
-#include <unistd.h>
 
 #include <QCoreApplication>
 
 #include "form/fOrvane.h"
-#include "qt/CoreEventLoop.h"
+#include "loop/CoreEventLoop.h"
+#include "runtime/Reporter.h"
 
 namespace orvane {
 
@@ -20,18 +19,6 @@ int NoRect(RzWindow*, RzRect* out) {
 int SamePoint(RzWindow*, RzPoint*) { return 1; }
 int NoMove(RzWindow*, int32_t, int32_t, int32_t, int32_t, int32_t) { return 1; }
 
-// The journal's priorities: informational, warning, error.
-const char* PriorityPrefix(const std::string& status) {
-    if (status == "Online") return "<6>";
-    if (status == "Offline") return "<4>";
-    return "<3>";
-}
-
-void WriteToStderr(const std::string& text) {
-    // A reader that has gone away loses the line; the log has it.
-    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
-}
-
 }  // namespace
 
 HeadlessWindow::HeadlessWindow(ServiceManager manager) : manager_(std::move(manager)) {
@@ -41,10 +28,11 @@ HeadlessWindow::HeadlessWindow(ServiceManager manager) : manager_(std::move(mana
         QMetaObject::invokeMethod(
             this, [this] { logic_->Tick(); }, Qt::QueuedConnection);
     });
-    // A cycle sets the status and then the address: the report waits until both are set.
+    // A result that a later step of the same cycle replaces (an error after "Online") is not
+    // reported: the report waits until the cycle has returned to the event loop.
     report_.setSingleShot(true);
     report_.setInterval(0);
-    connect(&report_, &QTimer::timeout, this, [this] { ReportStatus(); });
+    connect(&report_, &QTimer::timeout, this, [this] { ReportResult(); });
     connect(&watchdog_, &QTimer::timeout, this, [this] { manager_.Notify("WATCHDOG=1"); });
     desktop_ = RzWindow{nullptr, NoRect, NoRect, SamePoint, NoMove, nullptr};
     desktop_.desktop = &desktop_;
@@ -66,7 +54,6 @@ void HeadlessWindow::CloseBySystem() {
 
 void HeadlessWindow::SetCaption(Control control, const std::string& text) {
     captions_[static_cast<std::size_t>(control)] = text;
-    if (control == Control::Label2 || control == Control::Label4) report_.start();
 }
 
 std::string HeadlessWindow::Caption(Control control) const {
@@ -105,22 +92,25 @@ void HeadlessWindow::CloseWhenIdle() {
         this, [this] { CloseBySystem(); }, Qt::QueuedConnection);
 }
 
-void HeadlessWindow::ReportStatus() {
-    const std::string& status = Caption(Control::Label2);
-    if (status.empty()) return;  // a cycle has begun and not yet ended
-    const std::string& address = Caption(Control::Label4);
-    const std::string line = address.empty() ? status : status + " " + address;
+// Each cycle's result is reported once; ticks and pauses change nothing of it.
+void HeadlessWindow::StatusChanged(const Status& status) {
+    if (status.kind == Status::Kind::Blank) {
+        awaitingResult_ = true;
+        return;
+    }
+    if (!awaitingResult_ && StatusLine(status) == StatusLine(result_)) return;
+    awaitingResult_ = false;
+    result_ = status;
+    report_.start();
+}
+
+// The manager hears of every result; the reporter only of a line that differs from the last.
+void HeadlessWindow::ReportResult() {
+    const std::string line = StatusLine(result_);
     manager_.Notify("STATUS=" + line);
     if (line == lastLine_) return;
     lastLine_ = line;
-    WriteStatusLine(status, line);
-}
-
-void HeadlessWindow::WriteStatusLine(const std::string& status, const std::string& line) const {
-    if (manager_.StderrIsJournal())
-        WriteToStderr(PriorityPrefix(status) + line + "\n");
-    else
-        WriteToStderr("Orvane: " + line + "\n");
+    Report(PriorityOf(result_), line);
 }
 
 }  // namespace orvane

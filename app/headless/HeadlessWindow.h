@@ -1,6 +1,7 @@
 // The window of the headless mode: no widgets and no display. It keeps the captions and enabled
-// states the form sets, runs the timer in Qt's core event loop, reports each new status on
-// standard error and to the service manager, and closes only when the system asks.
+// states the form sets, runs the timer in Qt's core event loop, reports each cycle's result to
+// the reporter (standard error, the journal) and to the service manager, and closes only when
+// the system asks.
 #pragma once
 
 #include <QObject>
@@ -42,10 +43,10 @@ class HeadlessWindow final : public QObject, public FormWindow {
     void ShowFatalError(const std::string& text) override;
     void CloseWhenIdle() override;
     void* Handle() override { return &self_; }
+    void StatusChanged(const Status& status) override;
 
   private:
-    void ReportStatus();
-    void WriteStatusLine(const std::string& status, const std::string& line) const;
+    void ReportResult();
 
     static constexpr std::size_t kControls = 6;
 
@@ -56,7 +57,9 @@ class HeadlessWindow final : public QObject, public FormWindow {
     QTimer timer1_;
     QTimer report_;
     QTimer watchdog_;
-    std::string lastLine_;
+    Status result_;               // the last cycle's result, reported once it has settled
+    bool awaitingResult_ = true;  // a cycle has begun since that result
+    std::string lastLine_;        // the line the reporter last got
     bool stopping_ = false;
 
     // A screen of no size for the support library's window service: centring moves nothing.

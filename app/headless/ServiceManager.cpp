@@ -3,7 +3,6 @@
 #include "headless/ServiceManager.h"
 
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -33,13 +32,6 @@ std::optional<unsigned long long> Number(const std::string& text) {
     return value;
 }
 
-// JOURNAL_STREAM holds "device:inode" of the stream the journal gave the service.
-bool StderrMatches(const std::string& journalStream) {
-    struct stat info {};
-    if (journalStream.empty() || ::fstat(STDERR_FILENO, &info) != 0) return false;
-    return journalStream == std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
-}
-
 // Half the manager's interval, the interval taken as at least a second (one of a microsecond
 // would have the pings take the processor) and the period as at most an hour (what a timer
 // holds, and often enough for any interval longer than that).
@@ -59,8 +51,6 @@ ServiceManager ServiceManager::FromEnvironment() {
     const bool forUs = pid.empty() || Number(pid) == static_cast<unsigned long long>(::getpid());
     if (microseconds && *microseconds > 0 && forUs)
         manager.watchdogPeriod_ = WatchdogPeriodFor(*microseconds);
-    const char* journal = std::getenv("JOURNAL_STREAM");
-    manager.stderrIsJournal_ = StderrMatches(journal ? journal : "");
     return manager;
 }
 

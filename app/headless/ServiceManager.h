@@ -1,5 +1,5 @@
-// What a service manager hands a service in its environment: the notify socket, the watchdog
-// interval, and whether standard error goes to the journal.
+// What a service manager hands a service in its environment: the notify socket and the watchdog
+// interval. (Whether standard error goes to the journal is the reporter's to know.)
 #pragma once
 
 #include <chrono>
@@ -21,13 +21,10 @@ class ServiceManager {
     // How often to send WATCHDOG=1 when the manager watches this process: half its interval,
     // within half a second and an hour.
     std::optional<std::chrono::milliseconds> WatchdogPeriod() const { return watchdogPeriod_; }
-    // Whether standard error is the journal's stream, which takes "<N>" priority prefixes.
-    bool StderrIsJournal() const { return stderrIsJournal_; }
 
   private:
     std::string socketPath_;
     std::optional<std::chrono::milliseconds> watchdogPeriod_;
-    bool stderrIsJournal_ = false;
 };
 
 }  // namespace orvane

@@ -10,7 +10,7 @@
 #include <QScreen>
 
 #include "form/fOrvane.h"
-#include "qt/CoreEventLoop.h"
+#include "loop/CoreEventLoop.h"
 #include "qt/orvane_icon.xpm"
 
 namespace orvane {
@@ -162,7 +162,6 @@ void OrvaneWindow::SetCaption(Control control, const std::string& text) {
     const QString caption = QString::fromStdString(text);
     if (auto* label = qobject_cast<QLabel*>(Widget(control))) label->setText(caption);
     if (auto* button = qobject_cast<QPushButton*>(Widget(control))) button->setText(caption);
-    emit CaptionChanged();
 }
 
 std::string OrvaneWindow::Caption(Control control) const {

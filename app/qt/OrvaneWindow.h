@@ -44,10 +44,11 @@ class OrvaneWindow final : public QWidget, public FormWindow {
     void ShowFatalError(const std::string& text) override;
     void CloseWhenIdle() override;
     void* Handle() override { return &self_; }
+    void StatusChanged(const Status& status) override { emit StatusShown(status); }
 
   signals:
-    // A caption changed: the status, the address, the countdown or the pause button's.
-    void CaptionChanged();
+    // The form's status changed: a cycle's result, a tick, a pause or resumption.
+    void StatusShown(const orvane::Status& status);
 
   protected:
     void closeEvent(QCloseEvent* event) override;

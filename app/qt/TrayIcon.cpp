@@ -39,14 +39,14 @@ TrayIcon::TrayIcon(OrvaneWindow& window, fOrvane& logic)
             [this](QSystemTrayIcon::ActivationReason why) {
                 if (why == QSystemTrayIcon::Trigger) ToggleWindow();
             });
-    connect(&window_, &OrvaneWindow::CaptionChanged, this, &TrayIcon::Refresh);
-    Refresh();
+    connect(&window_, &OrvaneWindow::StatusShown, this, &TrayIcon::Refresh);
+    Refresh(logic_.CurrentStatus());
     icon_->show();
 }
 
-// Runs at every caption change, so once a second: only what changed goes out.
-void TrayIcon::Refresh() {
-    const TrayStatus status = TrayStatusOf(window_, logic_.State());
+// Runs at every change of the status, so once a second: only what changed goes out.
+void TrayIcon::Refresh(const Status& form) {
+    const TrayStatus status = TrayStatusOf(form);
     if (shown_ == status) return;
     if (!shown_ || shown_->mark != status.mark)
         icon_->setIcon(MarkedIcon(window_.windowIcon(), status.mark));

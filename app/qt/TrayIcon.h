@@ -25,7 +25,7 @@ class TrayIcon final : public QObject {
     bool Shown() const { return icon_ != nullptr; }
 
   private:
-    void Refresh();
+    void Refresh(const Status& status);
     void ToggleWindow();
     void ShowWindow();
 

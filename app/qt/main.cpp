@@ -7,14 +7,14 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "dialup/RemoteAccess.h"
+#include "dialup/Links.h"
 #include "form/Clock.h"
 #include "form/SupportModule.h"
 #include "form/fOrvane.h"
-#include "ftp/InternetClient.h"
+#include "ftp/Uploader.h"
 #include "headless/HeadlessWindow.h"
 #include "headless/ServiceManager.h"
-#include "qt/CloseSignals.h"
+#include "loop/CloseSignals.h"
 #include "qt/OrvaneWindow.h"
 #include "qt/TrayIcon.h"
 #include "runtime/StandardStreams.h"
@@ -56,9 +56,8 @@ bool DisplayAvailable() {
 // The services the form works through, the same for both windows.
 struct Services {
     std::unique_ptr<orvane::SupportModule> support = orvane::MakeSystemSupportModule();
-    std::unique_ptr<orvane::dialup::RemoteAccess> remoteAccess =
-        orvane::dialup::MakeSystemRemoteAccess();
-    std::unique_ptr<orvane::ftp::InternetClient> internet = orvane::ftp::MakeSystemInternetClient();
+    std::unique_ptr<orvane::dialup::Links> links = orvane::dialup::MakeSystemLinks();
+    std::unique_ptr<orvane::ftp::Uploader> uploader = orvane::ftp::MakeSystemUploader();
     orvane::SystemClock clock;
 };
 
@@ -77,7 +76,7 @@ int RunHeadless(char* program) {
 
     Services services;
     orvane::HeadlessWindow window(orvane::ServiceManager::FromEnvironment());
-    orvane::fOrvane logic(window, *services.support, *services.remoteAccess, *services.internet,
+    orvane::fOrvane logic(window, *services.support, *services.links, *services.uploader,
                           services.clock, Exit);
     window.Attach(&logic);
     orvane::CloseSignalNotifier signalNotifier([&window] { window.CloseBySystem(); },
@@ -104,7 +103,7 @@ int RunWindow(char* program) {
 
     Services services;
     orvane::OrvaneWindow window;
-    orvane::fOrvane logic(window, *services.support, *services.remoteAccess, *services.internet,
+    orvane::fOrvane logic(window, *services.support, *services.links, *services.uploader,
                           services.clock, Exit);
     window.Attach(&logic);
 

@@ -57,7 +57,7 @@ Win32Tray::Win32Tray(Win32Window& window, fOrvane& logic, HINSTANCE instance)
                                                  IMAGE_ICON, kIconSize, kIconSize, 0))),
       taskbarCreated_(RegisterWindowMessageA("TaskbarCreated")) {
     window_.SetCompanion(this);
-    OnCaptionChanged();
+    OnStatusChanged(logic_.CurrentStatus());
     Add();
 }
 
@@ -94,9 +94,9 @@ void Win32Tray::Remove() {
     added_ = false;
 }
 
-// Runs at every caption change, so once a second: only what changed goes out.
-void Win32Tray::OnCaptionChanged() {
-    const TrayStatus status = TrayStatusOf(window_, logic_.State());
+// Runs at every change of the status, so once a second: only what changed goes out.
+void Win32Tray::OnStatusChanged(const Status& form) {
+    const TrayStatus status = TrayStatusOf(form);
     UINT changed = 0;
     if (!shown_ || shown_->mark != status.mark) {
         if (icon_) DestroyIcon(icon_);

@@ -30,7 +30,7 @@ class Win32Tray final : public WindowCompanion {
 
     // WindowCompanion
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnCaptionChanged() override;
+    void OnStatusChanged(const Status& status) override;
 
   private:
     NOTIFYICONDATAA IconData(UINT flags) const;

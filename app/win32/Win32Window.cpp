@@ -94,7 +94,6 @@ HWND Win32Window::Child(Control control) const { return GetDlgItem(window_, Layo
 
 void Win32Window::SetCaption(Control control, const std::string& text) {
     SetWindowTextA(Child(control), text.c_str());
-    if (companion_) companion_->OnCaptionChanged();
 }
 
 std::string Win32Window::Caption(Control control) const {

@@ -15,13 +15,13 @@ namespace orvane {
 class fOrvane;
 
 // Something more that lives on the window (the notification-area icon): it sees the window's
-// messages first and hears of every caption change.
+// messages first and hears of every change of the form's status.
 class WindowCompanion {
   public:
     virtual ~WindowCompanion() = default;
     // True when the message was handled and the window should do nothing more with it.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
-    virtual void OnCaptionChanged() = 0;
+    virtual void OnStatusChanged(const Status& status) = 0;
 };
 
 class Win32Window final : public FormWindow {
@@ -52,6 +52,9 @@ class Win32Window final : public FormWindow {
     void ShowFatalError(const std::string& text) override;
     void CloseWhenIdle() override;
     void* Handle() override { return window_; }
+    void StatusChanged(const Status& status) override {
+        if (companion_) companion_->OnStatusChanged(status);
+    }
 
   private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,

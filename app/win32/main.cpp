@@ -4,25 +4,25 @@
 
 #include <cstdlib>
 
-#include "dialup/RemoteAccess.h"
+#include "dialup/Links.h"
 #include "form/Clock.h"
 #include "form/SupportModule.h"
 #include "form/fOrvane.h"
-#include "ftp/InternetClient.h"
+#include "ftp/Uploader.h"
 #include "win32/Win32Tray.h"
 #include "win32/Win32Window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     auto support = orvane::MakeSystemSupportModule();
-    auto remoteAccess = orvane::dialup::MakeSystemRemoteAccess();
-    auto internet = orvane::ftp::MakeSystemInternetClient();
+    auto uploader = orvane::ftp::MakeSystemUploader();
     orvane::SystemClock clock;
     orvane::Win32Window window(instance);
     if (window.Handle() == nullptr) {
         MessageBoxA(nullptr, "Impossibile creare la finestra.", "Orvane", MB_OK | MB_ICONERROR);
         return EXIT_FAILURE;
     }
-    orvane::fOrvane logic(window, *support, *remoteAccess, *internet, clock,
+    auto links = orvane::dialup::MakeSystemLinks(window.Handle());  // the dialler's parent
+    orvane::fOrvane logic(window, *support, *links, *uploader, clock,
                           [](int status) { std::exit(status); });
     window.Attach(&logic);
 

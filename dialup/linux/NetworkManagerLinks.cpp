@@ -1,6 +1,6 @@
-// The NetworkManager link service over its D-Bus API. Every call has a time limit and, given the
-// program's event loop, waits in it and ends once the program is closing; every value is checked
-// for its D-Bus type before it is used, so an odd answer is a failed step.
+// The NetworkManager links over its D-Bus API. Every call has a time limit, waits in the program's
+// event loop and ends soon once the program is closing; every value is checked for its D-Bus
+// type before it is used, so an odd answer is a failed step.
 #include "dialup/linux/NetworkManagerLinks.h"
 
 #include <arpa/inet.h>
@@ -12,12 +12,13 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QMap>
+#include <QString>
 #include <algorithm>
-#include <iostream>
 #include <optional>
 
 #include "dialup/linux/NetworkManagerReasons.h"
 #include "dialup/linux/NetworkManagerSignals.h"
+#include "runtime/Reporter.h"
 
 namespace orvane::dialup {
 
@@ -54,9 +55,8 @@ constexpr std::chrono::milliseconds kCallStep{50};
 // enough for closing to stay prompt.
 constexpr std::chrono::milliseconds kClosingGrace{150};
 
-void Report(const std::string& what) {
-    std::cerr << "Orvane: NetworkManager: " << what << std::endl;
-}
+// Why a step failed, for whoever diagnoses the failed dial or hang-up.
+void Report(const std::string& what) { orvane::Report(Priority::Error, "NetworkManager: " + what); }
 
 std::string ErrorText(const QDBusMessage& reply) {
     return (reply.errorName() + ": " + reply.errorMessage()).toStdString();
@@ -99,7 +99,7 @@ std::vector<QString> AsPaths(const QVariant& value) {
     return paths;
 }
 
-// Dotted IPv4 text as the connection records carry it, or nothing for anything else.
+// Dotted IPv4 text, or nothing for anything else.
 std::optional<std::string> AsIPv4(const QVariant& value) {
     const auto text = AsString(value);
     if (!text) return {};
@@ -118,16 +118,14 @@ bool IsDialUpKind(const QString& type, const SavedSettings& settings) {
 
 class Bus {
   public:
-    Bus(const QDBusConnection& bus, std::chrono::milliseconds limit, EventWait* wait)
+    Bus(const QDBusConnection& bus, std::chrono::milliseconds limit, EventWait& wait)
         : bus_(bus), limit_(limit), wait_(wait) {}
 
     QDBusMessage Call(const QString& path, const char* interface, const char* method,
                       const QList<QVariant>& arguments = {}) const {
         QDBusMessage call = QDBusMessage::createMethodCall(kService, path, interface, method);
         call.setArguments(arguments);
-        const int limit = static_cast<int>(limit_.count());
-        if (!wait_) return bus_.call(call, QDBus::Block, limit);
-        return Await(call, bus_.asyncCall(call, limit));
+        return Await(call, bus_.asyncCall(call, static_cast<int>(limit_.count())));
     }
 
     std::optional<QVariantMap> Properties(const QString& path, const char* interface) const {
@@ -163,7 +161,7 @@ class Bus {
         bool closing = false;
         while (!answer.isFinished()) {
             const auto now = Clock::now();
-            if (!closing && wait_->StopRequested()) {
+            if (!closing && wait_.StopRequested()) {
                 closing = true;
                 deadline = std::min(deadline, now + kClosingGrace);
             }
@@ -173,7 +171,7 @@ class Bus {
                     closing ? "not awaited, the program is closing"
                             : QString("no answer within %1 ms").arg(limit_.count()));
             }
-            wait_->WaitForEvents(std::chrono::duration_cast<std::chrono::milliseconds>(
+            wait_.WaitForEvents(std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::min<Clock::duration>(kCallStep, deadline - now)));
         }
         return answer.reply();
@@ -181,19 +179,16 @@ class Bus {
 
     QDBusConnection bus_;
     std::chrono::milliseconds limit_;
-    EventWait* wait_;
+    EventWait& wait_;
 };
 
-// The first IPv4 address of an IP4Config object and its gateway, the far end.
-std::optional<std::pair<std::string, std::string>> AddressesOf(const Bus& bus,
-                                                               const QString& configPath) {
+// The first IPv4 address of an IP4Config object.
+std::optional<std::string> AddressOf(const Bus& bus, const QString& configPath) {
     const auto config = bus.Properties(configPath, kIp4Config);
     if (!config) return {};
     const auto addresses = As<QList<QVariantMap>>(config->value("AddressData"), "aa{sv}");
     if (!addresses || addresses->isEmpty()) return {};
-    const auto address = AsIPv4(addresses->first().value("address"));
-    if (!address) return {};
-    return std::make_pair(*address, AsIPv4(config->value("Gateway")).value_or(""));
+    return AsIPv4(addresses->first().value("address"));
 }
 
 std::string InterfaceOf(const Bus& bus, const QVariant& devices) {
@@ -222,24 +217,18 @@ std::optional<DialUpLink> LinkOf(const Bus& bus, const QString& activePath) {
         return {};
     }
     const auto configPath = AsPath(active->value("Ip4Config"));
-    const auto addresses = configPath ? AddressesOf(bus, *configPath) : std::nullopt;
-    if (!addresses) return {};
-    return DialUpLink{0,
-                      id->toStdString(),
-                      InterfaceOf(bus, active->value("Devices")),
-                      *type == "pppoe" ? "PPPoE" : "modem",
-                      addresses->first,
-                      addresses->second};
+    const auto address = configPath ? AddressOf(bus, *configPath) : std::nullopt;
+    if (!address) return {};
+    return DialUpLink{activePath.toStdString(), id->toStdString(),
+                      InterfaceOf(bus, active->value("Devices")), *address};
 }
 
 // The saved connection named `entry`, which must be a dial-up kind; otherwise the reason is
-// on standard error and `result` says why.
-std::optional<QString> SavedConnectionNamed(const Bus& bus, const std::string& entry,
-                                            uint32_t& result) {
+// on standard error.
+std::optional<QString> SavedConnectionNamed(const Bus& bus, const std::string& entry) {
     const QDBusMessage reply = bus.Call(kSettingsPath, kSettings, "ListConnections");
     if (Failed(reply)) {
         Report("cannot list the saved connections: " + ErrorText(reply));
-        result = linkerror::DialFailed;
         return {};
     }
     std::optional<QString> otherKind;
@@ -253,7 +242,6 @@ std::optional<QString> SavedConnectionNamed(const Bus& bus, const std::string& e
         if (IsDialUpKind(type, *settings)) return path;
         otherKind = type;
     }
-    result = linkerror::CannotFindEntry;
     if (otherKind) {
         Report("\"" + entry + "\" is a " + otherKind->toStdString() +
                " connection, not a dial-up one (mobile broadband, PPPoE, ADSL, Bluetooth DUN)");
@@ -278,12 +266,12 @@ bool MayBringLinksUp(const Bus& bus) {
     return true;
 }
 
-uint32_t Deactivate(const Bus& bus, const QString& activePath) {
+bool Deactivate(const Bus& bus, const QString& activePath) {
     const QDBusMessage reply = bus.Call(kManagerPath, kManager, "DeactivateConnection",
                                         {QVariant::fromValue(QDBusObjectPath(activePath))});
-    if (reply.type() == QDBusMessage::ReplyMessage) return 0;
+    if (reply.type() == QDBusMessage::ReplyMessage) return true;
     Report("cannot deactivate the connection: " + ErrorText(reply));
-    return linkerror::NotConnected;
+    return false;
 }
 
 // NetworkManager's reason for a failed activation, in words: the device's own where the
@@ -306,9 +294,9 @@ std::string FailureReason(const StateSignals& heard, const QString& activePath,
 // timed out or given up because the program is closing (both deactivate what was asked for).
 // A read now and then notices an activation that went without a word, or NetworkManager gone:
 // a failure with the last reason heard.
-uint32_t AwaitActivation(const Bus& bus, const StateSignals& heard, const QString& activePath,
-                         const std::string& entry, EventWait& wait,
-                         std::chrono::milliseconds limit) {
+DialOutcome AwaitActivation(const Bus& bus, const StateSignals& heard, const QString& activePath,
+                            const std::string& entry, EventWait& wait,
+                            std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
     auto nextRead = Clock::now();
     std::vector<QString> devices;
@@ -325,19 +313,19 @@ uint32_t AwaitActivation(const Bus& bus, const StateSignals& heard, const QStrin
         // Checked after the read, so a read that closing cut short still deactivates.
         if (wait.StopRequested()) {
             Deactivate(bus, activePath);
-            return linkerror::DialCancelled;
+            return DialOutcome::Failed;
         }
-        if (state == kActivated) return 0;
+        if (state == kActivated) return DialOutcome::LinkUp;
         if (!state || *state >= kDeactivating) {
             Report("activating \"" + entry +
                    "\" failed: " + FailureReason(heard, activePath, devices));
-            return linkerror::DialFailed;
+            return DialOutcome::Failed;
         }
         const auto now = Clock::now();
         if (now >= deadline) {
             Report("\"" + entry + "\" did not come up in time");
             Deactivate(bus, activePath);
-            return linkerror::DialTimedOut;
+            return DialOutcome::Failed;
         }
         wait.WaitForEvents(std::chrono::duration_cast<std::chrono::milliseconds>(
             std::min(nextRead, deadline) - now));
@@ -349,33 +337,22 @@ uint32_t AwaitActivation(const Bus& bus, const StateSignals& heard, const QStrin
 NetworkManagerLinks::NetworkManagerLinks(QDBusConnection bus, NetworkManagerOptions options)
     : bus_(std::move(bus)), options_(options) {}
 
-uint32_t NetworkManagerLinks::IdentifierOf(const QString& activePath) {
-    auto found = std::find(activePaths_.begin(), activePaths_.end(), activePath);
-    if (found == activePaths_.end()) found = activePaths_.insert(activePaths_.end(), activePath);
-    return static_cast<uint32_t>(found - activePaths_.begin()) + 1;
-}
-
-std::vector<DialUpLink> NetworkManagerLinks::ListLinks() {
-    const Bus bus(bus_, options_.callTimeLimit, wait_);
+std::vector<DialUpLink> NetworkManagerLinks::ActiveLinks(EventWait& wait) {
+    const Bus bus(bus_, options_.callTimeLimit, wait);
     std::vector<DialUpLink> links;
     const auto active = bus.Property(kManagerPath, kManager, "ActiveConnections");
     for (const QString& path : active ? AsPaths(*active) : std::vector<QString>{}) {
-        if (auto link = LinkOf(bus, path)) {
-            link->identifier = IdentifierOf(path);
-            links.push_back(std::move(*link));
-        }
+        if (auto link = LinkOf(bus, path)) links.push_back(std::move(*link));
     }
     return links;
 }
 
-uint32_t NetworkManagerLinks::Dial(const std::string& entry, EventWait& wait,
-                                   uint32_t& identifier) {
-    identifier = 0;
-    const Bus bus(bus_, options_.callTimeLimit, wait_);
-    uint32_t result = 0;
-    const auto saved = SavedConnectionNamed(bus, entry, result);
-    if (!saved) return result;
-    if (!MayBringLinksUp(bus)) return linkerror::AccessDenied;
+DialOutcome NetworkManagerLinks::Dial(const std::string& entry, EventWait& wait) {
+    // No connection is named so (an empty setting, one cut short at a NUL): nothing to ask.
+    if (entry.empty() || entry.find('\0') != std::string::npos) return DialOutcome::Failed;
+    const Bus bus(bus_, options_.callTimeLimit, wait);
+    const auto saved = SavedConnectionNamed(bus, entry);
+    if (!saved || !MayBringLinksUp(bus)) return DialOutcome::Failed;
     // Listening before asking, so that no change of the activation goes unheard.
     const StateSignals heard(bus_);
     const QVariant none = QVariant::fromValue(QDBusObjectPath("/"));
@@ -384,15 +361,16 @@ uint32_t NetworkManagerLinks::Dial(const std::string& entry, EventWait& wait,
     const auto activePath = Failed(reply) ? std::nullopt : AsPath(reply.arguments().first());
     if (!activePath) {
         Report("cannot activate \"" + entry + "\": " + ErrorText(reply));
-        return linkerror::DialFailed;
+        return DialOutcome::Failed;
     }
-    identifier = IdentifierOf(*activePath);
     return AwaitActivation(bus, heard, *activePath, entry, wait, options_.dialTimeLimit);
 }
 
-uint32_t NetworkManagerLinks::HangUp(uint32_t identifier) {
-    if (identifier == 0 || identifier > activePaths_.size()) return linkerror::InvalidHandle;
-    return Deactivate(Bus(bus_, options_.callTimeLimit, wait_), activePaths_[identifier - 1]);
+bool NetworkManagerLinks::HangUp(const DialUpLink& link, EventWait& wait) {
+    // Only an active connection's path names one; anything else is no link of NetworkManager's.
+    const QDBusObjectPath path(QString::fromStdString(link.identifier));
+    if (link.identifier.empty() || path.path().isEmpty()) return false;
+    return Deactivate(Bus(bus_, options_.callTimeLimit, wait), path.path());
 }
 
 bool NetworkManagerPresent(const QDBusConnection& bus, std::chrono::milliseconds limit) {

@@ -1,13 +1,12 @@
-// The NetworkManager link service: its active dial-up connections (mobile broadband, PPPoE,
-// ADSL, Bluetooth DUN), activating a saved one and deactivating one, over its D-Bus API.
+// The NetworkManager links: its active dial-up connections (mobile broadband, PPPoE, ADSL,
+// Bluetooth DUN), activating a saved one and deactivating one, over its D-Bus API.
 #pragma once
 
 #include <QDBusConnection>
-#include <QString>
 #include <chrono>
 #include <vector>
 
-#include "dialup/linux/LinkService.h"
+#include "dialup/Links.h"
 
 namespace orvane::dialup {
 
@@ -18,26 +17,24 @@ struct NetworkManagerOptions {
     std::chrono::milliseconds callTimeLimit = std::chrono::seconds(3);
 };
 
-class NetworkManagerLinks final : public LinkService {
+// Every call waits in the given event loop within its time limit, and ends soon once the
+// program is closing.
+class NetworkManagerLinks final : public Links {
   public:
     explicit NetworkManagerLinks(QDBusConnection bus, NetworkManagerOptions options = {});
 
-    // The activated dial-up connections with an IPv4 address, in NetworkManager's order.
-    std::vector<DialUpLink> ListLinks() override;
-    // Activates the saved connection whose name is `entry` and waits for it to come up.
-    uint32_t Dial(const std::string& entry, EventWait& wait, uint32_t& identifier) override;
+    // The activated dial-up connections with an IPv4 address, in NetworkManager's order, each
+    // identified by its active connection's object path.
+    std::vector<DialUpLink> ActiveLinks(EventWait& wait) override;
+    // Activates the saved connection whose name is `entry` and waits for it to come up; why it
+    // did not goes to standard error.
+    DialOutcome Dial(const std::string& entry, EventWait& wait) override;
     // Deactivates that active connection.
-    uint32_t HangUp(uint32_t identifier) override;
-    // Calls then wait in `wait`, and closing ends them; without one they block, within the limit.
-    void SetEventWait(EventWait* wait) override { wait_ = wait; }
+    bool HangUp(const DialUpLink& link, EventWait& wait) override;
 
   private:
-    uint32_t IdentifierOf(const QString& activePath);
-
     QDBusConnection bus_;
     NetworkManagerOptions options_;
-    EventWait* wait_ = nullptr;
-    std::vector<QString> activePaths_;  // identifier n is activePaths_[n - 1]
 };
 
 // Whether NetworkManager is running on this bus, asked within `limit`.

@@ -141,13 +141,4 @@ std::optional<std::string> FindLinkName(const std::filesystem::path& runDirector
     return {};
 }
 
-std::optional<pid_t> FindLinkNameOwner(const std::filesystem::path& runDirectory,
-                                       const std::string& linkName) {
-    if (!IsPlainFileName(linkName)) return {};
-    if (const auto content = ReadLivePidFile(LinkNameFile(runDirectory, linkName))) {
-        return content->pid;
-    }
-    return {};
-}
-
 }  // namespace orvane::dialup::linuxlink

@@ -41,8 +41,4 @@ std::optional<pid_t> FindLinkOwner(const std::filesystem::path& runDirectory,
 std::optional<std::string> FindLinkName(const std::filesystem::path& runDirectory,
                                         const std::string& interfaceName);
 
-// The live process recorded in "ppp-<linkName>.pid", if there is one.
-std::optional<pid_t> FindLinkNameOwner(const std::filesystem::path& runDirectory,
-                                       const std::string& linkName);
-
 }  // namespace orvane::dialup::linuxlink

@@ -10,8 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <optional>
-
-#include "dialup/linux/LinkService.h"
+#include <thread>
 
 extern char** environ;
 
@@ -23,6 +22,15 @@ using Clock = std::chrono::steady_clock;
 
 // After SIGTERM, how long pppd gets to hang up the line before it is killed outright.
 constexpr std::chrono::milliseconds kStopGrace{2000};
+
+// The wait of a pppd being stopped: plain sleeping, not to be cut short.
+class SleepingWait final : public EventWait {
+  public:
+    void WaitForEvents(std::chrono::milliseconds atMost) override {
+        std::this_thread::sleep_for(atMost);
+    }
+    bool StopRequested() const override { return false; }
+};
 
 // Attributes and file actions of the spawn, released however the spawn goes.
 class SpawnSetup {
@@ -93,8 +101,8 @@ void Stop(pid_t child) {
 
 }  // namespace
 
-DialOutcome RunPppd(const std::string& program, const std::string& entry,
-                    std::chrono::milliseconds limit, EventWait& wait) {
+uint32_t RunPppd(const std::string& program, const std::string& entry,
+                 std::chrono::milliseconds limit, EventWait& wait) {
     std::string call = "call", linkname = "linkname", updetach = "updetach";
     std::string name = program, entryArgument = entry, linkArgument = entry;
     std::array<char*, 7> argv = {name.data(),     call.data(),         entryArgument.data(),
@@ -104,17 +112,17 @@ DialOutcome RunPppd(const std::string& program, const std::string& entry,
     pid_t child = 0;
     if (posix_spawnp(&child, program.c_str(), &setup.actions, &setup.attributes, argv.data(),
                      environ) != 0) {
-        return DialOutcome{kDialNotStarted, 0};
+        return kDialNotStarted;
     }
     const auto deadline = Clock::now() + limit;
-    if (const auto status = WaitUntil(child, deadline, wait)) return DialOutcome{*status, child};
+    if (const auto status = WaitUntil(child, deadline, wait)) return *status;
     if (wait.StopRequested()) {
         // pppd hangs the line up on SIGTERM; it finishes that after this program has gone.
         kill(-child, SIGTERM);
-        return DialOutcome{kDialCancelled, child};
+        return kDialCancelled;
     }
     Stop(child);
-    return DialOutcome{kDialTimedOut, child};
+    return kDialTimedOut;
 }
 
 }  // namespace orvane::dialup::linuxlink

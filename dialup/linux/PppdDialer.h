@@ -2,8 +2,6 @@
 // bound on how long it may take.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -12,14 +10,8 @@
 
 namespace orvane::dialup::linuxlink {
 
-// What became of a dial. `status` is 0 when pppd reported the link up and detached;
-// otherwise pppd's own exit status (1 to 255), 128 + the signal that ended it, or one of
-// the codes below.
-struct DialOutcome {
-    uint32_t status = 0;
-    pid_t child = 0;  // the process started, 0 when none could be
-};
-
+// What became of a run of pppd: 0 when it reported the link up and detached; otherwise pppd's
+// own exit status (1 to 255), 128 + the signal that ended it, or one of these codes.
 inline constexpr uint32_t kDialTimedOut = 124;    // ran past its time and was stopped
 inline constexpr uint32_t kDialStatusLost = 125;  // the exit status could not be collected
 inline constexpr uint32_t kDialNotStarted = 127;  // the program was not found or not run
@@ -30,7 +22,7 @@ inline constexpr uint32_t kDialCancelled = 130;  // stopped because the program 
 // holds a slash) and waits for it to exit in `wait`; past `limit` it is stopped, with its
 // process group, and the result is kDialTimedOut. When `wait` is asked to stop, pppd is sent
 // SIGTERM and left to hang up the line on its own: the result is kDialCancelled.
-DialOutcome RunPppd(const std::string& program, const std::string& entry,
-                    std::chrono::milliseconds limit, EventWait& wait);
+uint32_t RunPppd(const std::string& program, const std::string& entry,
+                 std::chrono::milliseconds limit, EventWait& wait);
 
 }  // namespace orvane::dialup::linuxlink

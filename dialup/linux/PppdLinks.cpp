@@ -1,16 +1,18 @@
-// The pppd link service: which kernel links are pppd's, dialling with pppd, hanging up.
+// The pppd links: which kernel links are pppd's, dialling with pppd, hanging up.
 #include "dialup/linux/PppdLinks.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>
 #include <signal.h>
 
-#include <iostream>
+#include <charconv>
+#include <optional>
 #include <utility>
 
 #include "dialup/linux/LinkList.h"
 #include "dialup/linux/PidFiles.h"
 #include "dialup/linux/PppdDialer.h"
+#include "runtime/Reporter.h"
 
 namespace orvane::dialup {
 
@@ -22,52 +24,57 @@ std::string AddressText(const in_addr& address) {
     return text;
 }
 
+// The interface a link's identifier names, or nothing when it names none (any more).
+std::optional<std::string> InterfaceNamed(const std::string& identifier) {
+    unsigned index = 0;
+    const char* end = identifier.data() + identifier.size();
+    const auto [stop, error] = std::from_chars(identifier.data(), end, index);
+    char name[IF_NAMESIZE] = {};
+    if (error != std::errc() || stop != end || !if_indextoname(index, name)) return {};
+    return name;
+}
+
 }  // namespace
 
 PppdLinks::PppdLinks(PppdOptions options) : options_(std::move(options)) {}
 
-std::vector<DialUpLink> PppdLinks::ListLinks() {
+std::vector<DialUpLink> PppdLinks::ActiveLinks(EventWait&) {
     std::vector<DialUpLink> links;
     for (const linuxlink::ActiveLink& link : linuxlink::ListActiveLinks()) {
         if (!link.isPppDevice && !linuxlink::FindLinkOwner(options_.runDirectory, link.name)) {
             continue;
         }
         links.push_back(DialUpLink{
-            link.index,
+            std::to_string(link.index),
             linuxlink::FindLinkName(options_.runDirectory, link.name).value_or(link.name),
-            link.name, "PPP", AddressText(link.local), link.peer ? AddressText(*link.peer) : ""});
+            link.name, AddressText(link.local)});
     }
     return links;
 }
 
-uint32_t PppdLinks::Dial(const std::string& entry, EventWait& wait, uint32_t& identifier) {
-    identifier = 0;
+DialOutcome PppdLinks::Dial(const std::string& entry, EventWait& wait) {
+    // pppd could not be told an empty name, nor one cut short at a NUL.
+    if (entry.empty() || entry.find('\0') != std::string::npos) return DialOutcome::Failed;
     if (!options_.asRoot) {
         if (!std::exchange(toldWhyNot_, true)) {
-            std::cerr << "Orvane: pppd: dialling needs root (pppd takes \"linkname\" from root "
-                         "only); use NetworkManager, or a link the system brings up"
-                      << std::endl;
+            Report(Priority::Error,
+                   "pppd: dialling needs root (pppd takes \"linkname\" from root only); use "
+                   "NetworkManager, or a link the system brings up");
         }
-        return linkerror::AccessDenied;
+        return DialOutcome::Failed;
     }
-    const linuxlink::DialOutcome outcome =
+    const uint32_t status =
         linuxlink::RunPppd(options_.pppdProgram, entry, options_.dialTimeLimit, wait);
-    pid_t daemon = outcome.child;
-    if (outcome.status == 0) {
-        daemon = linuxlink::FindLinkNameOwner(options_.runDirectory, entry).value_or(daemon);
-    }
-    identifier = static_cast<uint32_t>(daemon);
-    return outcome.status;
+    return status == 0 ? DialOutcome::LinkUp : DialOutcome::Failed;
 }
 
-uint32_t PppdLinks::HangUp(uint32_t identifier) {
-    char name[IF_NAMESIZE] = {};
-    if (!if_indextoname(identifier, name)) return linkerror::InvalidHandle;
-    const auto owner = linuxlink::FindLinkOwner(options_.runDirectory, name);
+bool PppdLinks::HangUp(const DialUpLink& link, EventWait&) {
+    const auto name = InterfaceNamed(link.identifier);
+    if (!name) return false;
+    const auto owner = linuxlink::FindLinkOwner(options_.runDirectory, *name);
     // A link that no pppd owns is someone else's (a VPN, a tunnel): it is left alone.
-    if (!owner || *owner <= 1) return linkerror::NotConnected;
-    if (kill(*owner, SIGTERM) != 0) return linkerror::NotConnected;
-    return 0;
+    if (!owner || *owner <= 1) return false;
+    return kill(*owner, SIGTERM) == 0;
 }
 
 }  // namespace orvane::dialup

@@ -1,5 +1,5 @@
-// The pppd link service: PPP devices and the links a live pppd owns by its pid files; pppd
-// dials and hangs up.
+// The pppd links: PPP devices and the links a live pppd owns by its pid files; pppd dials and
+// hangs up.
 #pragma once
 
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "dialup/linux/LinkService.h"
+#include "dialup/Links.h"
 
 namespace orvane::dialup {
 
@@ -24,18 +24,18 @@ struct PppdOptions {
     bool asRoot = geteuid() == 0;
 };
 
-class PppdLinks final : public LinkService {
+class PppdLinks final : public Links {
   public:
     explicit PppdLinks(PppdOptions options = {});
 
     // Up, with an IPv4 address, and a PPP device or owned by a live pppd; by interface index,
-    // which is also the identifier. Tunnels and VPNs nobody's pppd owns do not count.
-    std::vector<DialUpLink> ListLinks() override;
-    // Runs pppd for `entry`; the identifier is the pppd daemon's process id. Not as root, nothing
-    // is run, and why is said once.
-    uint32_t Dial(const std::string& entry, EventWait& wait, uint32_t& identifier) override;
+    // whose number is also the identifier. Tunnels and VPNs nobody's pppd owns do not count.
+    std::vector<DialUpLink> ActiveLinks(EventWait& wait) override;
+    // Runs pppd for `entry` until it reports the link up. Not as root, nothing is run, and why
+    // is said once.
+    DialOutcome Dial(const std::string& entry, EventWait& wait) override;
     // SIGTERM to the live pppd that owns the link; a link nobody owns is left alone.
-    uint32_t HangUp(uint32_t identifier) override;
+    bool HangUp(const DialUpLink& link, EventWait& wait) override;
 
   private:
     PppdOptions options_;

@@ -1,7 +1,8 @@
 // The Windows remote access service: rasapi32 lists, projects and hangs up connections (dial-up
-// devices only: a VPN is not the dial-up connection); the wininet dialler dials an entry.
+// devices only: a VPN is not the dial-up connection); the wininet dialler dials an entry. The
+// system's links are the connection table over this service.
 // The program's own names first: the system headers define some of them as macros.
-#include "dialup/RemoteAccess.h"
+#include "dialup/windows/RemoteAccess.h"
 
 #include <windows.h>
 #include <ras.h>
@@ -20,6 +21,7 @@
 #undef RASPPPIP
 #undef InternetDial
 
+#include "dialup/windows/RasLinks.h"
 #include "dialup/windows/RemoteAccessWindows.h"
 
 namespace orvane::dialup {
@@ -152,8 +154,10 @@ std::unique_ptr<RemoteAccess> MakeWindowsRemoteAccess(const RasEntryPoints& ras)
     return std::make_unique<WindowsRemoteAccess>(ras);
 }
 
-std::unique_ptr<RemoteAccess> MakeSystemRemoteAccess() {
-    return MakeWindowsRemoteAccess({::RasEnumConnectionsA, ::RasGetProjectionInfoA, ::RasHangUpA});
+std::unique_ptr<Links> MakeSystemLinks(void* parentWindow) {
+    return std::make_unique<RasLinks>(
+        MakeWindowsRemoteAccess({::RasEnumConnectionsA, ::RasGetProjectionInfoA, ::RasHangUpA}),
+        parentWindow);
 }
 
 }  // namespace orvane::dialup

@@ -1,5 +1,5 @@
 // The Windows remote access service over rasapi32's entry points, which tests under Wine replace
-// to stand for connections Wine cannot make. Include after dialup/RemoteAccess.h.
+// to stand for connections Wine cannot make. Include after dialup/windows/RemoteAccess.h.
 #pragma once
 
 #include <windows.h>

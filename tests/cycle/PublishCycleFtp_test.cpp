@@ -1,9 +1,9 @@
 // The publish cycle against real servers on loopback (FTP, FTP over TLS, OpenSSH's SFTP) with
-// the real libcurl client: what lands on the server.
+// the real libcurl uploader: what lands on the server.
 #include <gtest/gtest.h>
 
 #include "form/fOrvane.h"
-#include "ftp/InternetClient.h"
+#include "ftp/Uploader.h"
 #include "support/Fakes.h"
 #include "support/FtpTestServer.h"
 
@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 
 class CycleWithServer : public FormRig {
   protected:
-    CycleWithServer() : FormRig("127.0.0.1", ftp::MakeSystemInternetClient({2s, 2s})) {}
+    CycleWithServer() : FormRig("127.0.0.1", ftp::MakeSystemUploader({2s, 2s})) {}
     void SetUp() override {
         std::string why;
         if (!FtpTestServer::Available(&why)) GTEST_SKIP() << why;

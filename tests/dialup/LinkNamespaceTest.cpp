@@ -1,4 +1,4 @@
-// The Linux link service on real tun links inside private network and process namespaces, with a
+// The pppd links on real tun links inside private network and process namespaces, with a
 // stand-in pppd that brings links up, fails or hangs.
 #include <gtest/gtest.h>
 #include <net/if.h>
@@ -12,17 +12,17 @@
 #include <fstream>
 #include <functional>
 
-#include "dialup/linux/LinuxRemoteAccess.h"
 #include "dialup/linux/PppdDialer.h"
 #include "dialup/linux/PppdLinks.h"
-#include "dialup/mRas.h"
+#include "support/RecordingReporter.h"
+#include "support/SleepingWait.h"
 #include "support/TestFiles.h"
 
 namespace orvane::dialup {
 namespace {
 
 namespace fs = std::filesystem;
-using mRas::ConnectionTable;
+using testing::SleepingWait;
 
 constexpr int kCannotIsolate = 77;
 
@@ -80,7 +80,7 @@ void InPrivateNamespaces(const std::function<void(const fs::path&)>& body) {
             fs::create_directories(scratch / "run");
             body(scratch);
             fflush(stdout);
-            _exit(testing::Test::HasFailure() ? 1 : 0);
+            _exit(::testing::Test::HasFailure() ? 1 : 0);
         }
         _exit(ExitCodeOf(testBody));
     }
@@ -89,15 +89,8 @@ void InPrivateNamespaces(const std::function<void(const fs::path&)>& body) {
     EXPECT_EQ(code, 0) << "see the failures above";
 }
 
-// The pppd service over a run directory, and the records over it.
-struct PppdRig {
-    explicit PppdRig(PppdOptions options) : pppd(std::move(options)), service(pppd) {}
-    PppdLinks pppd;
-    LinuxRemoteAccess service;
-};
-
-// The stand-in pppd in its modes, with a service using it and the scratch run directory.
-std::unique_ptr<PppdRig> StandInService(const fs::path& scratch, const std::string& mode,
+// The stand-in pppd in its modes, with links using it and the scratch run directory.
+std::unique_ptr<PppdLinks> StandInLinks(const fs::path& scratch, const std::string& mode,
                                         std::chrono::milliseconds limit = std::chrono::seconds(20),
                                         bool asRoot = true) {
     std::ofstream(scratch / "pppd") << kStandInPppd;
@@ -107,7 +100,8 @@ std::unique_ptr<PppdRig> StandInService(const fs::path& scratch, const std::stri
     setenv("FAKE_PPPD_MODE", mode.c_str(), 1);
     setenv("FAKE_PPPD_RUN", (scratch / "run").c_str(), 1);
     setenv("FAKE_PPPD_ARGV", (scratch / "argv").c_str(), 1);
-    return std::make_unique<PppdRig>(PppdOptions{scratch / "run", scratch / "pppd", limit, asRoot});
+    return std::make_unique<PppdLinks>(
+        PppdOptions{scratch / "run", scratch / "pppd", limit, asRoot});
 }
 
 // The arguments pppd was given, or nothing when it did not run.
@@ -119,17 +113,15 @@ std::vector<std::string> RecordedArguments(const fs::path& scratch) {
     return arguments;
 }
 
-RASPPPIP ProjectionOf(RemoteAccess& service, HRASCONN connection, uint32_t* result) {
-    RASPPPIP projection{sizeof(RASPPPIP), 0, "unchanged", "unchanged"};
-    uint32_t size = sizeof projection;
-    *result = service.RasGetProjectionInfoA(connection, RASP_PppIp, &projection, &size);
-    return projection;
+// A link of this namespace by its interface index, as pppd's links name it.
+DialUpLink LinkOn(const char* interfaceName) {
+    return DialUpLink{std::to_string(if_nametoindex(interfaceName)), "", interfaceName, ""};
 }
 
 // A link counts when it is up with an IPv4 address and a live pppd owns it by its pid files;
 // a tunnel nobody owns, one whose owner died, one that is down or has IPv6 only does not. They are
 // listed by interface index with pppd's link name.
-TEST(LinkService, OnlyLinksALivePppdOwnsCountInIndexOrder) {
+TEST(PppdLinks, OnlyLinksALivePppdOwnsCountInIndexOrder) {
     InPrivateNamespaces([](const fs::path& scratch) {
         const fs::path run = scratch / "run";
         // This process, and an id higher than any this young namespace has handed out.
@@ -150,62 +142,47 @@ TEST(LinkService, OnlyLinksALivePppdOwnsCountInIndexOrder) {
             if (!link.pidFile.empty()) std::ofstream(run / link.pidFile) << link.pidText;
         }
         PppdLinks pppd(PppdOptions{run});
-        LinuxRemoteAccess service(pppd);
-        ConnectionTable table;
-        ASSERT_EQ(mRas::EnumerateConnections(service, table), 2);
-        const mRas::ConnectionInfo& entry = table.At(1);
-        EXPECT_EQ(entry.EntryName + " " + entry.Address + " " + entry.szDeviceName,
+        SleepingWait wait;
+        const std::vector<DialUpLink> up = pppd.ActiveLinks(wait);
+        ASSERT_EQ(up.size(), 2u);
+        EXPECT_EQ(up[0].entryName + " " + up[0].address + " " + up[0].device,
                   "tunz 203.0.113.45 tunz");
-        EXPECT_EQ(table.At(2).EntryName + " " + table.At(2).Address, "Ufficio 192.0.2.10");
-        uint32_t result = 0;
-        EXPECT_STREQ(ProjectionOf(service, entry.hrasconn, &result).szServerIpAddress,
-                     "203.0.113.1");
-        // A link that does not count: the projection record stays as it was.
-        EXPECT_STREQ(ProjectionOf(service, if_nametoindex("tunfree"), &result).szIpAddress,
-                     "unchanged");
-        EXPECT_EQ(result, linkerror::InvalidHandle);
-        // Room for one record gets one, and learns the size it needed.
-        RASCONN record{};
-        record.dwSize = sizeof record;
-        uint32_t size = sizeof record, count = 0;
-        EXPECT_EQ(service.RasEnumConnectionsA(&record, &size, &count), linkerror::BufferTooSmall);
-        EXPECT_EQ(count, 1u);
-        EXPECT_EQ(size, 2 * sizeof(RASCONN));
-        EXPECT_STREQ(record.szDeviceName, "tunz");
+        EXPECT_EQ(up[0].identifier, LinkOn("tunz").identifier);
+        EXPECT_EQ(up[1].entryName + " " + up[1].address, "Ufficio 192.0.2.10");
     });
 }
 
-// A dial that brings a link up is true, and hanging up ends that link only.
-TEST(LinkService, ADialThatBringsALinkUpIsTrueAndHangingUpEndsOnlyThatLink) {
+// A dial that brings a link up is up, and hanging up ends that link only.
+TEST(PppdLinks, ADialThatBringsALinkUpIsUpAndHangingUpEndsOnlyThatLink) {
     InPrivateNamespaces([](const fs::path& scratch) {
-        const auto rig = StandInService(scratch, "up");
-        LinuxRemoteAccess& service = rig->service;
+        const auto links = StandInLinks(scratch, "up");
+        SleepingWait wait;
         const std::string entry = "Ufficio \"casa\"; $(touch pwned) 'x' Citt\xc3\xa0";
-        uint32_t connection = 0;
-        ASSERT_EQ(mRas::DialDefault(service, entry, connection, nullptr), -1);
+        ASSERT_EQ(links->Dial(entry, wait), DialOutcome::LinkUp);
         uint32_t daemon = 0;
         std::ifstream(scratch / "run" / ("ppp-" + entry + ".pid")) >> daemon;
-        EXPECT_EQ(connection, daemon);
         const int daemonEnded = static_cast<int>(syscall(SYS_pidfd_open, daemon, 0));
 
-        ConnectionTable table;
-        ASSERT_EQ(mRas::EnumerateConnections(service, table), 1);
-        EXPECT_EQ(table.At(1).EntryName + " " + table.At(1).Address, entry + " 198.51.100.23");
+        const std::vector<DialUpLink> up = links->ActiveLinks(wait);
+        ASSERT_EQ(up.size(), 1u);
+        EXPECT_EQ(up[0].entryName + " " + up[0].address, entry + " 198.51.100.23");
         // Someone else's tunnel beside it, with pid files that name nobody alive. A fault that
         // signalled init, the group or everyone would hit only this namespace.
         MakeTunLink("tun9", "192.0.2.40 peer 192.0.2.1");
         for (const char* garbage : {"", "garbage\n", "0\n", "1\n", "-1\n", "+12\n", " 12\n",
                                     "12x\n", "2147483648\n", "99999999999999999999999\n"}) {
             std::ofstream(scratch / "run" / "tun9.pid") << garbage;
-            EXPECT_EQ(service.RasHangUpA(if_nametoindex("tun9")), linkerror::NotConnected)
-                << garbage;
+            EXPECT_FALSE(links->HangUp(LinkOn("tun9"), wait)) << garbage;
         }
-        EXPECT_EQ(service.RasHangUpA(0x7FFFFFF0u), linkerror::InvalidHandle);
-        EXPECT_EQ(service.RasHangUpA(table.At(1).hrasconn), 0u);
+        for (const char* identifier : {"2147483632", "", "1x", "-1"}) {
+            EXPECT_FALSE(links->HangUp(DialUpLink{identifier, entry, "ppp0", ""}, wait))
+                << identifier;
+        }
+        EXPECT_TRUE(links->HangUp(up[0], wait));
         // The daemon takes its link down as it ends.
         pollfd ended{daemonEnded, POLLIN, 0};
         EXPECT_EQ(poll(&ended, 1, 5000), 1);
-        EXPECT_EQ(mRas::EnumerateConnections(service, table), 0);
+        EXPECT_TRUE(links->ActiveLinks(wait).empty());
         EXPECT_NE(if_nametoindex("tun9"), 0u) << "the tunnel was left alone";
     });
 }
@@ -214,11 +191,11 @@ TEST(LinkService, ADialThatBringsALinkUpIsTrueAndHangingUpEndsOnlyThatLink) {
 // holding NUL runs nothing, nor does a dial by anyone but root (pppd would refuse its
 // linkname); a dial that runs too long is stopped. Needs no namespace: the stand-in only
 // records, fails or hangs.
-TEST(LinkService, TheEntryReachesPppdAsOneArgumentAndAHungDialIsStopped) {
+TEST(PppdLinks, TheEntryReachesPppdAsOneArgumentAndAHungDialIsStopped) {
     const test::TempDir folder;
     const fs::path scratch = folder.folder();
-    const auto rig = StandInService(scratch, "fail");
-    LinuxRemoteAccess& service = rig->service;
+    const auto links = StandInLinks(scratch, "fail");
+    SleepingWait wait;
     const std::string entries[] = {"a;b|c&d>e $(touch pwned)`id` *?",
                                    "--option",
                                    "riga\nnuova\ttab",
@@ -228,30 +205,27 @@ TEST(LinkService, TheEntryReachesPppdAsOneArgumentAndAHungDialIsStopped) {
                                    std::string("Uff\0icio", 8)};
     for (const std::string& entry : entries) {
         const bool refused = entry.empty() || entry.find('\0') != std::string::npos;
-        uint32_t connection = 99;
-        EXPECT_EQ(service.InternetDial(nullptr, entry, 2, &connection),
-                  refused ? linkerror::CannotFindEntry : 1u);
-        EXPECT_EQ(connection == 0, refused) << "the identifier of the pppd that ran";
+        EXPECT_EQ(links->Dial(entry, wait), DialOutcome::Failed);
         const std::vector<std::string> ran{"call", entry, "linkname", entry, "updetach"};
         EXPECT_EQ(RecordedArguments(scratch), refused ? std::vector<std::string>{} : ran) << entry;
     }
     EXPECT_FALSE(fs::exists(scratch / "pwned"));
     EXPECT_FALSE(fs::exists("pwned"));
-    const auto user = StandInService(scratch, "fail", std::chrono::seconds(20), false);
-    testing::internal::CaptureStderr();
-    for (int dial = 0; dial < 2; ++dial) {
-        uint32_t connection = 99;
-        EXPECT_EQ(user->service.InternetDial(nullptr, "Ufficio", 2, &connection),
-                  linkerror::AccessDenied);
-        EXPECT_EQ(connection, 0u);
-    }
+    const auto user = StandInLinks(scratch, "fail", std::chrono::seconds(20), false);
+    const testing::RecordingReporter reported;
+    for (int dial = 0; dial < 2; ++dial)
+        EXPECT_EQ(user->Dial("Ufficio", wait), DialOutcome::Failed);
     EXPECT_EQ(RecordedArguments(scratch), std::vector<std::string>{}) << "pppd was run";
-    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string said = reported.Text();
     EXPECT_NE(said.find("needs root"), std::string::npos) << said;
     EXPECT_EQ(said.find("needs root"), said.rfind("needs root")) << "said once: " << said;
-    const auto hung = StandInService(scratch, "hang", std::chrono::milliseconds(200));
-    uint32_t connection = 0;
-    EXPECT_EQ(hung->service.InternetDial(nullptr, "Ufficio", 2, &connection),
+    // pppd's own status comes through as it ended; one that hangs is stopped.
+    EXPECT_EQ(
+        linuxlink::RunPppd((scratch / "pppd").string(), "Ufficio", std::chrono::seconds(20), wait),
+        1u);
+    setenv("FAKE_PPPD_MODE", "hang", 1);
+    EXPECT_EQ(linuxlink::RunPppd((scratch / "pppd").string(), "Ufficio",
+                                 std::chrono::milliseconds(200), wait),
               linuxlink::kDialTimedOut);
 }
 

@@ -1,5 +1,4 @@
-// The NetworkManager link service, through the connection records, against a stand-in
-// NetworkManager on a private bus of its own.
+// The NetworkManager links against a stand-in NetworkManager on a private bus of its own.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -12,9 +11,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "dialup/linux/LinuxRemoteAccess.h"
 #include "dialup/linux/NetworkManagerLinks.h"
-#include "dialup/mRas.h"
+#include "support/RecordingReporter.h"
 #include "support/TestFiles.h"
 
 extern char** environ;
@@ -81,19 +79,19 @@ class StandIn {
     std::string address_;
 };
 
-std::string LinksText(RemoteAccess& service) {
-    mRas::ConnectionTable table;
-    const int32_t count = mRas::EnumerateConnections(service, table);
+std::string LinksText(Links& links, EventWait& wait) {
     std::string text;
-    for (int32_t n = 1; n <= count; ++n) {
-        const mRas::ConnectionInfo& link = table.At(n);
-        text += (n > 1 ? "; " : "") + link.EntryName + " " + link.Address + " " + link.szDeviceName;
+    for (const DialUpLink& link : links.ActiveLinks(wait)) {
+        text +=
+            (text.empty() ? "" : "; ") + link.entryName + " " + link.address + " " + link.device;
     }
     return text;
 }
 
 enum class Action { List, Dial, HangUpFirst };
 
+// The stand-in logs "list" for every read of ActiveConnections, where each listing starts: one
+// listing is one enumeration, and a dial lists nothing.
 // Saved: one connection whose settings are not what they should be, and Casa, dialled as `dial`
 // with the members `how`.
 std::string Casa(const std::string& dial, const std::string& more = "",
@@ -115,7 +113,7 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
         std::string entry;
         std::string links, log, message;
         milliseconds closeAfter{-1};
-        int16_t verdict = 0;
+        DialOutcome outcome = DialOutcome::Failed;
         milliseconds within{8000};
     } cases[] = {
         {"activated dial-up connections with an IPv4 address count, in NetworkManager's order",
@@ -138,40 +136,45 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
          Action::List, "",
          "Mobile 203.0.113.45 wwan0; DUN 192.0.2.61 ppp1; CDMA 192.0.2.62 ppp2; "
          "DSL 192.0.2.63 ppp3; ADSL 192.0.2.64 nas0",
-         "", ""},
+         "list\n", ""},
         {"a dial brings the saved connection up", Casa("up"), Action::Dial, "Casa",
-         "Casa 192.0.2.7 wwan1", "activate Casa\n", "", milliseconds(-1), -1},
+         "Casa 192.0.2.7 wwan1", "activate Casa\nlist\n", "", milliseconds(-1),
+         DialOutcome::LinkUp},
         {"a failed dial says NetworkManager's reason, the device's before the connection's, "
          "though the connection is gone at once",
-         Casa("fail", "", R"(, "reason": [3, 14])"), Action::Dial, "Casa", "", "activate Casa\n",
+         Casa("fail", "", R"(, "reason": [3, 14])"), Action::Dial, "Casa", "",
+         "activate Casa\nlist\n",
          "activating \"Casa\" failed: the PPP service failed (ppp-failed)\n"},
         {"a slow dial that fails says NetworkManager's reason while the connection lingers",
          Casa("fail", "", R"(, "after": 1000, "linger": 3000, "reason": [10, 0])"), Action::Dial,
-         "Casa", "", "activate Casa\n",
+         "Casa", "", "activate Casa\nlist\n",
          "activating \"Casa\" failed: the login was refused (login-failed)\n"},
         {"a dial that never finishes is given up and deactivated", Casa("never"), Action::Dial,
-         "Casa", "", "activate Casa\ndeactivate Casa\n", "did not come up in time"},
+         "Casa", "", "activate Casa\ndeactivate Casa\nlist\n", "did not come up in time"},
         {"closing during a dial deactivates what it asked for", Casa("never"), Action::Dial, "Casa",
-         "", "activate Casa\ndeactivate Casa\n", "", milliseconds(500)},
+         "", "activate Casa\ndeactivate Casa\nlist\n", "", milliseconds(500)},
         {"closing while NetworkManager holds a call unanswered", Casa("up", R"("silent": true, )"),
-         Action::Dial, "Casa", "", "", "the program is closing", milliseconds(300), 0,
-         milliseconds(900)},
-        {"no device to dial on", Casa("nodevice"), Action::Dial, "Casa", "", "activate Casa\n",
-         "No suitable device"},
+         Action::Dial, "Casa", "", "list\n", "the program is closing", milliseconds(300),
+         DialOutcome::Failed, milliseconds(900)},
+        {"no device to dial on", Casa("nodevice"), Action::Dial, "Casa", "",
+         "activate Casa\nlist\n", "No suitable device"},
         {"a user who may not bring links up activates nothing",
-         Casa("up", R"("permission": "no", )"), Action::Dial, "Casa", "", "",
+         Casa("up", R"("permission": "no", )"), Action::Dial, "Casa", "", "list\n",
          "may not bring network connections up"},
-        {"an entry no saved connection is named", Casa("up"), Action::Dial, "Ca\xffsa", "", "",
-         "no saved connection is named"},
+        {"an entry no saved connection is named", Casa("up"), Action::Dial, "Ca\xffsa", "",
+         "list\n", "no saved connection is named"},
         {"an entry naming a connection that is not dial-up",
          R"({"saved": [{"id": "Ufficio", "type": "802-3-ethernet"}]})", Action::Dial, "Ufficio", "",
-         "", "is a 802-3-ethernet connection"},
+         "list\n", "is a 802-3-ethernet connection"},
         {"NetworkManager and its bus gone in the middle of a dial", Casa("vanish"), Action::Dial,
          "Casa", "", "activate Casa\n", "activating \"Casa\" failed"},
-        {"hanging up ends the first connection only",
+        {"hanging up ends the first connection only; names come whole",
          R"({"active": [{"id": "A", "type": "gsm", "address": "192.0.2.1", "iface": "ppp0"},
-           {"id": "B", "type": "gsm", "address": "192.0.2.2", "iface": "ppp1"}]})",
-         Action::HangUpFirst, "", "B 192.0.2.2 ppp1", "deactivate A\n", ""},
+           {"id": ")" +
+             std::string(300, 'B') +
+             R"(", "type": "gsm", "address": "192.0.2.2", "iface": "ppp1"}]})",
+         Action::HangUpFirst, "", std::string(300, 'B') + " 192.0.2.2 ppp1",
+         "list\ndeactivate A\nlist\n", ""},
     };
     int row = 0;
     for (const auto& c : cases) {
@@ -185,20 +188,17 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
                 QDBusConnection::connectToBus(QString::fromStdString(standIn.Address()),
                                               connectionName),
                 {std::chrono::milliseconds(1500), std::chrono::seconds(2)});
-            LinuxRemoteAccess service(links);
             ClosingWait wait(c.closeAfter);
-            service.SetEventWait(&wait);
-            testing::internal::CaptureStderr();
-            uint32_t connection = 0;
+            const testing::RecordingReporter reported;
             if (c.action == Action::Dial) {
-                EXPECT_EQ(mRas::DialDefault(service, c.entry, connection, nullptr), c.verdict);
+                EXPECT_EQ(links.Dial(c.entry, wait), c.outcome);
             } else if (c.action == Action::HangUpFirst) {
-                mRas::ConnectionTable table;
-                ASSERT_GT(mRas::EnumerateConnections(service, table), 0);
-                EXPECT_EQ(service.RasHangUpA(table.At(1).hrasconn), 0u);
+                const std::vector<DialUpLink> up = links.ActiveLinks(wait);
+                ASSERT_FALSE(up.empty());
+                EXPECT_TRUE(links.HangUp(up.front(), wait));
             }
-            EXPECT_EQ(LinksText(service), c.links);
-            const std::string message = testing::internal::GetCapturedStderr();
+            EXPECT_EQ(LinksText(links, wait), c.links);
+            const std::string message = reported.Text();
             if (c.message.empty()) {
                 EXPECT_EQ(message, "");
             } else {

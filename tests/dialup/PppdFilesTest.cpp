@@ -9,10 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "dialup/linux/LinuxRemoteAccess.h"
 #include "dialup/linux/PidFiles.h"
 #include "dialup/linux/PppdDialer.h"
-#include "dialup/linux/PppdLinks.h"
+#include "support/SleepingWait.h"
 #include "support/TestFiles.h"
 
 namespace orvane::dialup {
@@ -61,8 +60,6 @@ TEST(PidFiles, OwnerAndNameComeFromLivePidFilesOnly) {
         EXPECT_EQ(FindLinkName(run, c.interfaceName), c.name) << c.interfaceName;
     }
     EXPECT_EQ(FindLinkOwner(run / "missing", "ppp0"), none);
-    EXPECT_EQ(FindLinkNameOwner(run, odd), live);
-    EXPECT_EQ(FindLinkNameOwner(run, "Morto"), none);
 }
 
 // pppd waits for its own children and must see no signal ignored or blocked and no
@@ -87,10 +84,9 @@ TEST(PppdDialer, PppdStartsWithDefaultSignalsAndNoInheritedDescriptors) {
     sigemptyset(&term);
     sigaddset(&term, SIGTERM);
     sigprocmask(SIG_BLOCK, &term, &oldMask);
-    PppdLinks pppd(PppdOptions{run, (run / "pppd").string(), std::chrono::seconds(120), true});
-    LinuxRemoteAccess service(pppd);
-    uint32_t connection = 0;
-    const uint32_t status = service.InternetDial(nullptr, "Ufficio", 2, &connection);
+    testing::SleepingWait wait;
+    const uint32_t status =
+        RunPppd((run / "pppd").string(), "Ufficio", std::chrono::seconds(120), wait);
     sigprocmask(SIG_SETMASK, &oldMask, nullptr);
     signal(SIGPIPE, oldPipe);
     signal(SIGCHLD, oldChild);

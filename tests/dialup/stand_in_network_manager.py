@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """A stand-in NetworkManager on a private bus of its own: stand_in_network_manager.py SCENARIO LOG.
-Prints "ADDRESS <bus address>" once it serves, logs "activate ID" and "deactivate ID", ends with
-its bus on SIGTERM. SCENARIO (JSON): "permission"; "silent" (ListConnections never answers);
+Prints "ADDRESS <bus address>" once it serves, logs "activate ID", "deactivate ID" and "list" (a
+read of ActiveConnections, where a listing starts), ends with its bus on SIGTERM. SCENARIO (JSON): "permission"; "silent" (ListConnections never answers);
 "saved": [{id, type, bluetooth?, dial: up, fail, never, vanish or nodevice, address?, odd?,
 after? (ms to the end of a dial, 300), reason? ([active, device] of a failure, [1, 0]),
 linger? (ms a failed activation stays, deactivated, 0)}];
@@ -103,6 +103,8 @@ class NetworkManager(dbus.service.FallbackObject):
 
     @dbus.service.method(dbus.PROPERTIES_IFACE, 'ss', 'v', path_keyword='path')
     def Get(self, interface, name, path):
+        if name == 'ActiveConnections':
+            self.write_log('list')
         return self.props(path, interface)[name]
 
     @dbus.service.method(dbus.PROPERTIES_IFACE, 's', 'a{sv}', path_keyword='path')

@@ -41,7 +41,8 @@ start() {
 as_user=()
 start_orvane() { QT_QPA_PLATFORM=offscreen start "${as_user[@]}" "$app/orvane"; }
 
-# Stops orvane with SIGNAL; true when it ended with STATUS within LIMIT seconds (default 20).
+# Stops orvane with SIGNAL; true when it ended with STATUS (or one of A|B) within LIMIT seconds
+# (default 20).
 ends_with() {
   local signal=$1 expected=$2 limit=${3:-20}
   kill -"$signal" "$orvane_pid"
@@ -51,7 +52,7 @@ ends_with() {
   wait "$orvane_pid"
   local status=$?
   orvane_pid=
-  [[ $ended -eq 0 && $status -eq $expected ]]
+  [[ $ended -eq 0 && $status =~ ^($expected)$ ]]
 }
 # SIGTERM ends it with status 0 (within LIMIT seconds) and leaves nothing behind.
 ends_cleanly() {
@@ -133,7 +134,7 @@ publishes)
   check "the server's file has the link's address" grep -q "IP:   203.0.113.45" "$served/pub/ip.txt"
   QT_QPA_PLATFORM=offscreen timeout 20 "$app/orvane" >"$work/stdout2" 2>"$work/stderr2"
   check "a second copy ends at once with the start-up error's status" test $? -eq 1
-  check "with a clear message" grep -q "già in esecuzione in $app" "$work/stderr2"
+  check "with a clear message" grep -q "^Orvane: .*già in esecuzione in $app" "$work/stderr2"
   check "the first copy's library is still there" test -e "$app/raradozo.so"
   check "the password is nowhere in the log or output" \
     bash -c '! grep -qF -- "$1" "$2/orvane.log" "$3"/std*' _ "$password" "$app" "$work"
@@ -216,7 +217,11 @@ early-signal)
   for delay in 0 0.02 0.05 0.1 0.2 0.4; do
     start_orvane
     sleep "$delay"
-    ends_with TERM 0
+    # Until the program is loaded the signal's own action may end it (128 + 15); later it is
+    # the program's close.
+    statuses='0|143'
+    [[ $delay == 0.[24] ]] && statuses=0
+    check "SIGTERM after ${delay}s ends it with status $statuses" ends_with TERM "$statuses" 5
     check "SIGTERM after ${delay}s leaves no library file" no_leftovers
   done
   ;;
@@ -313,8 +318,12 @@ hostile-files)
   check "streams closed: it publishes again on SIGUSR1" sandbox_wait_for 10 test -f "$served/ip.txt"
   ends_cleanly 1 "streams closed: "
   rm "$app/orvane.log" && mkfifo "$app/orvane.log"
-  start "$app/orvane" --headless
-  check "a FIFO as the log: the cycle ends in an error" sandbox_wait_for 20 grep -q "Errore #75" "$work/stderr"
+  : >"$work/stderr"
+  JOURNAL_STREAM=$(stat -c %d:%i "$work/stderr") start "$app/orvane" --headless
+  check "a FIFO as the log: the cycle ends in an error, to the journal as one" \
+    sandbox_wait_for 20 grep -qx "<3>Errore #75 203.0.113.45" "$work/stderr"
+  check "a FIFO as the log: the cause goes to the journal as an error" \
+    grep -q "^<3>Errore di run-time 75: .*orvane.log" "$work/stderr"
   ends_cleanly 1 "a FIFO as the log: "
   rm "$app/orvane.log" "$app/.orvane.lock" && mkfifo "$app/.orvane.lock"
   timeout -k 1 10 "$app/orvane" --headless 2>"$work/stderr"

@@ -1,5 +1,6 @@
-// The publish cycle with fake links and a fake FTP client: what the window shows, what the log
-// gets, what is hung up and uploaded, and what is left on disk, for each outcome.
+// The publish cycle with fake links and fake uploads: what the window shows and is told, what
+// the log and the reporter get, what is hung up and uploaded, and what is left on disk, for each
+// outcome.
 #include <gtest/gtest.h>
 
 #include "form/fOrvane.h"
@@ -15,23 +16,30 @@ class CycleTest : public FormRig {
   protected:
     CycleTest() : FormRig("127.0.0.1:2121") { EXPECT_TRUE(logic.Load()); }
 
-    std::string Status() const { return window.Caption(Control::Label2); }
-    std::string Address() const { return window.Caption(Control::Label4); }
+    // The captions, which must say what the window was told.
+    std::string Status() const {
+        EXPECT_EQ(window.Caption(Control::Label2), StatusCaption(window.told));
+        return window.Caption(Control::Label2);
+    }
+    std::string Address() const {
+        EXPECT_EQ(window.Caption(Control::Label4), window.told.address);
+        return window.Caption(Control::Label4);
+    }
     bool NothingLeft() const { return !fs::exists(dir / "ip.txt"); }
 };
 
 TEST_F(CycleTest, ConnectionUpPublishesTheFirstLinksAddressFile) {
-    links.links.push_back({"Ufficio", "198.51.100.2"});
+    links.links.push_back(Link("Ufficio", "198.51.100.2"));
     logic.PublishNow();
+    EXPECT_EQ(links.listings, 1) << "the links are listed once";
     EXPECT_EQ(Status(), "Online");
     EXPECT_EQ(Address(), "203.0.113.45");
-    EXPECT_EQ(internet.connectedTo, "127.0.0.1:2121 orvane/s3cret");
-    EXPECT_TRUE(internet.passive);
-    EXPECT_EQ(internet.remoteFile, "pub/ip.txt");
+    EXPECT_EQ(uploader.connectedTo, "127.0.0.1:2121 orvane/s3cret");
+    EXPECT_EQ(uploader.remoteFile, "pub/ip.txt");
     // The date and time in the system's forms (the C locale's in the test with real servers).
-    EXPECT_EQ(internet.uploaded, "Date: " + ShortDateText(clock.wall) + "   Time: " +
+    EXPECT_EQ(uploader.uploaded, "Date: " + ShortDateText(clock.wall) + "   Time: " +
                                      LongTimeText(clock.wall) + "\r\n\r\nIP:   203.0.113.45\r\n");
-    EXPECT_EQ(internet.closed.size(), 1u) << "one close, on the internet handle";
+    EXPECT_EQ(uploader.open, 0) << "the session is closed";
     EXPECT_TRUE(links.dialled.empty());
     EXPECT_EQ(LogMessages(), std::vector<std::string>{"Cambio IP"});
     EXPECT_TRUE(NothingLeft());
@@ -47,25 +55,28 @@ TEST_F(CycleTest, OnlyAChangedAddressIsLogged) {
 
 TEST_F(CycleTest, NoConnectionDialsAndGoesOnWithTheNewOne) {
     links.links.clear();
-    links.dialBringsUp = FakeLink{"Casa", "192.0.2.10"};
+    links.dialBringsUp = Link("Casa", "192.0.2.10");
     logic.PublishNow();
     EXPECT_EQ(links.dialled, std::vector<std::string>{"Casa"});
+    EXPECT_EQ(links.listings, 2) << "listed again after the dial";
     EXPECT_EQ(Status(), "Online");
     EXPECT_EQ(Address(), "192.0.2.10");
     EXPECT_EQ(LogMessages(),
               (std::vector<std::string>{"Connessione Internet riuscita", "Cambio IP"}));
 }
 
-// Cycles that publish nothing: a failed dial (tried again after the interval), a first
-// connection whose address cannot be read yet (left to come up: publishing an empty address
-// would overwrite the good one) and the FTP failures, both tried again in 15 s.
+// Cycles that publish nothing: a failed dial (tried again after the interval; so is a dial said
+// to succeed that leaves no link listed), a first connection whose address cannot be read yet
+// (left to come up: publishing an empty address would overwrite the good one) and the FTP
+// failures, both tried again in 15 s.
 struct Unpublished {
     const char* name;
-    bool openFails, connectFails, uploadFails;
+    std::optional<ftp::UploadStep> failsAt;
     const char* status;
     const char* logged;
     bool hangsUp;
     const char* firstAddress = "203.0.113.45";  // none: no connection, and the dial fails
+    bool dialSaysUp = false;                    // ... though the dial says it brought one up
 };
 
 class UnpublishedTest : public CycleTest, public ::testing::WithParamInterface<Unpublished> {};
@@ -73,41 +84,46 @@ class UnpublishedTest : public CycleTest, public ::testing::WithParamInterface<U
 TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
     const Unpublished& f = GetParam();
     if (f.firstAddress)
-        links.links = {{"Casa", f.firstAddress}, {"Ufficio", "198.51.100.2"}};
+        links.links = {Link("Casa", f.firstAddress), Link("Ufficio", "198.51.100.2")};
     else
         links.links.clear();
-    internet.openFails = f.openFails;
-    internet.connectFails = f.connectFails;
-    internet.uploadFails = f.uploadFails;
+    if (f.dialSaysUp) links.dialSays = dialup::DialOutcome::LinkUp;
+    uploader.failsAt = f.failsAt;
     logic.MutableState().Countdown = 600;
     logic.PublishNow();
     EXPECT_EQ(Status(), f.status);
     EXPECT_EQ(Address(), "");
     EXPECT_EQ(logic.State().Countdown, f.firstAddress ? 15 : 600);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{f.logged});
+    // The client's own account of an FTP failure goes to the reporter as an error.
+    EXPECT_EQ(reported.Text(), f.failsAt ? "failed\n" : "");
+    EXPECT_TRUE(reported.said.empty() || reported.said[0].first == Priority::Error);
     if (f.hangsUp)
-        EXPECT_EQ(links.hungUp, std::vector<dialup::HRASCONN>{100}) << "only the first link";
+        EXPECT_EQ(links.hungUp, std::vector<std::string>{"id:Casa"}) << "only the first link";
     else
         EXPECT_TRUE(links.hungUp.empty());
+    EXPECT_LE(links.dialled.size(), 1u) << "one dial at most";
     EXPECT_EQ(logic.State().LastAddress, "");
-    EXPECT_EQ(internet.closed.size(), internet.handles > 0 ? 1u : 0u) << "an open handle is closed";
-    EXPECT_TRUE((f.firstAddress && *f.firstAddress) || internet.handles == 0u)
+    EXPECT_EQ(uploader.open, 0) << "an open session is closed";
+    EXPECT_EQ(uploader.opens, f.firstAddress && *f.firstAddress ? 1 : 0)
         << "no address: the server is left alone";
     EXPECT_TRUE(NothingLeft());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, UnpublishedTest,
-    ::testing::Values(Unpublished{"NoConnection", false, false, false, "Offline",
+    ::testing::Values(Unpublished{"NoConnection", std::nullopt, "Offline",
                                   "Connessione Internet fallita", false, nullptr},
-                      Unpublished{"NoAddressYet", false, false, false, "Offline",
+                      Unpublished{"DialSaysUpButNoLink", std::nullopt, "Offline",
+                                  "Connessione Internet fallita", false, nullptr, true},
+                      Unpublished{"NoAddressYet", std::nullopt, "Offline",
                                   "Connessione Internet fallita", false, ""},
-                      Unpublished{"InternetOpen", true, false, false, "Errore #1",
+                      Unpublished{"InternetOpen", ftp::UploadStep::OpenInternet, "Errore #1",
                                   "Apertura sessione fallita", true},
-                      Unpublished{"ServerConnect", false, true, false, "Errore #2",
+                      Unpublished{"ServerConnect", ftp::UploadStep::Login, "Errore #2",
                                   "Apertura server fallita", true},
-                      Unpublished{"Upload", false, false, true, "Errore #3", "Invio file fallito",
-                                  false}),
+                      Unpublished{"Upload", ftp::UploadStep::Store, "Errore #3",
+                                  "Invio file fallito", false}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Errors inside a cycle end that cycle only: shown, no file left, and the next cycle works.
@@ -130,11 +146,14 @@ TEST_P(CycleErrorTest, EndsOnlyThatCycle) {
         support.values[e.brokenKey] = "";
     logic.PublishNow();
     EXPECT_EQ(Status().rfind(e.status, 0), 0u) << Status();
-    EXPECT_EQ(internet.uploads, e.uploads);
-    EXPECT_EQ(internet.closed.size(), internet.handles > 0 ? 1u : 0u) << "the session is closed";
+    EXPECT_EQ(uploader.uploads, e.uploads);
+    EXPECT_EQ(uploader.open, 0) << "the session is closed";
     EXPECT_TRUE(window.fatalErrors.empty());
     EXPECT_TRUE(exits.empty());
     for (const auto& line : LogMessages()) EXPECT_EQ(line.find("s3cret"), std::string::npos);
+    ASSERT_EQ(reported.said.size(), 1u) << reported.Text();
+    EXPECT_EQ(reported.said[0].first, Priority::Error);
+    EXPECT_EQ(reported.said[0].second.rfind("Errore di run-time " + Status().substr(8), 0), 0u);
 
     if (e.isFile)
         fs::remove(dir / e.brokenKey);
@@ -160,7 +179,7 @@ TEST_F(CycleTest, DelayWaitsOnTheMonotonicClockAndTicksGoOn) {
     EXPECT_GE(clock.now - start, std::chrono::milliseconds(3500));
     EXPECT_LE(clock.now - start, std::chrono::milliseconds(4500));
     EXPECT_EQ(logic.State().Countdown, 597) << "three ticks were handled during the wait";
-    EXPECT_EQ(internet.uploads, 1);
+    EXPECT_EQ(uploader.uploads, 1);
 }
 
 TEST_F(CycleTest, TickReachingZeroDuringACycleQueuesOneCycleInsteadOfNesting) {
@@ -169,11 +188,11 @@ TEST_F(CycleTest, TickReachingZeroDuringACycleQueuesOneCycleInsteadOfNesting) {
     logic.MutableState().ConnectDelay = 4500;
     // Ticks stop once the first upload is done, so only the first wait can queue cycles.
     window.onTickDue = [&] {
-        if (internet.uploads == 0) logic.Tick();
+        if (uploader.uploads == 0) logic.Tick();
     };
     logic.MutableState().Countdown = 1;
     logic.Tick();
-    EXPECT_EQ(internet.uploads, 2) << "two zeros during the first wait give one pending cycle";
+    EXPECT_EQ(uploader.uploads, 2) << "two zeros during the first wait give one pending cycle";
     EXPECT_FALSE(logic.InCycle());
 }
 
@@ -248,8 +267,8 @@ TEST_P(CloseDuringCycleTest, StopsTheCycleAndUnloadsOnce) {
     logic.PublishNow();
     EXPECT_FALSE(closedNow) << "the window stays until the cycle has stopped";
     EXPECT_EQ(shutdownsAtClose, sessionEnds ? 1 : 0);
-    EXPECT_EQ(internet.uploads, 0);
-    EXPECT_EQ(internet.handles, 0u);
+    EXPECT_EQ(uploader.uploads, 0);
+    EXPECT_EQ(uploader.opens, 0);
     EXPECT_EQ(window.closeRequests, 1);
     EXPECT_TRUE(logic.CloseRequested(kCloseBySystem));
     EXPECT_EQ(support.shutdowns, 1);

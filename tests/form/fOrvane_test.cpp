@@ -65,6 +65,7 @@ TEST_P(StartUpFailureTest, EndsBeforeTheWindowShowsNamingKeyAndFile) {
     EXPECT_NE(message.find(key.substr(key.find('/') + 1)), std::string::npos) << message;
     EXPECT_NE(message.find(support.SettingsPath()), std::string::npos) << message;
     EXPECT_EQ(message.find("s3cret"), std::string::npos);
+    EXPECT_EQ(reported.said, (decltype(reported.said){{Priority::Error, message}}));
     EXPECT_FALSE(window.timerEnabled);
     EXPECT_EQ(exits, std::vector<int>{1});
     EXPECT_EQ(support.shutdowns, 1) << "the library file must not stay behind";
@@ -105,11 +106,12 @@ TEST_P(CountdownTest, ShowsTheCountAndStartsCyclesAtZero) {
     EXPECT_EQ(Label(Control::Label7), c.shownAtStart);
     std::vector<int> cycles;
     for (std::size_t tick = 1; tick <= c.captions.size(); ++tick) {
-        const int before = internet.uploads;
+        const int before = uploader.uploads;
         logic.Tick();
-        if (internet.uploads != before) cycles.push_back(static_cast<int>(tick));
+        if (uploader.uploads != before) cycles.push_back(static_cast<int>(tick));
         // A cycle rewrites nothing of Label7; the tick's own caption is what shows.
         EXPECT_EQ(Label(Control::Label7), c.captions[tick - 1]) << "tick " << tick;
+        EXPECT_EQ(std::to_string(window.told.secondsLeft), c.captions[tick - 1]) << "tick " << tick;
     }
     EXPECT_EQ(cycles, c.cycleTicks);
 }
@@ -141,16 +143,16 @@ TEST_F(FormTest, ClicksHandledDuringTheTicksPumpDecideTheZeroTest) {
     window.SetCaption(Control::Label4, "203.0.113.45");
     window.onPump = [this] { logic.ClickSet(); };
     logic.Tick();  // reaches 0, but PBSet makes it 1 before the test
-    EXPECT_EQ(internet.uploads, 0);
+    EXPECT_EQ(uploader.uploads, 0);
     EXPECT_EQ(logic.State().Countdown, 1);
     EXPECT_EQ(Label(Control::Label2) + Label(Control::Label4), "") << "PBSet clears them";
     logic.Tick();
-    EXPECT_EQ(internet.uploads, 1);
+    EXPECT_EQ(uploader.uploads, 1);
 
     logic.MutableState().Countdown = 1;
     window.onPump = [this] { logic.ClickReset(); };
     logic.Tick();
-    EXPECT_EQ(internet.uploads, 1);
+    EXPECT_EQ(uploader.uploads, 1);
     EXPECT_EQ(logic.State().Countdown, 600);
 }
 
@@ -173,13 +175,14 @@ TEST_P(PausedTickTest, OnlyARunningCountdownMoves) {
     for (int i = 0; i < c.pauseClicks; ++i) logic.ClickPause();
     const bool paused = c.pauseClicks % 2 == 1;
     EXPECT_EQ(window.timerEnabled, !paused);
+    EXPECT_EQ(window.told.paused, paused);
     EXPECT_EQ(Label(Control::PBPause), paused ? "&Riprendi" : "&Pausa");
     EXPECT_EQ(window.IsEnabled(Control::PBSet), !paused);
     EXPECT_EQ(window.IsEnabled(Control::PBReset), !paused);
     logic.Tick();
     EXPECT_EQ(logic.State().Countdown, c.after);
     EXPECT_EQ(Label(Control::Label7), c.caption);
-    EXPECT_EQ(internet.uploads, c.uploads);
+    EXPECT_EQ(uploader.uploads, c.uploads);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ticks, PausedTickTest,
@@ -187,46 +190,54 @@ INSTANTIATE_TEST_SUITE_P(Ticks, PausedTickTest,
                                            PausedTick{"Resumed", 2, 1, 600, "0", 1}),
                          [](const auto& test) { return std::string(test.param.name); });
 
-// ---- the notification-area icon ----
+// ---- what the views make of the status: the tray icon, the headless mode's line ----
 
-struct TrayCase {
-    const char *name, *status, *address, *countdown;
+struct StatusView {
+    const char* name;
+    Status::Kind kind;
+    const char* address;
+    int32_t error, secondsLeft;
     bool paused;
     const char* toolTip;
     TrayMark mark;
+    const char* line;  // the headless mode's, at the journal's priority
+    Priority priority;
 };
 
-class TrayStatusTest : public FormTest, public ::testing::WithParamInterface<TrayCase> {};
+class StatusViewTest : public ::testing::TestWithParam<StatusView> {};
 
-TEST_P(TrayStatusTest, FollowsTheCaptionsAndThePause) {
-    const TrayCase& c = GetParam();
-    window.SetCaption(Control::Label2, c.status);
-    window.SetCaption(Control::Label4, c.address);
-    window.SetCaption(Control::Label7, c.countdown);
-    logic.MutableState().Paused = c.paused ? kTrue : kFalse;
-    const TrayStatus tray = TrayStatusOf(window, logic.State());
+TEST_P(StatusViewTest, FollowTheStatusAndThePause) {
+    const StatusView& c = GetParam();
+    const Status status{c.kind, c.address, c.error, c.paused, c.secondsLeft};
+    const TrayStatus tray = TrayStatusOf(status);
     EXPECT_EQ(tray.toolTip, c.toolTip);
     EXPECT_EQ(tray.mark, c.mark);
     EXPECT_EQ(tray.pauseEntry, c.paused ? "Riprendi" : "Pausa");
     EXPECT_EQ(tray.canPublish, !c.paused);
+    EXPECT_EQ(StatusLine(status), c.line);
+    EXPECT_EQ(PriorityOf(status), c.priority);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, TrayStatusTest,
-    ::testing::Values(
-        TrayCase{"Online", "Online", "203.0.113.45", "42", false,
-                 "Orvane\nStatus: Online\nIP: 203.0.113.45\nProssimo invio tra 42 s",
-                 TrayMark::Published},
-        TrayCase{"Offline", "Offline", "", "599", false,
-                 "Orvane\nStatus: Offline\nProssimo invio tra 599 s", TrayMark::Problem},
-        TrayCase{"Error", "Errore #3", "", "15", false,
-                 "Orvane\nStatus: Errore #3\nProssimo invio tra 15 s", TrayMark::Problem},
-        TrayCase{"InCycle", "", "", "0", false, "Orvane\nProssimo invio tra 0 s", TrayMark::None},
-        TrayCase{"BelowZero", "", "", "-3", false, "Orvane\nNessun invio in programma",
-                 TrayMark::None},
-        TrayCase{"PausedOverOnline", "Online", "203.0.113.45", "7", true,
-                 "Orvane\nStatus: Online\nIP: 203.0.113.45\nIn pausa", TrayMark::Paused}),
-    [](const auto& test) { return std::string(test.param.name); });
+using Kind = Status::Kind;
+const StatusView kStatusViews[] = {
+    {"Online", Kind::Online, "203.0.113.45", 0, 42, false,
+     "Orvane\nStatus: Online\nIP: 203.0.113.45\nProssimo invio tra 42 s", TrayMark::Published,
+     "Online 203.0.113.45", Priority::Info},
+    {"Offline", Kind::Offline, "", 0, 599, false,
+     "Orvane\nStatus: Offline\nProssimo invio tra 599 s", TrayMark::Problem, "Offline",
+     Priority::Warning},
+    {"Error", Kind::Error, "", 3, 15, false, "Orvane\nStatus: Errore #3\nProssimo invio tra 15 s",
+     TrayMark::Problem, "Errore #3", Priority::Error},
+    {"InCycle", Kind::Blank, "", 0, 0, false, "Orvane\nProssimo invio tra 0 s", TrayMark::None, "",
+     Priority::Info},
+    {"BelowZero", Kind::Blank, "", 0, -3, false, "Orvane\nNessun invio in programma",
+     TrayMark::None, "", Priority::Info},
+    {"PausedOverOnline", Kind::Online, "203.0.113.45", 0, 7, true,
+     "Orvane\nStatus: Online\nIP: 203.0.113.45\nIn pausa", TrayMark::Paused, "Online 203.0.113.45",
+     Priority::Info},
+};
+INSTANTIATE_TEST_SUITE_P(States, StatusViewTest, ::testing::ValuesIn(kStatusViews),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // ---- closing ----
 

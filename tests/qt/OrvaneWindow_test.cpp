@@ -24,7 +24,7 @@ class WindowTest : public ::testing::Test {
   protected:
     WindowTest()
         : support(dir.folder()),
-          logic(window, support, links, internet, clock, [this](int s) { exits.push_back(s); }) {
+          logic(window, support, links, uploader, clock, [this](int s) { exits.push_back(s); }) {
         window.Attach(&logic);
         EXPECT_TRUE(logic.Load());
         window.ShowFirstTime();
@@ -52,8 +52,8 @@ class WindowTest : public ::testing::Test {
     FakeClock clock;
     OrvaneWindow window;
     FakeSupport support;
-    FakeRemoteAccess links;
-    FakeInternet internet;
+    FakeLinks links;
+    FakeUploader uploader;
     std::vector<int> exits;
     fOrvane logic;
     QString boxTitle;
@@ -139,7 +139,7 @@ TEST_F(WindowTest, CloseBoxAsksAndNoKeepsTheWindowOpen) {
 class TrayTest : public WindowTest {
   protected:
     TrayTest() {
-        links.links = {{"Casa", "203.0.113.45"}};
+        links.links = {Link("Casa", "203.0.113.45")};
         logic.MutableState().ConnectDelay = -1;  // no wait: the fake clock stands still
     }
     QSystemTrayIcon* Icon() { return tray.findChild<QSystemTrayIcon*>(); }
@@ -196,7 +196,7 @@ TEST_F(TrayTest, TooltipAndMenuFollowTheWindowAndTheMenuWorksItsHandlers) {
 
     Click("Riprendi");
     Click("Pubblica");
-    EXPECT_TRUE(QTest::qWaitFor([this] { return internet.uploads == 1; }, 3000)) << "a cycle ran";
+    EXPECT_TRUE(QTest::qWaitFor([this] { return uploader.uploads == 1; }, 3000)) << "a cycle ran";
     const QString published = "Orvane\nStatus: Online\nIP: 203.0.113.45\nProssimo invio tra ";
     EXPECT_TRUE(ToolTip().startsWith(published)) << ToolTip().toStdString();
 }

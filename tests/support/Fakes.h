@@ -1,6 +1,7 @@
 // Fakes for driving fOrvane without a window system, a network or a dial-up service: a window
-// that records captions, a clock tests advance, settings in memory, links and an FTP client
-// that do as told. Files are real, in a temporary application directory.
+// that records captions and the status it is told, a clock tests advance, settings in memory,
+// links and uploads that do as told, a reporter that records. Files are real, in a temporary
+// application directory.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,13 +19,14 @@
 #include <utility>
 #include <vector>
 
-#include "FakeRemoteAccess.h"
+#include "FakeLinks.h"
+#include "RecordingReporter.h"
 #include "TestFiles.h"
 #include "form/Clock.h"
 #include "form/FormWindow.h"
 #include "form/SupportModule.h"
 #include "form/fOrvane.h"
-#include "ftp/InternetClient.h"
+#include "ftp/Uploader.h"
 #include "runtime/RuntimeError.h"
 
 namespace orvane::testing {
@@ -84,8 +86,10 @@ class FakeWindow final : public FormWindow {
     void ShowFatalError(const std::string& text) override { fatalErrors.push_back(text); }
     void CloseWhenIdle() override { ++closeRequests; }
     void* Handle() override { return this; }
+    void StatusChanged(const Status& status) override { told = status; }
 
     std::map<Control, std::string> captions;
+    Status told;
     std::map<Control, bool> disabled;
     int timerInterval = 0;
     bool timerEnabled = false;
@@ -143,55 +147,55 @@ class FakeSupport final : public SupportModule {
     std::filesystem::path dir_;
 };
 
-class FakeInternet final : public ftp::InternetClient {
+// Sessions that fail at the step they are told to, and record what they were asked.
+class FakeUploader final : public ftp::Uploader {
   public:
-    ftp::HINTERNET InternetOpenA(const std::string&, uint32_t, const std::string&,
-                                 const std::string&, uint32_t) override {
-        return openFails ? 0 : ++handles;
+    bool Supports(ftp::Protocol protocol) const override {
+        return protocol == ftp::Protocol::Ftp;  // as the Windows build
     }
-    ftp::HINTERNET InternetConnectA(ftp::HINTERNET, const std::string& server, uint16_t port,
-                                    const std::string& user, const std::string& password, uint32_t,
-                                    uint32_t flags, uintptr_t) override {
-        connectedTo = server + ":" + std::to_string(port) + " " + user + "/" + password;
-        passive = (flags & ftp::INTERNET_FLAG_PASSIVE) != 0;
-        return connectFails ? 0 : ++handles;
+    ftp::OpenedSession Open(const ftp::SessionTarget& target, EventWait&) override {
+        ++opens;
+        connectedTo = target.host + ":" + std::to_string(target.port) + " " + target.user + "/" +
+                      target.password;
+        if (failsAt && *failsAt != ftp::UploadStep::Store)
+            return ftp::UploadFailure{*failsAt, "failed"};
+        return std::make_unique<Session>(*this);
     }
-    bool FtpPutFileA(ftp::HINTERNET, const std::string& localFile, const std::string& remoteName,
-                     uint32_t, uintptr_t) override {
-        ++uploads;
-        uploaded = test::ReadText(localFile);
-        remoteFile = remoteName;
-        return !uploadFails;
-    }
-    bool InternetCloseHandle(ftp::HINTERNET handle) override {
-        closed.push_back(handle);
-        return true;
-    }
-    std::string LastErrorText() const override { return "failed"; }
 
-    bool openFails = false;
-    bool connectFails = false;
-    bool uploadFails = false;
-    ftp::HINTERNET handles = 0;
+    std::optional<ftp::UploadStep> failsAt;
     std::string connectedTo, remoteFile, uploaded;
-    bool passive = false;
-    int uploads = 0;
-    std::vector<ftp::HINTERNET> closed;
+    int opens = 0, uploads = 0;
+    int open = 0;  // sessions not closed yet
+
+  private:
+    struct Session final : ftp::UploadSession {
+        explicit Session(FakeUploader& fake) : owner(fake) { ++owner.open; }
+        ~Session() override { --owner.open; }
+        std::optional<ftp::UploadFailure> Put(const std::string& localFile,
+                                              const std::string& remotePath) override {
+            ++owner.uploads;
+            owner.uploaded = test::ReadText(localFile);
+            owner.remoteFile = remotePath;
+            if (owner.failsAt) return ftp::UploadFailure{ftp::UploadStep::Store, "failed"};
+            return std::nullopt;
+        }
+        FakeUploader& owner;
+    };
 };
 
-// fOrvane over the fakes (or the given internet client) in a fresh application folder, with
+// fOrvane over the fakes (or the given uploader) in a fresh application folder, with
 // complete settings whose FTP server is `server`, one link up, and the fake window's ticks
 // driving the logic.
 class FormRig : public ::testing::Test {
   protected:
-    explicit FormRig(const std::string& server, std::unique_ptr<ftp::InternetClient> real = {})
+    explicit FormRig(const std::string& server, std::unique_ptr<ftp::Uploader> real = {})
         : window(clock),
           support(dir),
-          realInternet(std::move(real)),
-          logic(window, support, links, realInternet ? *realInternet : internet, clock,
+          realUploader(std::move(real)),
+          logic(window, support, links, realUploader ? *realUploader : uploader, clock,
                 [this](int s) { exits.push_back(s); }) {
         support.values["FTP/SERVER"] = FakeSupport::Encode(server);
-        links.links = {{"Casa", "203.0.113.45"}};
+        links.links = {Link("Casa", "203.0.113.45")};
         window.onTickDue = [this] { logic.Tick(); };
     }
     // The messages of the event log, without the date and time in front ("dd/mm/yyyy  hh:mm:ss  ")
@@ -211,10 +215,11 @@ class FormRig : public ::testing::Test {
     FakeClock clock;
     FakeWindow window;
     FakeSupport support;
-    FakeRemoteAccess links;
-    FakeInternet internet;
-    std::unique_ptr<ftp::InternetClient> realInternet;
+    FakeLinks links;
+    FakeUploader uploader;
+    std::unique_ptr<ftp::Uploader> realUploader;
     std::vector<int> exits;
+    RecordingReporter reported;
     fOrvane logic;
 };
 

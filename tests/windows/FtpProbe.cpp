@@ -1,15 +1,18 @@
-// ftp_probe.exe: one FTP session through the program's wininet client, as a publish cycle opens
-// it. Prints "connect=<0|1> put=<0|1> close=<0|1> ms=<n>" and the last error text;
+// ftp_probe.exe: one FTP session through the program's wininet uploader, as a publish cycle
+// opens it. Prints "connect=<0|1> put=<0|1> step=<0-3> ms=<n>" and the failure's reason;
 // used by tests/windows/wininet_cases.py. The password comes from FTP_TEST_PASSWORD; with
 // FTP_PROBE_CLOSE_AFTER_MS, the program's closing is asked for that long after the start.
 //   ftp_probe.exe HOST PORT USER LOCALFILE REMOTEFILE
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <variant>
 
-#include "ftp/InternetClient.h"
+#include "ftp/Uploader.h"
 
 namespace {
 
@@ -31,32 +34,31 @@ int main(int argc, char** argv) {
         return 2;
     }
     const char* password = std::getenv("FTP_TEST_PASSWORD");
-    const auto client =
-        MakeSystemInternetClient({std::chrono::seconds(3), std::chrono::seconds(3)});
-    // The program always hands its event loop over, so the calls run on a thread of their own.
+    const auto uploader = MakeSystemUploader({std::chrono::seconds(3), std::chrono::seconds(3)});
     const char* closeAfter = std::getenv("FTP_PROBE_CLOSE_AFTER_MS");
     const auto start = std::chrono::steady_clock::now();
     ClosingAt closing;
     closing.closeAt =
         start + std::chrono::milliseconds(closeAfter ? std::atoi(closeAfter) : 1 << 30);
-    client->SetEventWait(&closing);
-    const HINTERNET internet = client->InternetOpenA("Tarrowind", INTERNET_OPEN_TYPE_DIRECT, "", "",
-                                                     INTERNET_FLAG_NO_CACHE_WRITE);
-    const HINTERNET ftp =
-        internet == 0
-            ? 0
-            : client->InternetConnectA(internet, argv[1], static_cast<uint16_t>(std::atoi(argv[2])),
-                                       argv[3], password ? password : "", INTERNET_SERVICE_FTP,
-                                       INTERNET_FLAG_PASSIVE, 0);
-    const bool put =
-        ftp != 0 && client->FtpPutFileA(ftp, argv[4], argv[5], FTP_TRANSFER_TYPE_BINARY, 0);
-    const std::string error = client->LastErrorText();
-    const bool closed = internet != 0 && client->InternetCloseHandle(internet);
+    bool connected = false;
+    std::optional<UploadFailure> failure;
+    {
+        OpenedSession opened = uploader->Open({argv[1], static_cast<uint16_t>(std::atoi(argv[2])),
+                                               argv[3], password ? password : "", Protection{}},
+                                              closing);
+        if (auto* session = std::get_if<std::unique_ptr<UploadSession>>(&opened)) {
+            connected = true;
+            failure = (*session)->Put(argv[4], argv[5]);
+        } else {
+            failure = std::get<UploadFailure>(opened);
+        }
+    }  // the session closes here
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();
-    std::printf("connect=%d put=%d close=%d ms=%lld\nerror=%s\n", ftp != 0, put, closed,
-                static_cast<long long>(ms), error.c_str());
+    std::printf("connect=%d put=%d step=%d ms=%lld\nerror=%s\n", connected, !failure,
+                failure ? static_cast<int>(failure->step) : 0, static_cast<long long>(ms),
+                failure ? failure->reason.c_str() : "");
     std::fflush(stdout);
     return 0;
 }

@@ -1,13 +1,14 @@
-// The Windows remote access service over stand-ins for rasapi32's calls (Wine makes no
-// connections): which connections count as the dial-up connection, and which are hung up.
+// The Windows links over stand-ins for rasapi32's calls (Wine makes no connections): which
+// connections count as the dial-up connection, and which are hung up.
 #include <gtest/gtest.h>
 #include <raserror.h>
 
 #include <cstring>
 #include <vector>
 
-#include "dialup/mRas.h"
+#include "dialup/windows/RasLinks.h"
 #include "dialup/windows/RemoteAccessWindows.h"
+#include "support/SleepingWait.h"
 
 namespace orvane::dialup {
 namespace {
@@ -70,16 +71,17 @@ TEST(WindowsRemoteAccess, OnlyDialUpDevicesCountAndOnlyTheListedOneIsHungUp) {
     for (const auto& [deviceType, counts] : cases) {
         up = {{"Ufficio VPN", "vpn", "10.8.0.6", 0x11}, {"Casa", deviceType, "203.0.113.45", 0x22}};
         hungUp.clear();
-        auto service = MakeWindowsRemoteAccess({ListUp, Project, HangUp});
-        mRas::ConnectionTable table;
-        ASSERT_EQ(mRas::EnumerateConnections(*service, table), counts ? 1 : 0) << deviceType;
+        RasLinks links(MakeWindowsRemoteAccess({ListUp, Project, HangUp}), nullptr);
+        testing::SleepingWait wait;
+        const std::vector<DialUpLink> listed = links.ActiveLinks(wait);
+        ASSERT_EQ(listed.size(), counts ? 1u : 0u) << deviceType;
         if (counts) {
-            EXPECT_EQ(table.At(1).EntryName, "Casa");
-            EXPECT_EQ(table.At(1).Address, "203.0.113.45");
-            EXPECT_STREQ(table.At(1).szDeviceType, deviceType);
-            service->RasHangUpA(table.At(1).hrasconn);
+            EXPECT_EQ(listed[0].entryName + " " + listed[0].address + " " + listed[0].device,
+                      "Casa 203.0.113.45 stand-in");
+            EXPECT_TRUE(links.HangUp(listed[0], wait));
         }
-        service->RasHangUpA(0x11);  // the VPN's handle
+        EXPECT_FALSE(links.HangUp(DialUpLink{"17", "Ufficio VPN", "stand-in", ""}, wait))
+            << "the VPN's handle";
         EXPECT_EQ(hungUp, counts ? std::vector<uintptr_t>{0x22} : std::vector<uintptr_t>{})
             << deviceType;
     }

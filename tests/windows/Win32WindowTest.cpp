@@ -130,10 +130,10 @@ class TrayTest : public ::testing::Test {
     testing::FakeClock clock;
     Win32Window window{GetModuleHandleA(nullptr)};
     testing::FakeSupport support{dir.folder()};
-    testing::FakeRemoteAccess links;
-    testing::FakeInternet internet;
+    testing::FakeLinks links;
+    testing::FakeUploader uploader;
     int exitStatus = -1;
-    fOrvane logic{window, support, links, internet, clock, [this](int s) { exitStatus = s; }};
+    fOrvane logic{window, support, links, uploader, clock, [this](int s) { exitStatus = s; }};
     std::optional<Win32Tray> tray;
 };
 

@@ -1,13 +1,13 @@
 #!/usr/bin/python3
-"""The wininet client under Wine against the loopback test FTP server, as a table of cases.
+"""The wininet uploader under Wine against the loopback test FTP server, as a table of cases.
 
 Usage: wininet_cases.py PROBE.exe [RUNNER...]  (WINEPREFIX and DISPLAY come from the caller;
 RUNNER, the command that starts a Windows program, is "wine" unless given)
 
 Each case starts tests/support/ftp_server.py in its own temporary root, runs ftp_probe.exe for one
 session, and checks what the client reported, what the server was sent and what landed on disk.
-The failures are one of each kind the client tells apart; the server's other ways of refusing a
-login or a file are the curl client's cases. Prints one line per case and "N passed, N failed";
+The failures are one of each kind the uploader tells apart; the server's other ways of refusing a
+login or a file are the curl uploader's cases. Prints one line per case and "N passed, N failed";
 exits non-zero on a failure.
 """
 
@@ -26,13 +26,13 @@ PASSWORD = "p4ss:#@ w%rd/?"
 CONTENT = (b"Date: 06/12/2026   Time: 01:47:36\r\n\r\nIP:   203.0.113.45\r\n" +
            bytes(range(256)) * 40)
 # Seconds: far above what a case takes and far below "for good". Wine's wininet bounds a silent
-# greeting (60 s) and an unanswered STOR (30 s) itself, whatever the client's options say, so
+# greeting (60 s) and an unanswered STOR (30 s) itself, whatever the uploader's options say, so
 # those are met here only with the program closing.
 HANG_LIMIT = 20
 
-# What the client must report (connect, put), how many STOR commands the server must have seen
-# and where the file must land (relative to the root), for a server mode, password and remote
-# name; the login's directory is home/.
+# What the uploader must report (connect, put; a failed login is step 2, a failed store step 3),
+# how many STOR commands the server must have seen and where the file must land (relative to the
+# root), for a server mode, password and remote name; the login's directory is home/.
 # close_after: the program's closing asked for that many milliseconds after the start; the call
 # it interrupts must end within CLOSE_LIMIT_MS of it, long before the client's own bounds.
 Case = namedtuple("Case", "name connect put stor lands_at mode password remote close_after",
@@ -94,7 +94,8 @@ def run_case(runner, probe, c):
             (fields.get("connect") == str(c.connect),
              "connect=%s, expected %d" % (fields.get("connect"), c.connect)),
             (fields.get("put") == str(c.put), "put=%s, expected %d" % (fields.get("put"), c.put)),
-            (fields.get("close") == "1", "the internet handle did not close"),
+            (fields.get("step") == str(0 if c.put else 3 if c.connect else 2),
+             "the failure was reported at step %s" % fields.get("step")),
             (elapsed <= HANG_LIMIT, "took %.0f s" % elapsed),
             (not c.close_after or int(fields.get("ms", 10**9)) <= c.close_after + CLOSE_LIMIT_MS,
              "a close took until %s ms" % fields.get("ms")),

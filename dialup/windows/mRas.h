@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "dialup/RemoteAccess.h"
+#include "dialup/windows/RemoteAccess.h"
 
 namespace orvane::mRas {
 

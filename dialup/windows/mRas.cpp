@@ -1,5 +1,5 @@
 // mRas: enumerating active connections into a one-based table, and dialling an entry.
-#include "dialup/mRas.h"
+#include "dialup/windows/mRas.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,12 +1,10 @@
-// The remote access service's place: list active dial-up connections, read a connection's
-// PPP IP projection, hang up, and dial an entry. One implementation per platform.
+// The remote access service as the connection table sees it: list active dial-up connections in
+// the 412-byte record form, read a connection's PPP IP projection, hang up, and dial an entry.
+// Implemented over rasapi32 and wininet (RemoteAccessWindows.h); tests put a fake in its place.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
-
-#include "runtime/EventWait.h"
 
 namespace orvane::dialup {
 
@@ -56,12 +54,6 @@ class RemoteAccess {
     // *connection receives the dialler's identifier for the connection.
     virtual uint32_t InternetDial(WindowHandle parent, const std::string& entry, uint32_t flags,
                                   uint32_t* connection) = 0;
-
-    // Where a dial waits; without one it waits without serving the event loop.
-    virtual void SetEventWait(EventWait* wait) { (void)wait; }
 };
-
-// The platform's service.
-std::unique_ptr<RemoteAccess> MakeSystemRemoteAccess();
 
 }  // namespace orvane::dialup

@@ -1,13 +1,13 @@
-// The internet client against a real FTP server on loopback, well behaved and misbehaving.
+// The libcurl uploader against real servers on loopback, well behaved and misbehaving.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <vector>
+#include <thread>
+#include <variant>
 
-#include "ftp/InternetClient.h"
+#include "ftp/Uploader.h"
 #include "support/FtpTestServer.h"
 #include "support/TestFiles.h"
 
@@ -29,7 +29,15 @@ std::string ArbitraryBytes() {
     return bytes;
 }
 
-class FtpClientTest : public ::testing::Test {
+// The program's event loop as a session sees it when nobody closes the program.
+struct NeverClosing final : EventWait {
+    void WaitForEvents(std::chrono::milliseconds atMost) override {
+        std::this_thread::sleep_for(atMost);
+    }
+    bool StopRequested() const override { return false; }
+};
+
+class UploaderTest : public ::testing::Test {
   protected:
     void SetUp() override {
         std::string why;
@@ -40,28 +48,25 @@ class FtpClientTest : public ::testing::Test {
         test::WriteText(local_ / "ip.txt", bytes);
         return local_ / "ip.txt";
     }
-    HINTERNET Open() {
-        return client_->InternetOpenA("Tarrowind", INTERNET_OPEN_TYPE_DIRECT, "", "",
-                                      INTERNET_FLAG_NO_CACHE_WRITE);
-    }
-    HINTERNET Connect(HINTERNET internet, uint16_t port, const std::string& password = kPassword,
-                      const std::string& host = "127.0.0.1") {
-        return client_->InternetConnectA(internet, host, port, kUser, password,
-                                         INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0);
-    }
-    bool Put(HINTERNET ftp, const fs::path& local, const std::string& remote) {
-        return client_->FtpPutFileA(ftp, local.string(), remote, FTP_TRANSFER_TYPE_BINARY, 0);
+    OpenedSession Open(uint16_t port, const std::string& password = kPassword,
+                       const std::string& host = "127.0.0.1", Protection protection = {}) {
+        return uploader_->Open({host, port, kUser, password, protection}, wait_);
     }
 
-    std::unique_ptr<InternetClient> client_ =
-        MakeSystemInternetClient({std::chrono::seconds(2), std::chrono::seconds(2)});
+    std::unique_ptr<Uploader> uploader_ =
+        MakeSystemUploader({std::chrono::seconds(2), std::chrono::seconds(2)});
+    NeverClosing wait_;
     test::TempDir localDir_;
     fs::path local_ = localDir_.folder();
 };
 
-// One root, two logins in turn: the first connection closed on its own leaves the root open,
-// closing the root closes the second; then every handle is gone for good.
-TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerConnection) {
+// The failure a session's step left, or nothing.
+const UploadFailure* FailureOf(const OpenedSession& opened) {
+    return std::get_if<UploadFailure>(&opened);
+}
+
+// Two sessions in turn, each one login with its uploads and a goodbye when it closes.
+TEST_F(UploaderTest, StoresEveryNameByteForByteOverOneLoginPerSession) {
     FtpServerOptions options;
     options.loginDir = "home";  // relative and absolute names lead to different places
     FtpTestServer server(options);
@@ -76,24 +81,22 @@ TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerConnection) {
         {"#1 100%25 ?&;+=@:.txt", "home/#1 100%25 ?&;+=@:.txt", "b"},
         {"/pub/città ü€.txt", "pub/città ü€.txt", "c"},
     };
-    const HINTERNET internet = Open();
-    std::vector<HINTERNET> handles = {internet};
-    for (int session = 1; session <= 2; ++session) {
-        const HINTERNET ftp = Connect(internet, server.port());
-        ASSERT_NE(ftp, 0u) << client_->LastErrorText();
-        EXPECT_EQ(std::count(handles.begin(), handles.end(), ftp), 0) << "a handle reused";
-        handles.push_back(ftp);
-        for (const auto& c : cases) {
-            SCOPED_TRACE(c.remote);
-            const std::string bytes = c.bytes + (session == 1 ? "" : "\r\nsecond");
-            EXPECT_TRUE(Put(ftp, WriteLocal(bytes), c.remote)) << client_->LastErrorText();
-            EXPECT_EQ(test::ReadText(server.root() / c.landsAt), bytes);
+    for (int round = 1; round <= 2; ++round) {
+        {
+            OpenedSession opened = Open(server.port());
+            ASSERT_EQ(FailureOf(opened), nullptr) << FailureOf(opened)->reason;
+            UploadSession& session = *std::get<std::unique_ptr<UploadSession>>(opened);
+            for (const auto& c : cases) {
+                SCOPED_TRACE(c.remote);
+                const std::string bytes = c.bytes + (round == 1 ? "" : "\r\nsecond");
+                const auto failure = session.Put(WriteLocal(bytes).string(), c.remote);
+                EXPECT_FALSE(failure) << failure->reason;
+                EXPECT_EQ(test::ReadText(server.root() / c.landsAt), bytes);
+            }
         }
-        EXPECT_FALSE(Put(internet, local_ / "ip.txt", "ip.txt"));  // a root is no FTP connection
-        EXPECT_TRUE(client_->InternetCloseHandle(session == 1 ? ftp : internet));
-        EXPECT_EQ(server.connectionCount(), session) << server.transcript();
+        EXPECT_EQ(server.connectionCount(), round) << server.transcript();
         for (const char* verb : {"USER", "PASS", "QUIT"}) {
-            EXPECT_EQ(server.commandCount(verb), session) << verb;
+            EXPECT_EQ(server.commandCount(verb), round) << verb;
         }
     }
     EXPECT_EQ(server.commandCount("STOR"), static_cast<int>(2 * std::size(cases)));
@@ -101,16 +104,10 @@ TEST_F(FtpClientTest, StoresEveryNameByteForByteOverOneLoginPerConnection) {
     for (const char* verb : {"PORT", "EPRT", "CWD", "MKD", "DELE", "RNFR", "APPE"}) {
         EXPECT_EQ(server.commandCount(verb), 0) << verb;
     }
-    handles.insert(handles.end(), {0, 0xBAD0});
-    for (const HINTERNET gone : handles) {
-        EXPECT_FALSE(client_->InternetCloseHandle(gone)) << gone;
-        EXPECT_FALSE(Put(gone, local_ / "ip.txt", "ip.txt")) << gone;
-        EXPECT_EQ(Connect(gone, server.port()), 0u) << gone;
-    }
 }
 
 // What the server or its identity does wrong, and what the client refuses to send or cannot
-// read: the call that fails, within the bounds, with an error text that names no secret, one
+// read: the step that fails, within the bounds, with an error text that names no secret, one
 // login at most and nothing left on the server. What the program then shows, logs and retries
 // is the form's (tests/form); one refused store runs end to end (tests/e2e).
 struct Failure {
@@ -130,9 +127,9 @@ struct Failure {
 
 void PrintTo(const Failure& f, std::ostream* out) { *out << f.name; }
 
-class FailureTest : public FtpClientTest, public ::testing::WithParamInterface<Failure> {};
+class FailureTest : public UploaderTest, public ::testing::WithParamInterface<Failure> {};
 
-TEST_P(FailureTest, FailsTheRightCallWithinBoundsWithoutSecretsOrLeftovers) {
+TEST_P(FailureTest, FailsTheRightStepWithinBoundsWithoutSecretsOrLeftovers) {
     const Failure& f = GetParam();
     FtpServerOptions options;
     options.mode = f.mode;
@@ -145,20 +142,25 @@ TEST_P(FailureTest, FailsTheRightCallWithinBoundsWithoutSecretsOrLeftovers) {
     const std::string trust = f.trust ? f.trust : f.protocol == "ftps" ? "ca.pem" : "fingerprint";
     const orvane::testing::KnownHostsHome home(server, f.revoked, f.revoked);
     const auto [caFile, hostKey] = server.identity(f.protocol, trust);
-    ASSERT_TRUE(client_->SetProtection({*ParseProtocol(f.protocol), caFile, hostKey}));
     WriteLocal(ArbitraryBytes());
     const auto start = std::chrono::steady_clock::now();
-    const HINTERNET internet = Open();
-    const HINTERNET ftp = Connect(internet, port, f.password, f.host);
-    EXPECT_EQ(ftp == 0, f.atLogin) << client_->LastErrorText();
-    EXPECT_FALSE(ftp != 0 && Put(ftp, local_ / f.local, f.remote));
+    UploadFailure failure{};
+    {
+        OpenedSession opened =
+            Open(port, f.password, f.host, {*ParseProtocol(f.protocol), caFile, hostKey});
+        if (const UploadFailure* refused = FailureOf(opened)) {
+            failure = *refused;
+        } else if (auto stored = std::get<0>(opened)->Put((local_ / f.local).string(), f.remote)) {
+            failure = *stored;
+        }
+    }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
-    const std::string text = client_->LastErrorText();
+    EXPECT_EQ(failure.step, f.atLogin ? UploadStep::Login : UploadStep::Store) << failure.reason;
+    const std::string& text = failure.reason;
     EXPECT_FALSE(text.empty());
     EXPECT_NE(text.find(f.says), npos) << text;
     EXPECT_EQ(text.find("p4ss"), npos) << text;
     EXPECT_EQ(text.find(kUser), npos) << text;
-    EXPECT_TRUE(client_->InternetCloseHandle(internet));
     EXPECT_LE(server.commandCount("USER"), 1);  // a refused login is not tried again
     EXPECT_EQ(server.commandCount("DELE"), 0) << server.transcript();
     // A server may keep the empty file it made for a transfer it dropped itself.

@@ -1,5 +1,5 @@
 // The self-pipe between the process's signals and the event loop.
-#include "qt/CloseSignals.h"
+#include "loop/CloseSignals.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,16 +1,14 @@
-// A dial-up service that reports the links it is given and remembers how it was dialled and
-// hung up; like the real service it refuses records of a form other than the known one.
+// A remote access service that reports the links it is given and remembers how it was dialled;
+// like the real service it refuses records of a form other than the known one.
 #pragma once
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "dialup/RemoteAccess.h"
+#include "dialup/windows/RemoteAccess.h"
 
 namespace orvane::testing {
 
@@ -46,35 +44,22 @@ class FakeRemoteAccess final : public dialup::RemoteAccess {
         }
         return 730;
     }
-    uint32_t RasHangUpA(dialup::HRASCONN connection) override {
-        hungUp.push_back(connection);
-        return 0;
-    }
+    uint32_t RasHangUpA(dialup::HRASCONN) override { return 0; }
     uint32_t InternetDial(dialup::WindowHandle parent, const std::string& entry, uint32_t flags,
                           uint32_t* connection) override {
         dialled.push_back(entry);
         dialFlags = flags;
         dialParent = parent;
-        if (onDial) onDial();
-        // The dial waits as the real ones do, a second at a time.
-        for (auto left = dialTakes; left.count() > 0; left -= std::chrono::seconds(1)) {
-            wait->WaitForEvents(std::min<std::chrono::milliseconds>(left, std::chrono::seconds(1)));
-        }
         *connection = 4242;
         if (dialBringsUp) links.push_back(*dialBringsUp);
         return dialStatus.value_or(dialBringsUp ? 0 : 1);
     }
-    void SetEventWait(EventWait* eventWait) override { wait = eventWait; }
 
     std::vector<FakeLink> links;
     std::optional<FakeLink> dialBringsUp;
     std::optional<uint32_t> dialStatus;     // else 0 if the dial brings a link up
     std::optional<uint32_t> reportedCount;  // a count other than the records written
-    std::chrono::milliseconds dialTakes{0};
-    std::function<void()> onDial;
-    EventWait* wait = nullptr;
     std::vector<std::string> dialled;
-    std::vector<dialup::HRASCONN> hungUp;
     uint32_t dialFlags = 0;
     dialup::WindowHandle dialParent = nullptr;
 

@@ -1,11 +1,11 @@
 // The connection table's shape and rules, and DialDefault's verdict, against a fake service.
-#include "dialup/mRas.h"
+#include "dialup/windows/mRas.h"
 
 #include <gtest/gtest.h>
 
+#include "FakeRemoteAccess.h"
 #include "runtime/CutAtNul.h"
 #include "runtime/RuntimeError.h"
-#include "support/FakeRemoteAccess.h"
 
 namespace orvane::mRas {
 namespace {

@@ -1,0 +1,31 @@
+// The status's texts and priority.
+#include "form/Status.h"
+
+namespace orvane {
+
+std::string StatusCaption(const Status& status) {
+    switch (status.kind) {
+        case Status::Kind::Blank: return {};
+        case Status::Kind::Online: return "Online";
+        case Status::Kind::Offline: return "Offline";
+        case Status::Kind::Error: return "Errore #" + std::to_string(status.errorNumber);
+    }
+    return {};
+}
+
+std::string StatusLine(const Status& status) {
+    const std::string caption = StatusCaption(status);
+    return status.address.empty() ? caption : caption + " " + status.address;
+}
+
+Priority PriorityOf(const Status& status) {
+    switch (status.kind) {
+        case Status::Kind::Blank:
+        case Status::Kind::Online: return Priority::Info;
+        case Status::Kind::Offline: return Priority::Warning;
+        case Status::Kind::Error: return Priority::Error;
+    }
+    return Priority::Error;
+}
+
+}  // namespace orvane
