@@ -15,15 +15,19 @@ readme = pathlib.Path(sys.argv[2]) if len(sys.argv) > 2 else repo / "README.md"
 def arrows(text):
     """The graph of the block after "What links what": folder -> folders it links."""
     block = text.split("What links what", 1)[1].split("```")[1]
-    graph = {}
+    graph, folders = {}, []
     for line in block.splitlines():
-        if "->" not in line:
+        if "->" in line:
+            left, right = line.split("->", 1)
+            folders = [f.strip().rstrip("/") for f in left.split(",")]
+        elif line.strip():
+            right = line  # a long row goes on, indented, on the next line
+        else:
             continue
-        left, right = line.split("->", 1)
         right = re.sub(r"\([^)]*\)", "", right)  # remarks in parentheses name no folder
         targets = [t.strip().rstrip("/") for t in right.split(",")]
-        targets = [t.split()[0] for t in targets if t and t.split()[0] != "nothing"]
-        for folder in (f.strip().rstrip("/") for f in left.split(",")):
+        targets = [t.split()[0] for t in targets if t.strip() and t.split()[0] != "nothing"]
+        for folder in folders:
             graph.setdefault(folder, set()).update(targets)
     return graph
 
