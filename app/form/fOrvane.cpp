@@ -44,8 +44,7 @@ fOrvane::fOrvane(FormWindow& window, SupportModule& support, dialup::Links& link
       links_(links),
       uploader_(uploader),
       clock_(clock),
-      terminate_(std::move(terminate)) {
-}
+      terminate_(std::move(terminate)) {}
 
 // ---- entry points for the window's events ----
 
