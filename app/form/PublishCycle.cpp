@@ -179,9 +179,7 @@ void fOrvane::ReportCycleError(const RuntimeError& error) {
     // The log gets the error too, where it can be written, and before the reporter, whose
     // reader may have gone away.
     try {
-        const std::tm date = clock_.LocalNow();
-        const std::tm time = clock_.LocalNow();
-        AppendToFile(AppFile("orvane.log"), LogLineText(date, time, error.what()));
+        AppendLogLine(error.what());
     } catch (const RuntimeError&) {
     }
     Report(Priority::Error, error.what());

@@ -231,18 +231,18 @@ void fOrvane::LoadFtpSettings() {
 
 // ---- event log ----
 
-std::string fOrvane::LogLineText(const std::tm& date, const std::tm& time,
-                                 const std::string& message) {
-    return LogDateText(date) + "  " + LogTimeText(time) + "  " + message + "\r\n";
+std::string fOrvane::LogLineText(const std::tm& now, const std::string& message) {
+    return LogDateText(now) + "  " + LogTimeText(now) + "  " + message + "\r\n";
 }
 
 std::string fOrvane::AppFile(const std::string& name) { return support_.AppDir() + name; }
 
-void fOrvane::WriteLogLine(int32_t index) {
-    const std::string& message = state_.Message(index);
-    const std::tm date = clock_.LocalNow();
-    const std::tm time = clock_.LocalNow();
-    AppendToFile(AppFile("orvane.log"), LogLineText(date, time, message));
+void fOrvane::WriteLogLine(int32_t index) { AppendLogLine(state_.Message(index)); }
+
+// The clock is read once, so a line written at midnight cannot pair one day's date with the
+// next day's time.
+void fOrvane::AppendLogLine(const std::string& message) {
+    AppendToFile(AppFile("orvane.log"), LogLineText(clock_.LocalNow(), message));
 }
 
 }  // namespace orvane

@@ -65,6 +65,7 @@ class fOrvane {
     void PublishNow();
     void LoadFtpSettings();
     void WriteLogLine(int32_t index);
+    void AppendLogLine(const std::string& message);
     void WaitMilliseconds(double milliseconds);
 
     const MainState& State() const { return state_; }
@@ -77,8 +78,7 @@ class fOrvane {
     // The text of the published file for an address, with the date and time of `now`.
     static std::string PublishedFileText(const std::tm& now, const std::string& address);
     // The line the event log gets for a message, CR LF included.
-    static std::string LogLineText(const std::tm& date, const std::tm& time,
-                                   const std::string& message);
+    static std::string LogLineText(const std::tm& now, const std::string& message);
 
   private:
     // DialHeldBack: no connection, and too soon after a failed dial to dial again.

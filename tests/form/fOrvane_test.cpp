@@ -282,9 +282,15 @@ TEST_F(FormTest, FirstEventCreatesTheLogAndLaterOnesAppendOneLineEach) {
     logic.WriteLogLine(5);
     EXPECT_EQ(test::ReadText(Log()), "06/12/2026  01:47:36  Cambio IP\r\n");
     logic.WriteLogLine(1);
+    // A line written as midnight passes takes its date and time from one reading of the clock.
+    clock.wall.tm_hour = 23, clock.wall.tm_min = 59, clock.wall.tm_sec = 59;
+    clock.nextWall = clock.wall;
+    clock.nextWall->tm_mday = 7, clock.nextWall->tm_hour = 0, clock.nextWall->tm_min = 0;
+    clock.nextWall->tm_sec = 0;
     logic.WriteLogLine(6);
     EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Cambio IP", "Connessione Internet riuscita",
                                                        "Invio file fallito"}));
+    EXPECT_TRUE(test::ReadText(Log()).ends_with("06/12/2026  23:59:59  Invio file fallito\r\n"));
 }
 
 TEST_F(FormTest, LogIndexOutsideTheTableIsASubscriptError) {

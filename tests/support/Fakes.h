@@ -34,10 +34,15 @@ namespace orvane::testing {
 class FakeClock final : public Clock {
   public:
     std::chrono::steady_clock::time_point Monotonic() override { return now; }
-    std::tm LocalNow() override { return wall; }
+    std::tm LocalNow() override {
+        const std::tm read = wall;
+        if (nextWall) wall = *std::exchange(nextWall, std::nullopt);
+        return read;
+    }
 
     std::chrono::steady_clock::time_point now{};
     std::tm wall = DecemberSixth();
+    std::optional<std::tm> nextWall;  // what the clock says from its next reading on
 
   private:
     // Parsed, not converted from a time_t: that would depend on the machine's time zone.
