@@ -3,7 +3,7 @@
 
 #include "RuntimeError.h"
 
-namespace orvane::mCrypt {
+namespace orvane {
 
 std::string CutAtNul(std::string_view text) {
     const auto nul = text.find('\0');
@@ -12,4 +12,4 @@ std::string CutAtNul(std::string_view text) {
     return std::string(text.substr(0, nul));
 }
 
-}  // namespace orvane::mCrypt
+}  // namespace orvane

@@ -3,11 +3,11 @@
 
 #include <cstring>
 
-namespace orvane::settings {
+namespace orvane {
 
 RuntimeError FileFailure(int errnoValue, std::string_view what, const std::string& path) {
     return RuntimeError(FileError(errnoValue, path).number(),
                         std::string(what) + " " + path + ": " + std::strerror(errnoValue));
 }
 
-}  // namespace orvane::settings
+}  // namespace orvane

@@ -8,7 +8,7 @@
 
 #include "runtime/RuntimeError.h"
 
-namespace orvane::settings {
+namespace orvane {
 
 // Device and inode of a file (volume serial number and file index on Windows): what tells one
 // file from another at the same path.
@@ -63,4 +63,4 @@ RuntimeError FileFailure(int errnoValue, std::string_view what, const std::strin
 // The directory part of a path, with its trailing separator ("./" when there is none).
 std::string DirectoryOf(const std::string& path);
 
-}  // namespace orvane::settings
+}  // namespace orvane

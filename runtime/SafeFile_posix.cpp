@@ -12,7 +12,7 @@
 #include <cstring>
 #include <ctime>
 
-namespace orvane::settings {
+namespace orvane {
 
 namespace {
 
@@ -162,4 +162,4 @@ FileChangeLock::~FileChangeLock() {
     close(static_cast<int>(handle_));
 }
 
-}  // namespace orvane::settings
+}  // namespace orvane

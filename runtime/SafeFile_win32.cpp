@@ -9,7 +9,7 @@
 
 #include "runtime/Win32Error.h"
 
-namespace orvane::settings {
+namespace orvane {
 
 namespace {
 
@@ -168,4 +168,4 @@ FileChangeLock::FileChangeLock(const std::string& path) {
 
 FileChangeLock::~FileChangeLock() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
 
-}  // namespace orvane::settings
+}  // namespace orvane

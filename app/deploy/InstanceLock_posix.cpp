@@ -19,8 +19,7 @@ void InstanceLock::Acquire(const std::string& lockPath, const std::string& appDi
     // O_NONBLOCK: a FIFO at the name must not hold the start-up.
     const int fd =
         open(lockPath.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (fd < 0)
-        throw settings::FileFailure(errno, "impossibile aprire il file di blocco", lockPath);
+    if (fd < 0) throw FileFailure(errno, "impossibile aprire il file di blocco", lockPath);
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(fd);
@@ -33,7 +32,7 @@ void InstanceLock::Acquire(const std::string& lockPath, const std::string& appDi
         if (error == EWOULDBLOCK)
             throw RuntimeError(ErrorNumber::FileAlreadyOpen,
                                "un'altra copia di Orvane è già in esecuzione in " + appDir);
-        throw settings::FileFailure(error, "impossibile bloccare", lockPath);
+        throw FileFailure(error, "impossibile bloccare", lockPath);
     }
     handle_ = fd;
 }

@@ -24,9 +24,9 @@ void SupportLibrary::Deploy(const std::string& path, std::span<const unsigned ch
     Withdraw();
     path_ = path;
     owner_ = CurrentProcess();
-    const settings::FileIdentity written = settings::ReplaceFileAtomically(
+    const FileIdentity written = ReplaceFileAtomically(
         path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()), 0600,
-        settings::Durability::Transient);
+        Durability::Transient);
     written_ = true;
     Load(written);
 }

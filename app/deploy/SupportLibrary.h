@@ -37,7 +37,7 @@ class SupportLibrary {
   private:
     // The platform's part: load exactly the file just written, drop every load reference,
     // look up an export by name, and the id of the running process.
-    void Load(const settings::FileIdentity& written);
+    void Load(const FileIdentity& written);
     void Unload();
     void* LookUp(const char* name) const;
     static long long CurrentProcess();

@@ -47,7 +47,7 @@ std::optional<uint64_t> MappedInode(const void* address) {
 
 }  // namespace
 
-void SupportLibrary::Load(const settings::FileIdentity& written) {
+void SupportLibrary::Load(const FileIdentity& written) {
     dlerror();
     handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) throw RuntimeError(ErrorNumber::DllLoadError, LoaderError());

@@ -16,7 +16,7 @@ namespace {
 // keep the library for good.
 constexpr int MaxReleasePasses = 1000;
 
-settings::FileIdentity IdentityOf(HANDLE file) {
+FileIdentity IdentityOf(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file, &info)) return {};
     return {info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
@@ -24,7 +24,7 @@ settings::FileIdentity IdentityOf(HANDLE file) {
 
 }  // namespace
 
-void SupportLibrary::Load(const settings::FileIdentity& written) {
+void SupportLibrary::Load(const FileIdentity& written) {
     // Held open for reading only, sharing reading only: from here until the loader has mapped
     // it nobody can write, replace or delete the file. It must be the file just written.
     HANDLE guard = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

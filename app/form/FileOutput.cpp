@@ -8,7 +8,7 @@ namespace orvane {
 // A new file renamed over the name: no moment without a file, and nothing planted at the name
 // is ever opened. It lives for one cycle, so it is not flushed to disk.
 void WriteWholeFile(const std::string& path, const std::string& text) {
-    settings::ReplaceFileAtomically(path, text, 0600, settings::Durability::Transient);
+    ReplaceFileAtomically(path, text, 0600, Durability::Transient);
 }
 
 }  // namespace orvane

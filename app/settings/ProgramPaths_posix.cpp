@@ -58,10 +58,10 @@ void MakeFolders(const std::string& folder) {
          slash = folder.find('/', slash + 1)) {
         const std::string prefix = folder.substr(0, slash);
         if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
-            throw settings::FileFailure(errno, "impossibile creare la cartella", prefix);
+            throw FileFailure(errno, "impossibile creare la cartella", prefix);
     }
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        throw settings::FileFailure(errno, "impossibile creare la cartella", folder);
+        throw FileFailure(errno, "impossibile creare la cartella", folder);
 }
 
 std::string WithoutTrailingSlashes(std::string path) {
@@ -76,7 +76,7 @@ struct stat FolderStatus(const std::string& path) {
     if (fd < 0) {
         const int error = errno;
         const bool link = error == ELOOP || error == ENOTDIR;
-        throw settings::FileFailure(
+        throw FileFailure(
             error,
             link ? "rifiutato: non è una cartella semplice" : "impossibile aprire la cartella",
             path);
@@ -85,7 +85,7 @@ struct stat FolderStatus(const std::string& path) {
     const int statResult = fstat(fd, &info);
     const int error = errno;
     close(fd);
-    if (statResult != 0) throw settings::FileFailure(error, "impossibile aprire la cartella", path);
+    if (statResult != 0) throw FileFailure(error, "impossibile aprire la cartella", path);
     return info;
 }
 
@@ -102,9 +102,9 @@ constexpr Refusals kSettingsFileRefusals{
     "rifiutato un file di impostazioni che altri possono scrivere"};
 
 void RequireOwn(const struct stat& info, const Refusals& refusals, const std::string& path) {
-    if (info.st_uid != geteuid()) throw settings::FileFailure(EPERM, refusals.ofAnotherUser, path);
+    if (info.st_uid != geteuid()) throw FileFailure(EPERM, refusals.ofAnotherUser, path);
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        throw settings::FileFailure(EPERM, refusals.writableByOthers, path);
+        throw FileFailure(EPERM, refusals.writableByOthers, path);
 }
 
 }  // namespace
@@ -121,11 +121,11 @@ void PrepareFolder(const std::filesystem::path& folder) {
     const struct stat info = FolderStatus(path);
     RequireOwn(info, kFolderRefusals, path);
     if ((info.st_mode & S_IWUSR) == 0)
-        throw settings::FileFailure(EACCES, "impossibile scrivere nella cartella", path);
+        throw FileFailure(EACCES, "impossibile scrivere nella cartella", path);
 }
 
 void RequireOwnSettings(const std::filesystem::path& settingsFile) {
-    const std::string folder = WithoutTrailingSlashes(settings::DirectoryOf(settingsFile.string()));
+    const std::string folder = WithoutTrailingSlashes(DirectoryOf(settingsFile.string()));
     struct stat info {};
     if (lstat(folder.c_str(), &info) != 0) return;
     RequireOwn(FolderStatus(folder), kFolderRefusals, folder);

@@ -20,7 +20,7 @@ std::vector<DialUpLink> RasLinks::ActiveLinks(EventWait&) {
         const mRas::ConnectionInfo& entry = table.At(n);
         const std::string_view device(entry.szDeviceName, sizeof entry.szDeviceName);
         links.push_back(DialUpLink{std::to_string(entry.hrasconn), entry.EntryName,
-                                   mCrypt::CutAtNul(device), entry.Address});
+                                   CutAtNul(device), entry.Address});
     }
     return links;
 }

@@ -20,7 +20,7 @@ static_assert(kScratchBytes == 105472);
 
 template <size_t N>
 std::string FieldText(const char (&field)[N]) {
-    return mCrypt::CutAtNul(std::string_view(field, N));
+    return CutAtNul(std::string_view(field, N));
 }
 
 void CopyRecord(const dialup::RASCONN& record, ConnectionInfo& entry) {

@@ -125,9 +125,9 @@ TEST(CutAtNul, KeepsWhatStandsBeforeTheFirstNul) {
         {"abc\0def"s, "abc"}, {"\0abc"s, ""},
         {"abc", "abc"},       {"", ""},
         {"a\0b\0c"s, "a"},    {std::string(32766, 'n') + '\0', std::string(32766, 'n')}};
-    for (const auto& [text, expected] : cases) EXPECT_EQ(mCrypt::CutAtNul(text), expected);
+    for (const auto& [text, expected] : cases) EXPECT_EQ(CutAtNul(text), expected);
     const std::string late = std::string(32767, 'n') + '\0';
-    EXPECT_EQ(ErrorOf([&] { mCrypt::CutAtNul(late); }), ErrorNumber::Overflow);
+    EXPECT_EQ(ErrorOf([&] { CutAtNul(late); }), ErrorNumber::Overflow);
 }
 
 }  // namespace

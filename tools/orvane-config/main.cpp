@@ -60,7 +60,7 @@ int Write(WriteRequest request, bool onlyGiven, bool withPassword) {
 
     // An existing file is edited, so one that cannot be read is left alone. The lock keeps a
     // change made at the same time from being lost between this read and the rename.
-    const settings::FileChangeLock lock(request.file);
+    const FileChangeLock lock(request.file);
     std::string existing;
     struct stat info {};
     if (stat(request.file.c_str(), &info) == 0 || onlyGiven) {
@@ -68,12 +68,11 @@ int Write(WriteRequest request, bool onlyGiven, bool withPassword) {
         if (!content) return Fail("cannot read the existing file " + request.file);
         existing = std::move(*content);
     } else if (errno != ENOENT) {
-        return Fail(settings::FileFailure(errno, "cannot reach", request.file).detail());
+        return Fail(FileFailure(errno, "cannot reach", request.file).detail());
     }
     const std::string text =
         BuildSettingsFile(existing, request, password, mCustom::CoreCipherKey(), onlyGiven);
-    settings::ReplaceFileAtomically(request.file, text, 0600, settings::Durability::Flushed,
-                                    settings::Ownership::KeepExisting);
+    ReplaceFileAtomically(request.file, text, 0600, Durability::Flushed, Ownership::KeepExisting);
     std::cout << "orvane-config: wrote " << request.file << "\n";
     return Done;
 }
