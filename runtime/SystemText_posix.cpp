@@ -43,4 +43,7 @@ bool IsSystemText(std::string_view bytes) {
     return true;
 }
 
+std::filesystem::path PathOf(const std::string& systemText) { return systemText; }
+std::string TextOf(const std::filesystem::path& path) { return path.native(); }
+
 }  // namespace orvane

@@ -17,10 +17,8 @@ std::wstring Wide(std::string_view text, UINT codePage, DWORD flags) {
     return wide;
 }
 
-}  // namespace
-
-std::string SystemText(std::string_view utf8) {
-    const std::wstring wide = Wide(utf8, CP_UTF8, 0);
+// UTF-16 in the ANSI code page.
+std::string Ansi(std::wstring_view wide) {
     if (wide.empty()) return {};
     const int size = static_cast<int>(wide.size());
     const int length =
@@ -31,8 +29,16 @@ std::string SystemText(std::string_view utf8) {
     return text;
 }
 
+}  // namespace
+
+std::string SystemText(std::string_view utf8) { return Ansi(Wide(utf8, CP_UTF8, 0)); }
+
 bool IsSystemText(std::string_view bytes) {
     return bytes.empty() || !Wide(bytes, CP_ACP, MB_ERR_INVALID_CHARS).empty();
 }
+
+std::filesystem::path PathOf(const std::string& systemText) { return Wide(systemText, CP_ACP, 0); }
+
+std::string TextOf(const std::filesystem::path& path) { return Ansi(path.native()); }
 
 }  // namespace orvane

@@ -7,15 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/SystemText.h"
+
 namespace orvane::mCrypt {
 
 // The separator that ends a folder's path ("/" on Linux, "\\" on Windows).
 extern const char DirectorySeparator;
-
-// A path from its text in the system's encoding, and its text back: on Windows the ANSI code
-// page, which std::filesystem's own narrow conversions do not use there.
-std::filesystem::path PathOf(const std::string& systemText);
-std::string TextOf(const std::filesystem::path& path);
 
 // The directory holding the running program, with exactly one trailing separator, so that a
 // file's path is the folder's followed by the file's name.

@@ -19,9 +19,6 @@ namespace orvane::mCrypt {
 
 const char DirectorySeparator = '/';
 
-std::filesystem::path PathOf(const std::string& systemText) { return systemText; }
-std::string TextOf(const std::filesystem::path& path) { return path.native(); }
-
 namespace platform {
 
 bool IsDirectorySeparator(char c) { return c == '/'; }

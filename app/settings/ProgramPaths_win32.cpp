@@ -13,25 +13,6 @@ namespace orvane::mCrypt {
 
 const char DirectorySeparator = '\\';
 
-std::filesystem::path PathOf(const std::string& systemText) {
-    const int size = static_cast<int>(systemText.size());
-    std::wstring wide(systemText.size(), L'\0');
-    wide.resize(static_cast<std::size_t>(
-        MultiByteToWideChar(CP_ACP, 0, systemText.data(), size, wide.data(), size)));
-    return wide;
-}
-
-std::string TextOf(const std::filesystem::path& path) {
-    const std::wstring& wide = path.native();
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    if (length > 0)
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-    return text;
-}
-
 namespace platform {
 
 bool IsDirectorySeparator(char c) { return c == '\\' || c == '/'; }

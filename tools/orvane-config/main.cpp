@@ -35,12 +35,12 @@ int Fail(const std::string& message) {
 std::string SettingsFile(const std::string& named, bool forWriting) {
     if (!named.empty()) return named;
     const mCrypt::FileLocations locations = mCrypt::SystemFileLocations(mCrypt::AppDir(), "orvane");
-    if (locations.portable) return mCrypt::TextOf(locations.settingsFile);
+    if (locations.portable) return TextOf(locations.settingsFile);
     if (forWriting)
         mCrypt::PrepareFolder(locations.settingsFile.parent_path());
     else
         mCrypt::RequireOwnSettings(locations.settingsFile);
-    return mCrypt::TextOf(locations.settingsFile);
+    return TextOf(locations.settingsFile);
 }
 
 // Write, or set when `onlyGiven`: a set edits a file that must exist, and reads the password
