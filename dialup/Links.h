@@ -16,6 +16,7 @@ struct DialUpLink {
     std::string entryName;   // the name the user dials it by
     std::string device;      // the device or network interface it runs on
     std::string address;     // its IPv4 address, dotted; empty when the service gave none
+    std::string address6{};  // a global IPv6 address of the link; empty when it has none
 };
 
 enum class DialOutcome { LinkUp, Failed };
