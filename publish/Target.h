@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,5 +69,12 @@ struct DnsUpdateSettings {
 struct CommandSettings {
     std::string program;  // an absolute path; run without a shell
 };
+
+// The targets of each kind, each made in its own file.
+std::unique_ptr<Target> MakeDyndns2Target(const Dyndns2Settings& settings);
+std::unique_ptr<Target> MakeCommandTarget(const CommandSettings& settings);
+// Whether this platform can send DNS updates; where it cannot, MakeDnsUpdateTarget is not called.
+bool DnsUpdateAvailable();
+std::unique_ptr<Target> MakeDnsUpdateTarget(const DnsUpdateSettings& settings);
 
 }  // namespace orvane::publish
