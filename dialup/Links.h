@@ -2,6 +2,7 @@
 // program's own terms. One implementation per platform.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,15 @@ class Links {
     virtual DialOutcome Dial(const std::string& entry, EventWait& wait) = 0;
     // Ends that link and nothing else; false when it was not ended.
     virtual bool HangUp(const DialUpLink& link, EventWait& wait) = 0;
+    // From now on calls `changed` from the event loop, once a burst of notifications has
+    // settled, when the address of the link that would be published changes or a dial-up link
+    // comes up; what happens to other interfaces and connections, or a link going down, is not
+    // passed on. Listings it makes wait in `wait`, which must outlive the links. Nothing is
+    // polled: a service that announces nothing keeps this as it is, and never calls.
+    virtual void WatchChanges(EventWait& wait, std::function<void()> changed) {
+        (void)wait;
+        (void)changed;
+    }
 };
 
 // The platform's links. Anything a dialler shows goes over `parentWindow`, the main window's

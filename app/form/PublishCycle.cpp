@@ -6,6 +6,7 @@
 #include <optional>
 #include <variant>
 
+#include "dialup/AddressScope.h"
 #include "form/FileOutput.h"
 #include "form/fOrvane.h"
 #include "ftp/ServerAddress.h"
@@ -121,6 +122,7 @@ void fOrvane::RunCycle() {
         ReportOffline();
         return;
     }
+    NoticeUnroutable(first.address);
 
     WaitMilliseconds(state_.ConnectDelay);
     LoadFtpSettings();
@@ -139,7 +141,23 @@ void fOrvane::RunCycle() {
     ReportClientError(failure);
 }
 
-void fOrvane::ShowOffline() { ShowResult(Status::Kind::Offline, ""); }
+// An address nobody outside can reach is published all the same (a network of one's own may
+// use it), but said once per address, and shown for as long as the link has it.
+void fOrvane::NoticeUnroutable(const std::string& address) {
+    const bool routable = dialup::IsGloballyRoutable(address);
+    status_.unroutable = routable ? "" : address;
+    window_.StatusChanged(status_);
+    if (routable || address == noticedAddress_) return;
+    noticedAddress_ = address;
+    Report(Priority::Warning, "The link's address " + address +
+                                  " is private, shared or reserved: it cannot be reached from "
+                                  "the Internet (a public-address service can be set as CHECKIP)");
+}
+
+void fOrvane::ShowOffline() {
+    status_.unroutable.clear();
+    ShowResult(Status::Kind::Offline, "");
+}
 
 void fOrvane::ReportOffline() {
     ShowOffline();

@@ -22,6 +22,7 @@ struct Status {
     int32_t errorNumber = 0;  // Kind::Error's: 1 to 3 for the FTP steps, else the run-time error
     bool paused = false;
     int32_t secondsLeft = 0;  // the countdown as shown; below zero no cycle starts by itself
+    std::string unroutable;   // the link's address when nobody outside can reach it, else empty
     bool operator==(const Status&) const = default;
 };
 

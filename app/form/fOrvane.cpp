@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <utility>
 
 #include "form/FileOutput.h"
 #include "runtime/RegionalText.h"
@@ -70,6 +71,20 @@ void fOrvane::ClickReset() {
 }
 void fOrvane::ClickPause() {
     Guarded([&] { PBPause_Click(); });
+}
+
+void fOrvane::LinkChanged() {
+    if (!started_ || closing_) return;
+    if (state_.Paused != kFalse) {
+        linkChangedWhilePaused_ = true;
+        return;
+    }
+    Guarded([&] {
+        // Inside a cycle this only marks one more; otherwise the countdown restarts, as a
+        // tick that reaches zero restarts it before its cycle.
+        if (cycleDepth_ == 0) state_.Countdown = state_.Interval;
+        PublishNow();
+    });
 }
 
 bool fOrvane::CloseRequested(int16_t reason) {
@@ -149,6 +164,7 @@ void fOrvane::Form_Load() {
     window_.SetTimerInterval(1000);
     window_.SetTimerEnabled(true);
     started_ = true;
+    links_.WatchChanges(cycleWait_, [this] { LinkChanged(); });
 }
 
 void fOrvane::Timer1_Timer() {
@@ -177,6 +193,8 @@ void fOrvane::PBPause_Click() {
     window_.SetCaption(Control::PBPause, pausing ? "&Riprendi" : "&Pausa");
     window_.SetEnabled(Control::PBReset, !pausing);
     window_.SetEnabled(Control::PBSet, !pausing);
+    // A link change heard while paused publishes at the first tick after resuming.
+    if (!pausing && std::exchange(linkChangedWhilePaused_, false)) state_.Countdown = 1;
     status_.paused = pausing;
     window_.StatusChanged(status_);
 }

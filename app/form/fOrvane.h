@@ -43,6 +43,10 @@ class fOrvane {
     void ClickSet();
     void ClickReset();
     void ClickPause();
+    // The link service saw the published address change or a dial-up link come up: a cycle
+    // now, as "Pubblica" would start at the next tick; during a cycle one more after it; while
+    // paused, one when the countdown resumes.
+    void LinkChanged();
     // Returns true when the window may be destroyed now; Form_Unload has then run.
     bool CloseRequested(int16_t reason);
     // The system's session ends and may end the process as soon as this returns: closes as
@@ -103,6 +107,7 @@ class fOrvane {
     void ShowOffline();
     void ReportOffline();
     void ReportCycleError(const RuntimeError& error);
+    void NoticeUnroutable(const std::string& address);
     static void ReportClientError(const ftp::UploadFailure& failure);
     void StopIfClosing() const;
 
@@ -132,6 +137,8 @@ class fOrvane {
     int cycleDepth_ = 0;
     bool cyclePending_ = false;
     bool dialling_ = false;
+    bool linkChangedWhilePaused_ = false;
+    std::string noticedAddress_;  // the last link address said not to be reachable
     std::optional<std::chrono::steady_clock::time_point> dialFailedAt_;
     bool closing_ = false;
     bool unloaded_ = false;

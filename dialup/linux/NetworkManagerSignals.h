@@ -7,7 +7,10 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <QVariantMap>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace orvane::dialup::networkmanager {
@@ -41,6 +44,28 @@ class StateSignals final : public QObject {
     QDBusConnection bus_;
     QMap<QString, Change> changes_;
     QMap<QString, uint32_t> failures_;
+};
+
+// What NetworkManager announces that may change which dial-up connection is up or its address:
+// the list of active connections, their states and their IPv4 and IPv6 configurations. The
+// announcements of its other objects (devices, access points) are let go.
+class ChangeSignals final : public QObject {
+    Q_OBJECT
+
+  public:
+    ChangeSignals(QDBusConnection bus, std::function<void()> heard);
+    ~ChangeSignals() override;
+    ChangeSignals(const ChangeSignals&) = delete;
+    ChangeSignals& operator=(const ChangeSignals&) = delete;
+
+  private slots:
+    void PropertiesChanged(const QString& interface, const QVariantMap& changed,
+                           const QStringList& invalidated, const QDBusMessage& message);
+    void ActiveStateChanged(uint state, uint reason);
+
+  private:
+    QDBusConnection bus_;
+    std::function<void()> heard_;
 };
 
 }  // namespace orvane::dialup::networkmanager

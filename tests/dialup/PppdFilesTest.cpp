@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "dialup/AddressScope.h"
 #include "dialup/linux/PidFiles.h"
 #include "dialup/linux/PppdDialer.h"
 #include "support/SleepingWait.h"
@@ -93,6 +94,24 @@ TEST(PppdDialer, PppdStartsWithDefaultSignalsAndNoInheritedDescriptors) {
     close(50);
     EXPECT_EQ(status, kDialStatusLost);  // SIGCHLD ignored loses the status, not the dial
     EXPECT_EQ(test::ReadText(run / "pppd.out"), "ran\n");
+}
+
+// Only a well-formed address outside every range the Internet does not route counts as
+// reachable; each row sits at the edge of a range.
+TEST(AddressScope, OnlyGloballyRoutedAddressesAreReachable) {
+    const std::pair<const char*, bool> cases[] = {
+        {"81.2.69.160", true},      {"100.63.255.255", true},  {"100.64.0.0", false},
+        {"100.127.255.255", false}, {"100.128.0.0", true},     {"10.1.2.3", false},
+        {"172.15.0.1", true},       {"172.31.255.1", false},   {"192.168.1.1", false},
+        {"169.254.3.4", false},     {"127.0.0.1", false},      {"0.1.2.3", false},
+        {"203.0.113.45", false},    {"198.51.100.7", false},   {"192.0.2.10", false},
+        {"198.19.0.1", false},      {"198.20.0.1", true},      {"224.0.0.1", false},
+        {"255.255.255.255", false}, {"223.255.255.254", true}, {"", false},
+        {"1.2.3", false},           {"1.2.3.4.5", false},      {"1.2.3.256", false},
+        {"01.2.3.4x", false},       {" 1.2.3.4", false},       {"1.2.3.0004", false},
+    };
+    for (const auto& [address, routable] : cases)
+        EXPECT_EQ(IsGloballyRoutable(address), routable) << address;
 }
 
 }  // namespace

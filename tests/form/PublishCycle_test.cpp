@@ -45,12 +45,23 @@ TEST_F(CycleTest, ConnectionUpPublishesTheFirstLinksAddressFile) {
     EXPECT_TRUE(NothingLeft());
 }
 
-TEST_F(CycleTest, OnlyAChangedAddressIsLogged) {
+// An address nobody outside can reach is still published, said once per address as a warning,
+// and shown while the link has it.
+TEST_F(CycleTest, OnlyAChangedAddressIsLoggedAndAnUnreachableOneSaidOnce) {
     logic.PublishNow();
     logic.PublishNow();
-    links.links[0].address = "198.51.100.7";
+    links.links[0].address = "100.64.7.9";
     logic.PublishNow();
-    EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Cambio IP", "Cambio IP"}));
+    EXPECT_EQ(window.told.unroutable, "100.64.7.9");
+    links.links[0].address = "81.2.69.160";
+    logic.PublishNow();
+    EXPECT_EQ(window.told.unroutable, "");
+    EXPECT_EQ(Address(), "81.2.69.160");
+    EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Cambio IP", "Cambio IP", "Cambio IP"}));
+    ASSERT_EQ(reported.said.size(), 2u) << reported.Text();
+    for (const auto& [priority, text] : reported.said) EXPECT_EQ(priority, Priority::Warning);
+    EXPECT_NE(reported.said[0].second.find("203.0.113.45"), std::string::npos);
+    EXPECT_NE(reported.said[1].second.find("100.64.7.9"), std::string::npos);
 }
 
 TEST_F(CycleTest, NoConnectionDialsAndGoesOnWithTheNewOne) {
@@ -95,9 +106,12 @@ TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
     EXPECT_EQ(Address(), "");
     EXPECT_EQ(logic.State().Countdown, f.firstAddress ? 15 : 600);
     EXPECT_EQ(LogMessages(), std::vector<std::string>{f.logged});
-    // The client's own account of an FTP failure goes to the reporter as an error.
-    EXPECT_EQ(reported.Text(), f.failsAt ? "failed\n" : "");
-    EXPECT_TRUE(reported.said.empty() || reported.said[0].first == Priority::Error);
+    // The client's own account of an FTP failure goes to the reporter as an error; beside it
+    // only the warning that the documentation address is unreachable.
+    EXPECT_EQ(reported.At(Priority::Error),
+              f.failsAt ? std::vector<std::string>{"failed"} : std::vector<std::string>{});
+    EXPECT_EQ(reported.said.size(),
+              reported.At(Priority::Error).size() + reported.At(Priority::Warning).size());
     if (f.hangsUp)
         EXPECT_EQ(links.hungUp, std::vector<std::string>{"id:Casa"}) << "only the first link";
     else
@@ -151,9 +165,9 @@ TEST_P(CycleErrorTest, EndsOnlyThatCycle) {
     EXPECT_TRUE(window.fatalErrors.empty());
     EXPECT_TRUE(exits.empty());
     for (const auto& line : LogMessages()) EXPECT_EQ(line.find("s3cret"), std::string::npos);
-    ASSERT_EQ(reported.said.size(), 1u) << reported.Text();
-    EXPECT_EQ(reported.said[0].first, Priority::Error);
-    EXPECT_EQ(reported.said[0].second.rfind("Errore di run-time " + Status().substr(8), 0), 0u);
+    const std::vector<std::string> errors = reported.At(Priority::Error);
+    ASSERT_EQ(errors.size(), 1u) << reported.Text();
+    EXPECT_EQ(errors[0].rfind("Errore di run-time " + Status().substr(8), 0), 0u);
 
     if (e.isFile)
         fs::remove(dir / e.brokenKey);
@@ -195,6 +209,56 @@ TEST_F(CycleTest, TickReachingZeroDuringACycleQueuesOneCycleInsteadOfNesting) {
     EXPECT_EQ(uploader.uploads, 2) << "two zeros during the first wait give one pending cycle";
     EXPECT_FALSE(logic.InCycle());
 }
+
+// A change heard from the link service starts a cycle at once and restarts the countdown; more
+// changes while a cycle runs give one more cycle after it (none during the dial, whose cycle
+// publishes what it brings up); while paused, the cycle comes at the first tick after resuming.
+struct LinkChange {
+    const char* name;
+    bool paused;
+    int duringCycle;  // further changes heard while the cycle runs
+    bool dialFirst;   // no link is up: they are heard during the dial that brings one up
+    int uploads;      // right away, and after resuming and one tick
+};
+
+class LinkChangeTest : public CycleTest, public ::testing::WithParamInterface<LinkChange> {};
+
+TEST_P(LinkChangeTest, StartsOneCycleAndQueuesAtMostOneMore) {
+    const LinkChange& c = GetParam();
+    ASSERT_TRUE(links.changed) << "the program watches the links once it has started";
+    logic.MutableState().Countdown = 300;
+    const auto hearMore = [&] {
+        for (int i = 0; i < c.duringCycle; ++i) links.changed();
+    };
+    if (c.dialFirst) {
+        links.links.clear();
+        links.dialBringsUp = Link("Casa", "198.51.100.9");
+        links.onDial = hearMore;
+    } else {
+        window.onPump = hearMore;
+    }
+    if (c.paused) logic.ClickPause();
+    links.changed();
+    EXPECT_EQ(uploader.uploads, c.paused ? 0 : c.uploads);
+    EXPECT_EQ(links.dialled.size(), c.dialFirst ? 1u : 0u);
+    EXPECT_FALSE(logic.InCycle());
+    if (!c.paused) {
+        EXPECT_EQ(logic.State().Countdown, 600) << "restarted as a tick at zero restarts it";
+        return;
+    }
+    EXPECT_EQ(logic.State().Countdown, 300) << "nothing moves while paused";
+    logic.ClickPause();
+    logic.Tick();
+    EXPECT_EQ(uploader.uploads, c.uploads);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, LinkChangeTest,
+                         ::testing::Values(LinkChange{"AddressReplaced", false, 0, false, 1},
+                                           LinkChange{"TenMoreDuringTheCycle", false, 10, false, 2},
+                                           LinkChange{"DuringTheDialThatBringsItUp", false, 3, true,
+                                                      1},
+                                           LinkChange{"WhilePaused", true, 0, false, 1}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // A failed dial is not followed by another before 15 s have passed: not by the ticks during a dial
 // slower than the interval, nor by a short interval, nor by "Pubblica" pressed at once (that

@@ -202,13 +202,14 @@ struct StatusView {
     TrayMark mark;
     const char* line;  // the headless mode's, at the journal's priority
     Priority priority;
+    const char* unroutable = "";
 };
 
 class StatusViewTest : public ::testing::TestWithParam<StatusView> {};
 
 TEST_P(StatusViewTest, FollowTheStatusAndThePause) {
     const StatusView& c = GetParam();
-    const Status status{c.kind, c.address, c.error, c.paused, c.secondsLeft};
+    const Status status{c.kind, c.address, c.error, c.paused, c.secondsLeft, c.unroutable};
     const TrayStatus tray = TrayStatusOf(status);
     EXPECT_EQ(tray.toolTip, c.toolTip);
     EXPECT_EQ(tray.mark, c.mark);
@@ -223,6 +224,10 @@ const StatusView kStatusViews[] = {
     {"Online", Kind::Online, "203.0.113.45", 0, 42, false,
      "Orvane\nStatus: Online\nIP: 203.0.113.45\nProssimo invio tra 42 s", TrayMark::Published,
      "Online 203.0.113.45", Priority::Info},
+    {"OnlineUnreachable", Kind::Online, "100.64.7.9", 0, 42, false,
+     "Orvane\nStatus: Online\nIP: 100.64.7.9\nIndirizzo non pubblico: 100.64.7.9\nProssimo invio "
+     "tra 42 s",
+     TrayMark::Published, "Online 100.64.7.9", Priority::Info, "100.64.7.9"},
     {"Offline", Kind::Offline, "", 0, 599, false,
      "Orvane\nStatus: Offline\nProssimo invio tra 599 s", TrayMark::Problem, "Offline",
      Priority::Warning},

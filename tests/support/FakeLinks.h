@@ -37,12 +37,17 @@ class FakeLinks final : public dialup::Links {
         hungUp.push_back(link.identifier);
         return true;
     }
+    // Tests call `changed` as the service would.
+    void WatchChanges(EventWait&, std::function<void()> onChange) override {
+        changed = std::move(onChange);
+    }
 
     std::vector<dialup::DialUpLink> links;
     std::optional<dialup::DialUpLink> dialBringsUp;
     std::optional<dialup::DialOutcome> dialSays;  // else LinkUp when the dial brings one up
     std::chrono::milliseconds dialTakes{0};
     std::function<void()> onDial;
+    std::function<void()> changed;
     int listings = 0;
     std::vector<std::string> dialled;
     std::vector<std::string> hungUp;

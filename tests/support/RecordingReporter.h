@@ -22,6 +22,14 @@ class RecordingReporter final : public Reporter {
         return text;
     }
 
+    // What was said at one priority, in order.
+    std::vector<std::string> At(Priority wanted) const {
+        std::vector<std::string> lines;
+        for (const auto& [priority, line] : said)
+            if (priority == wanted) lines.push_back(line);
+        return lines;
+    }
+
     std::vector<std::pair<Priority, std::string>> said;
 
   private:
