@@ -3,15 +3,19 @@
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <poll.h>
+#include <sys/mount.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
+#include "dialup/Links.h"
 #include "dialup/linux/PppdDialer.h"
 #include "dialup/linux/PppdLinks.h"
 #include "support/RecordingReporter.h"
@@ -227,6 +231,71 @@ TEST(PppdLinks, TheEntryReachesPppdAsOneArgumentAndAHungDialIsStopped) {
     EXPECT_EQ(linuxlink::RunPppd((scratch / "pppd").string(), "Ufficio",
                                  std::chrono::milliseconds(200), wait),
               linuxlink::kDialTimedOut);
+}
+
+// The event loop, as the program waits in it.
+class LoopWait final : public EventWait {
+  public:
+    void WaitForEvents(std::chrono::milliseconds atMost) override {
+        QTimer wake;
+        wake.setSingleShot(true);
+        wake.start(atMost);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    bool StopRequested() const override { return false; }
+};
+
+// Without NetworkManager the system's links call back once per burst of the kernel's
+// announcements when pppd's link gets a new address or comes up, and for nothing else. The
+// pid files are in a /run of the namespace's own.
+TEST(PppdLinks, ChangesOfAPppdLinkOnlyAreHeard) {
+    InPrivateNamespaces([](const fs::path&) {
+        ASSERT_EQ(unshare(CLONE_NEWNS), 0);
+        ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+        ASSERT_EQ(mount("run", "/run", "tmpfs", 0, nullptr), 0);
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/run/no-bus-here", 1);
+        int argc = 1;
+        char name[] = "orvane";
+        char* argv[] = {name, nullptr};
+        const QCoreApplication application(argc, argv);
+        MakeTunLink("tunp", "100.64.0.5 peer 100.64.0.1");
+        std::ofstream("/run/tunp.pid") << getpid() << "\n";
+        MakeTunLink("tunvpn", "10.8.0.2 peer 10.8.0.1");
+        const std::string peer = " peer 100.64.0.1 dev tunp";
+        const struct {
+            const char* name;
+            std::string command;
+            int heard;
+        } cases[] = {
+            {"the address replaced",
+             "ip addr del 100.64.0.5" + peer + " && ip addr add 100.64.0.6" + peer, 1},
+            {"a burst of ten",
+             "a=6; for i in $(seq 10 19); do ip addr del 100.64.0.$a" + peer +
+                 " && ip addr add 100.64.0.$i" + peer + " && a=$i; done",
+             1},
+            {"down, then up with a new address",
+             "ip link set tunp down && ip addr del 100.64.0.19" + peer +
+                 " && ip addr add 100.64.0.30" + peer + " && ip link set tunp up",
+             1},
+            {"only down", "ip link set tunp down", 0},
+            {"another interface's address, down and up",
+             "ip addr add 10.8.0.3 dev tunvpn && ip link set tunvpn down && ip link set tunvpn up",
+             0},
+        };
+        const std::unique_ptr<Links> links = MakeSystemLinks();
+        LoopWait wait;
+        int heard = 0;
+        links->WatchChanges(wait, [&] { ++heard; });
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            heard = 0;
+            ASSERT_EQ(std::system(c.command.c_str()), 0) << c.command;
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(800);
+            while (std::chrono::steady_clock::now() < end)
+                wait.WaitForEvents(std::chrono::milliseconds(100));
+            EXPECT_EQ(heard, c.heard);
+        }
+    });
 }
 
 }  // namespace

@@ -211,5 +211,57 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
     }
 }
 
+// The system's links, NetworkManager's while it runs, call back once per burst of its signals
+// when the connection that would be published changes or one comes up, and only then. One
+// stand-in makes the changes in turn: the system bus's address is read once per process.
+TEST(NetworkManagerService, ChangesOfTheDialUpConnectionOnlyAreHeard) {
+    int argc = 1;
+    char name[] = "orvane";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication application(argc, argv);
+    const struct {
+        const char* name;
+        const char* id;  // the active connection whose address changes, or that comes up
+        std::vector<std::string> addresses;  // in turn, 10 ms apart, 300 ms into its second
+        int heard;
+    } cases[] = {
+        {"a dial-up connection up while none was", "Mobile", {"100.64.1.2"}, 1},
+        {"its address replaced", "Mobile", {"100.64.9.9"}, 1},
+        {"a burst of ten",
+         "Mobile",
+         {"100.64.1.10", "100.64.1.11", "100.64.1.12", "100.64.1.13", "100.64.1.14", "100.64.1.15",
+          "100.64.1.16", "100.64.1.17", "100.64.1.18", "100.64.1.19"},
+         1},
+        {"another connection's address", "Casa", {"10.0.0.10"}, 0},
+    };
+    std::string changes;
+    for (std::size_t row = 0; row < std::size(cases); ++row) {
+        for (std::size_t step = 0; step < cases[row].addresses.size(); ++step) {
+            changes += std::string(changes.empty() ? "" : ", ") + R"({"type": "gsm", "after": )" +
+                       std::to_string(300 + 1000 * row + 10 * step) + R"(, "id": ")" +
+                       cases[row].id + R"(", "address": ")" + cases[row].addresses[step] + R"("})";
+        }
+    }
+    const StandIn standIn(
+        R"({"active": [{"id": "Casa", "type": "802-11-wireless", "address": "10.0.0.9"}],
+            "changes": [)" +
+        changes + "]}");
+    ASSERT_FALSE(standIn.Address().empty()) << "the stand-in did not start";
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", standIn.Address().c_str(), 1);
+    int heard = 0;
+    const std::unique_ptr<Links> links = MakeSystemLinks();
+    ClosingWait wait(std::chrono::milliseconds(-1));
+    links->WatchChanges(wait, [&] { ++heard; });
+    auto end = Clock::now();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        heard = 0;
+        for (end += std::chrono::seconds(1); Clock::now() < end;)
+            wait.WaitForEvents(std::chrono::milliseconds(100));
+        EXPECT_EQ(heard, c.heard);
+    }
+    unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+}
+
 }  // namespace
 }  // namespace orvane::dialup

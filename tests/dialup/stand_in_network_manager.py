@@ -5,7 +5,9 @@ read of ActiveConnections, where a listing starts), ends with its bus on SIGTERM
 "saved": [{id, type, bluetooth?, dial: up, fail, never, vanish or nodevice, address?, odd?,
 after? (ms to the end of a dial, 300), reason? ([active, device] of a failure, [1, 0]),
 linger? (ms a failed activation stays, deactivated, 0)}];
-"active": [{id, type, state?, bluetooth?, address?, iface?, odd?: type, state or address}].
+"active": [{id, type, state?, bluetooth?, address?, iface?, odd?: type, state or address}];
+"changes": [{after (ms), id, address, type?}]: the active connection `id` gets that address, or
+one is activated with it, announced by PropertiesChanged as NetworkManager does.
 An activation's end is announced by StateChanged signals, a failed device's first."""
 import ctypes
 import json
@@ -52,6 +54,27 @@ class NetworkManager(dbus.service.FallbackObject):
             self.save(entry)
         for entry in scenario.get('active', []):
             self.activate(self.save(entry), entry)
+        for change in scenario.get('changes', []):
+            GLib.timeout_add(change['after'], self.change, change)
+
+    def change(self, entry):
+        path = next((p for p in self.active if self.objects[p][1]['Id'] == entry['id']), None)
+        if path is None:
+            self.activate(self.save(entry), entry)
+            self.changed(ROOT, NM, 'ActiveConnections')
+        else:
+            self.configure(path, entry['address'])
+            config = self.objects[path][1]['Ip4Config']
+            self.changed(config, NM + '.IP4Config', 'AddressData')
+            self.changed(path, NM + '.Connection.Active', 'Ip4Config')
+        return False
+
+    def changed(self, path, interface, name):
+        signal = dbus.lowlevel.SignalMessage(path, dbus.PROPERTIES_IFACE, 'PropertiesChanged')
+        value = {name: self.objects[path][1][name]}
+        signal.append(interface, dbus.Dictionary(value, signature='sv'),
+                      dbus.Array([], signature='s'))
+        self.bus.send_message(signal)
 
     def save(self, entry):
         path = f'{ROOT}/Settings/{len(self.settings) + 1}'
