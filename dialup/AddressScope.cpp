@@ -2,9 +2,9 @@
 #include "dialup/AddressScope.h"
 
 #include <array>
-#include <charconv>
 #include <cstdint>
-#include <optional>
+
+#include "runtime/Ipv4Text.h"
 
 namespace orvane::dialup {
 
@@ -38,29 +38,10 @@ constexpr std::array<Range, 16> kNotRouted = {{
     {Dotted(192, 175, 48, 0), 24},  // direct delegation AS112
 }};
 
-// Four decimal parts of at most three digits each, every one below 256.
-std::optional<uint32_t> ParseDotted(std::string_view text) {
-    uint32_t address = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (text.empty() || text.front() != '.') return std::nullopt;
-            text.remove_prefix(1);
-        }
-        unsigned value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        const auto digits = static_cast<std::size_t>(end - text.data());
-        if (error != std::errc() || digits == 0 || digits > 3 || value > 255) return std::nullopt;
-        address = address << 8 | value;
-        text.remove_prefix(digits);
-    }
-    if (!text.empty()) return std::nullopt;
-    return address;
-}
-
 }  // namespace
 
 bool IsGloballyRoutable(std::string_view dotted) {
-    const auto address = ParseDotted(dotted);
+    const auto address = ParseIpv4(dotted);
     if (!address) return false;
     for (const Range& range : kNotRouted) {
         const uint32_t mask = ~uint32_t{0} << (32 - range.prefix);

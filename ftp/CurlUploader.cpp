@@ -24,6 +24,7 @@
 
 #include "ftp/CurlLibrary.h"
 #include "ftp/FtpUrl.h"
+#include "ftp/PublicAddress.h"
 #include "ftp/RevokedKeys.h"
 #include "ftp/SessionSockets.h"
 
@@ -204,6 +205,32 @@ bool RunOffLoop(SharedState& shared, EventWait& wait, const std::function<void()
     return false;
 }
 
+// One transfer on `easy` through `multi`, to its end, on the thread that runs libcurl; its
+// result. Taking it off the multi handle unfinished, when the program closes, drops its
+// connection without a goodbye.
+CURLcode TransferOn(const CurlApi& curl, CURLM* multi, CURL* easy, const SharedState& shared) {
+    if (curl.multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+    int running = 1;
+    CURLMcode state = curl.multi_perform(multi, &running);
+    while (state == CURLM_OK && running != 0) {
+        state = curl.multi_poll(multi, nullptr, 0, kPollStepMs, nullptr);
+        if (shared.stopping) {
+            curl.multi_remove_handle(multi, easy);
+            return CURLE_ABORTED_BY_CALLBACK;
+        }
+        if (state == CURLM_OK) state = curl.multi_perform(multi, &running);
+    }
+    CURLcode result = CURLE_FAILED_INIT;
+    int left = 0;
+    while (const CURLMsg* message = curl.multi_info_read(multi, &left)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+            result = message->data.result;
+        }
+    }
+    curl.multi_remove_handle(multi, easy);
+    return result;
+}
+
 UploadFailure Failed(UploadStep step, std::string reason) { return {step, std::move(reason)}; }
 
 // One connection, logged in once and kept for the uploads. Every connection is direct (no proxy,
@@ -380,32 +407,7 @@ class CurlSession final : public UploadSession {
         return stopped && result != CURLE_OK ? CURLE_ABORTED_BY_CALLBACK : result;
     }
 
-    // The transfer itself, on the thread that runs libcurl. Taking it off the multi handle
-    // unfinished, when the program closes, drops its connection without a goodbye.
-    CURLcode Transfer() {
-        CURLM* multi = multi_.get();
-        CURL* easy = easy_.get();
-        if (curl_.multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
-        int running = 1;
-        CURLMcode state = curl_.multi_perform(multi, &running);
-        while (state == CURLM_OK && running != 0) {
-            state = curl_.multi_poll(multi, nullptr, 0, kPollStepMs, nullptr);
-            if (shared_.stopping) {
-                curl_.multi_remove_handle(multi, easy);
-                return CURLE_ABORTED_BY_CALLBACK;
-            }
-            if (state == CURLM_OK) state = curl_.multi_perform(multi, &running);
-        }
-        CURLcode result = CURLE_FAILED_INIT;
-        int left = 0;
-        while (const CURLMsg* message = curl_.multi_info_read(multi, &left)) {
-            if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
-                result = message->data.result;
-            }
-        }
-        curl_.multi_remove_handle(multi, easy);
-        return result;
-    }
+    CURLcode Transfer() { return TransferOn(curl_, multi_.get(), easy_.get(), shared_); }
 
     const CurlApi& curl_;
     EventWait& wait_;
@@ -414,6 +416,83 @@ class CurlSession final : public UploadSession {
     SharedState shared_;
     MultiHandle multi_;
     EasyHandle easy_;
+};
+
+// One question to a public-address service: an HTTPS GET, direct, the certificate and name
+// checked, no redirection followed, bounded as a whole; the answer kept up to the largest a
+// service gives.
+class AddressQuestion {
+  public:
+    AddressQuestion(const CurlApi& curl, EventWait& wait)
+        : curl_(curl),
+          wait_(wait),
+          multi_(curl.multi_init(), MultiDeleter{&curl}),
+          easy_(curl.easy_init(), EasyDeleter{&curl}) {}
+    ~AddressQuestion() {
+        if (wait_.StopRequested()) shared_.Stop();
+    }
+
+    PublicAddressAnswer Ask(const AddressService& service, const Timeouts& timeouts) {
+        if (!multi_ || !easy_) return LookupFailure{"The network library could not start."};
+        if (service.url.rfind("https://", 0) != 0)
+            return LookupFailure{"The public-address service's address is not https://."};
+        SetOptions(service, timeouts);
+        CURLcode code = CURLE_FAILED_INIT;
+        const bool stopped = RunOffLoop(
+            shared_, wait_, [&] { code = TransferOn(curl_, multi_.get(), easy_.get(), shared_); });
+        if (stopped) return LookupFailure{kCancelled};
+        if (code != CURLE_OK) {
+            return LookupFailure{std::string("Asking the public-address service failed: ") +
+                                 curl_.easy_strerror(code) + " (curl " +
+                                 std::to_string(static_cast<int>(code)) + ")."};
+        }
+        if (auto address = ParsePublicAddress(answer_)) return *address;
+        return LookupFailure{"The public-address service's answer holds no IPv4 address."};
+    }
+
+  private:
+    void SetOptions(const AddressService& service, const Timeouts& timeouts) {
+        CURL* easy = easy_.get();
+        curl_.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_.easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, SessionSockets::Open);
+        curl_.easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &shared_.sockets);
+        curl_.easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, SessionSockets::Close);
+        curl_.easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, &shared_.sockets);
+        curl_.easy_setopt(easy, CURLOPT_ERRORBUFFER, shared_.errors);
+        curl_.easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
+        curl_.easy_setopt(easy, CURLOPT_PROXY, "");
+        curl_.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "https");
+        curl_.easy_setopt(easy, CURLOPT_URL, service.url.c_str());
+        curl_.easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_.easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!service.caFile.empty()) {
+            curl_.easy_setopt(easy, CURLOPT_CAINFO, service.caFile.c_str());
+            curl_.easy_setopt(easy, CURLOPT_CAPATH, nullptr);
+        }
+        curl_.easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+        const long whole = std::max(1L, static_cast<long>(timeouts.lookup.count()));
+        curl_.easy_setopt(easy, CURLOPT_TIMEOUT_MS, whole);
+        curl_.easy_setopt(
+            easy, CURLOPT_CONNECTTIMEOUT_MS,
+            std::min(whole, std::max(1L, static_cast<long>(timeouts.connect.count()))));
+        curl_.easy_setopt(easy, CURLOPT_WRITEFUNCTION, Keep);
+        curl_.easy_setopt(easy, CURLOPT_WRITEDATA, &answer_);
+    }
+
+    // More than the largest answer ends the transfer: no service says that much.
+    static size_t Keep(char* data, size_t size, size_t count, void* answer) {
+        auto& text = *static_cast<std::string*>(answer);
+        if (text.size() + size * count > kLargestAddressAnswer) return 0;
+        text.append(data, size * count);
+        return size * count;
+    }
+
+    const CurlApi& curl_;
+    EventWait& wait_;
+    SharedState shared_;
+    MultiHandle multi_;
+    EasyHandle easy_;
+    std::string answer_;
 };
 
 class CurlUploader final : public Uploader {
@@ -438,6 +517,13 @@ class CurlUploader final : public Uploader {
         }
         if (auto failure = session->LogIn(target, timeouts_)) return *std::move(failure);
         return OpenedSession(std::move(session));
+    }
+
+    PublicAddressAnswer LookUpPublicAddress(const AddressService& service,
+                                            EventWait& wait) override {
+        const CurlApi* curl = library_->Api();
+        if (curl == nullptr) return LookupFailure{library_->Error()};
+        return AddressQuestion(*curl, wait).Ask(service, timeouts_);
     }
 
   private:

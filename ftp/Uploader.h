@@ -18,7 +18,8 @@ namespace orvane::ftp {
 // program for good. Running out is a failure of the step that was waiting.
 struct Timeouts {
     std::chrono::milliseconds connect{30000};
-    std::chrono::milliseconds stall{60000};  // the longest time without any progress
+    std::chrono::milliseconds stall{60000};   // the longest time without any progress
+    std::chrono::milliseconds lookup{10000};  // a whole question to the public-address service
 };
 
 // Where a session goes, who logs in and how the session is protected.
@@ -56,6 +57,19 @@ class UploadSession {
 // An open, logged-in session, or why there is none (at the step OpenInternet or Login).
 using OpenedSession = std::variant<std::unique_ptr<UploadSession>, UploadFailure>;
 
+// A service that answers an HTTPS GET with the address the world sees this machine by.
+struct AddressService {
+    std::string url;     // https://...
+    std::string caFile;  // a PEM file of the authorities to trust instead of the system's
+};
+
+struct LookupFailure {
+    std::string reason;  // for whoever diagnoses it
+};
+
+// The dotted IPv4 address the service answered, or why there is none.
+using PublicAddressAnswer = std::variant<std::string, LookupFailure>;
+
 class Uploader {
   public:
     virtual ~Uploader() = default;
@@ -67,6 +81,11 @@ class Uploader {
     // spent in `wait`, which must outlive the session; once it asks to stop, the step under way
     // ends at once.
     virtual OpenedSession Open(const SessionTarget& target, EventWait& wait) = 0;
+
+    // Asks the service, over HTTPS with the certificate and name checked and within the
+    // lookup's bound, waiting in `wait`; closing the program ends the question at once.
+    virtual PublicAddressAnswer LookUpPublicAddress(const AddressService& service,
+                                                    EventWait& wait) = 0;
 };
 
 // The platform's uploader.

@@ -195,6 +195,11 @@ class WinInetUploader final : public Uploader {
         return OpenedSession(std::make_unique<WinInetSession>(internet, connected->load(), wait));
     }
 
+    // This build asks no public-address service: a cycle that needs one fails, saying why.
+    PublicAddressAnswer LookUpPublicAddress(const AddressService&, EventWait&) override {
+        return LookupFailure{"The Windows build cannot ask a public-address service (CHECKIP)."};
+    }
+
   private:
     Timeouts timeouts_;
 };

@@ -11,9 +11,9 @@
 
 namespace orvane {
 
-// The fixed texts of the event log, indexes 1 to 6.
+// The fixed texts of the event log, indexes 1 to 7.
 inline constexpr int kFirstMessage = 1;
-inline constexpr int kLastMessage = 6;
+inline constexpr int kLastMessage = 7;
 
 enum LogMessage : int32_t {
     kDialSucceeded = 1,
@@ -22,12 +22,14 @@ enum LogMessage : int32_t {
     kServerOpenFailed = 4,
     kAddressChanged = 5,
     kUploadFailed = 6,
+    kPublicAddressFailed = 7,
 };
 
 struct MainState {
     int32_t Countdown = 0;
     std::string LastAddress;
     std::string DialEntry;
+    std::string CheckIp;  // the public-address service; empty: the link's address is published
     std::string FtpServer;
     std::string FtpUser;
     std::string FtpPassword;
@@ -39,7 +41,7 @@ struct MainState {
     int16_t Paused = 0;                                  // 0 false, -1 true
     std::array<std::string, kLastMessage + 1> Messages;  // index 0 unused
 
-    // The message at a log index; outside 1 to 6 a subscript-out-of-range error.
+    // The message at a log index; outside 1 to 7 a subscript-out-of-range error.
     const std::string& Message(int32_t index) const {
         if (index < kFirstMessage || index > kLastMessage)
             throw RuntimeError(ErrorNumber::SubscriptOutOfRange);

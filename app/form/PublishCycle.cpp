@@ -20,6 +20,9 @@ namespace {
 constexpr const char* kPublishedFile = "ip.txt";
 constexpr int32_t kRetrySeconds = 15;
 constexpr std::chrono::seconds kDialRetry{kRetrySeconds};
+// What the status shows when the public-address service gave no address: after the FTP steps'
+// 1 to 3, and no run-time error's number.
+constexpr int32_t kPublicAddressError = 4;
 
 }  // namespace
 
@@ -126,11 +129,13 @@ void fOrvane::RunCycle() {
 
     WaitMilliseconds(state_.ConnectDelay);
     LoadFtpSettings();
+    const std::optional<std::string> address = AddressToPublish(first);
+    if (!address) return;
     std::unique_ptr<ftp::UploadSession> session;
     ftp::UploadFailure failure{};
     const int32_t result = OpenFtpSession(session, failure);
     if (result == 0) {
-        PublishOverSession(first.address, std::move(session));
+        PublishOverSession(*address, std::move(session));
         return;
     }
     StopIfClosing();  // a login the close cancelled is no failure to report
@@ -152,6 +157,22 @@ void fOrvane::NoticeUnroutable(const std::string& address) {
     Report(Priority::Warning, "The link's address " + address +
                                   " is private, shared or reserved: it cannot be reached from "
                                   "the Internet (a public-address service can be set as CHECKIP)");
+}
+
+// The link's own address, or with a public-address service set, the one it answers. A service
+// that gives none fails the cycle as a failed session does, without hanging the link up: the
+// link works, the service does not.
+std::optional<std::string> fOrvane::AddressToPublish(const dialup::DialUpLink& link) {
+    if (state_.CheckIp.empty()) return link.address;
+    ftp::PublicAddressAnswer answer =
+        uploader_.LookUpPublicAddress({state_.CheckIp, ""}, cycleWait_);
+    StopIfClosing();  // a question the close cut short is no failure to report
+    if (auto* address = std::get_if<std::string>(&answer)) return *address;
+    ShowError(kPublicAddressError);
+    state_.Countdown = kRetrySeconds;
+    WriteLogLine(kPublicAddressFailed);
+    Report(Priority::Error, std::get<ftp::LookupFailure>(answer).reason);
+    return std::nullopt;
 }
 
 void fOrvane::ShowOffline() {

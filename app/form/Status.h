@@ -18,8 +18,9 @@ struct Status {
         Error,    // an FTP step or a run-time error ended the cycle
     };
     Kind kind = Kind::Blank;
-    std::string address;      // the address shown: the published one, or kept by a later error
-    int32_t errorNumber = 0;  // Kind::Error's: 1 to 3 for the FTP steps, else the run-time error
+    std::string address;  // the address shown: the published one, or kept by a later error
+    int32_t errorNumber =
+        0;  // Kind::Error's: 1 to 3 the FTP steps, 4 the public address, else a run-time error
     bool paused = false;
     int32_t secondsLeft = 0;  // the countdown as shown; below zero no cycle starts by itself
     std::string unroutable;   // the link's address when nobody outside can reach it, else empty

@@ -147,7 +147,8 @@ void fOrvane::Form_Load() {
                        "Apertura sessione fallita",
                        "Apertura server fallita",
                        "Cambio IP",
-                       "Invio file fallito"};
+                       "Invio file fallito",
+                       "Indirizzo pubblico non disponibile"};
     state_.Paused = kFalse;
     support_.ModuleStartup();
     support_.CenterForm(window_.Handle());
@@ -157,6 +158,7 @@ void fOrvane::Form_Load() {
     state_.FirstWait = general.first;
     state_.ConnectDelay = general.delay;
     state_.DialEntry = general.dialEntry;
+    state_.CheckIp = general.checkIp;
     LoadFtpSettings();
     state_.Countdown = state_.FirstWait;
     ShowResult(Status::Kind::Blank, "");

@@ -108,6 +108,7 @@ class fOrvane {
     void ReportOffline();
     void ReportCycleError(const RuntimeError& error);
     void NoticeUnroutable(const std::string& address);
+    std::optional<std::string> AddressToPublish(const dialup::DialUpLink& link);
     static void ReportClientError(const ftp::UploadFailure& failure);
     void StopIfClosing() const;
 

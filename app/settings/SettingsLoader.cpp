@@ -1,6 +1,7 @@
 // Reading a settings file by its schema: one check per kind of key, the problems of all keys.
 #include "settings/SettingsLoader.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <variant>
@@ -92,6 +93,20 @@ Checked Fingerprint(const std::string& stored) {
     return {stored};
 }
 
+// Empty, or https:// and a host, with no byte that could end or split the address.
+Checked HttpsUrl(const std::string& stored) {
+    constexpr std::string_view kScheme = "https://";
+    constexpr std::size_t kLongest = 2048;
+    if (stored.empty()) return {stored};
+    const bool clean = std::none_of(stored.begin(), stored.end(), [](char c) {
+        return static_cast<unsigned char>(c) <= ' ' || c == '\x7f';
+    });
+    if (!clean || stored.size() <= kScheme.size() || stored.size() > kLongest ||
+        stored.compare(0, kScheme.size(), kScheme) != 0)
+        return Fail(Fault::NotHttpsUrl, ErrorNumber::TypeMismatch);
+    return {stored};
+}
+
 Checked Check(KeyKind kind, const std::string& stored, const SettingsSource& source) {
     switch (kind) {
         case KeyKind::Seconds: return Seconds(stored);
@@ -101,6 +116,7 @@ Checked Check(KeyKind kind, const std::string& stored, const SettingsSource& sou
         case KeyKind::Protocol: return ProtocolOf(stored);
         case KeyKind::PemFile: return PemFile(stored, source.checkNamedFiles);
         case KeyKind::Fingerprint: return Fingerprint(stored);
+        case KeyKind::HttpsUrl: return HttpsUrl(stored);
     }
     return {stored};
 }
@@ -136,7 +152,8 @@ Loaded<GeneralSettings> LoadGeneralSettings(const SettingsSource& source) {
     if (!section.problems.empty()) return {std::nullopt, std::move(section.problems)};
     return {GeneralSettings{
                 section.Take<int32_t>(Setting::Interval), section.Take<int32_t>(Setting::First),
-                section.Take<double>(Setting::Delay), section.Take<std::string>(Setting::RasDial)},
+                section.Take<double>(Setting::Delay), section.Take<std::string>(Setting::RasDial),
+                section.Take<std::string>(Setting::CheckIp)},
             {}};
 }
 
@@ -185,6 +202,7 @@ RuntimeError ProblemError(const SettingProblem& problem) {
         case Fault::UnreadableFile: detail += ": impossibile leggere il file indicato"; break;
         case Fault::NoCertificate: detail += ": il file indicato non contiene certificati"; break;
         case Fault::NotAFingerprint: detail += " (SHA256:...)"; break;
+        case Fault::NotHttpsUrl: detail += " (https://...)"; break;
     }
     return RuntimeError(problem.fault.number, detail);
 }

@@ -25,6 +25,7 @@ enum class Fault {
     UnreadableFile,       // the file a key names cannot be read
     NoCertificate,        // the file a key names holds no PEM certificate
     NotAFingerprint,      // not OpenSSH's SHA256 fingerprint
+    NotHttpsUrl,          // not an https:// address without spaces or control characters
 };
 
 struct ValueFault {
@@ -56,6 +57,7 @@ struct GeneralSettings {
     int32_t first = 0;
     double delay = 0;
     std::string dialEntry;
+    std::string checkIp;  // the public-address service; empty: the link's address is published
 };
 
 struct FtpSettings {

@@ -10,7 +10,7 @@
 namespace orvane::settings {
 
 // How a value is stored, and so how it is converted and checked.
-enum class KeyKind { Seconds, Number, Text, Encoded, Protocol, PemFile, Fingerprint };
+enum class KeyKind { Seconds, Number, Text, Encoded, Protocol, PemFile, Fingerprint, HttpsUrl };
 
 // The fewest seconds a Seconds key (a 32-bit whole number) may hold. The countdown starts a
 // cycle only when it comes down to exactly zero, so from zero or below it would never start
@@ -22,6 +22,7 @@ enum class Setting {
     First,
     Delay,
     RasDial,
+    CheckIp,
     Server,
     User,
     Path,
@@ -46,11 +47,12 @@ struct SettingKey {
 // The password is no option with a value: write always reads it, set only with this flag.
 inline constexpr std::string_view PasswordOption = "--password";
 
-inline constexpr std::array<SettingKey, 12> SettingKeys = {{
+inline constexpr std::array<SettingKey, 13> SettingKeys = {{
     {Setting::Interval, "GENERAL", "INTERVAL", KeyKind::Seconds, "--interval", "600"},
     {Setting::First, "GENERAL", "FIRST", KeyKind::Seconds, "--first", "10"},
     {Setting::Delay, "GENERAL", "DELAY", KeyKind::Number, "--delay", "0"},
     {Setting::RasDial, "GENERAL", "RASDIAL", KeyKind::Text, "--rasdial", ""},
+    {Setting::CheckIp, "GENERAL", "CHECKIP", KeyKind::HttpsUrl, "--checkip", "", true},
     {Setting::Server, "FTP", "SERVER", KeyKind::Encoded, "--server", std::nullopt},
     {Setting::User, "FTP", "USER", KeyKind::Encoded, "--user", std::nullopt},
     {Setting::Path, "FTP", "PATH", KeyKind::Encoded, "--path", std::nullopt},

@@ -64,6 +64,18 @@ TEST_F(CycleTest, OnlyAChangedAddressIsLoggedAndAnUnreachableOneSaidOnce) {
     EXPECT_NE(reported.said[1].second.find("100.64.7.9"), std::string::npos);
 }
 
+// With a public-address service set, its answer is what the file carries and the window shows.
+TEST_F(CycleTest, PublicAddressServiceAnswerIsPublished) {
+    logic.MutableState().CheckIp = "https://checkip.example.net/";
+    uploader.publicAddress = std::string("81.2.69.160");
+    logic.PublishNow();
+    EXPECT_EQ(uploader.askedFor, "https://checkip.example.net/");
+    EXPECT_TRUE(uploader.uploaded.ends_with("IP:   81.2.69.160\r\n")) << uploader.uploaded;
+    EXPECT_EQ(Status(), "Online");
+    EXPECT_EQ(Address(), "81.2.69.160");
+    EXPECT_EQ(window.told.unroutable, "203.0.113.45") << "the link's own is still said";
+}
+
 TEST_F(CycleTest, NoConnectionDialsAndGoesOnWithTheNewOne) {
     links.links.clear();
     links.dialBringsUp = Link("Casa", "192.0.2.10");
@@ -88,6 +100,7 @@ struct Unpublished {
     bool hangsUp;
     const char* firstAddress = "203.0.113.45";  // none: no connection, and the dial fails
     bool dialSaysUp = false;                    // ... though the dial says it brought one up
+    bool askFails = false;  // the public-address service is set and gives no address
 };
 
 class UnpublishedTest : public CycleTest, public ::testing::WithParamInterface<Unpublished> {};
@@ -100,6 +113,7 @@ TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
         links.links.clear();
     if (f.dialSaysUp) links.dialSays = dialup::DialOutcome::LinkUp;
     uploader.failsAt = f.failsAt;
+    if (f.askFails) logic.MutableState().CheckIp = "https://checkip.example.net/";
     logic.MutableState().Countdown = 600;
     logic.PublishNow();
     EXPECT_EQ(Status(), f.status);
@@ -108,8 +122,9 @@ TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
     EXPECT_EQ(LogMessages(), std::vector<std::string>{f.logged});
     // The client's own account of an FTP failure goes to the reporter as an error; beside it
     // only the warning that the documentation address is unreachable.
-    EXPECT_EQ(reported.At(Priority::Error),
-              f.failsAt ? std::vector<std::string>{"failed"} : std::vector<std::string>{});
+    EXPECT_EQ(reported.At(Priority::Error), f.failsAt || f.askFails
+                                                ? std::vector<std::string>{"failed"}
+                                                : std::vector<std::string>{});
     EXPECT_EQ(reported.said.size(),
               reported.At(Priority::Error).size() + reported.At(Priority::Warning).size());
     if (f.hangsUp)
@@ -119,25 +134,27 @@ TEST_P(UnpublishedTest, ShowsLogsRetriesAndLeavesNoFile) {
     EXPECT_LE(links.dialled.size(), 1u) << "one dial at most";
     EXPECT_EQ(logic.State().LastAddress, "");
     EXPECT_EQ(uploader.open, 0) << "an open session is closed";
-    EXPECT_EQ(uploader.opens, f.firstAddress && *f.firstAddress ? 1 : 0)
+    EXPECT_EQ(uploader.opens, f.firstAddress && *f.firstAddress && !f.askFails ? 1 : 0)
         << "no address: the server is left alone";
     EXPECT_TRUE(NothingLeft());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, UnpublishedTest,
-    ::testing::Values(Unpublished{"NoConnection", std::nullopt, "Offline",
-                                  "Connessione Internet fallita", false, nullptr},
-                      Unpublished{"DialSaysUpButNoLink", std::nullopt, "Offline",
-                                  "Connessione Internet fallita", false, nullptr, true},
-                      Unpublished{"NoAddressYet", std::nullopt, "Offline",
-                                  "Connessione Internet fallita", false, ""},
-                      Unpublished{"InternetOpen", ftp::UploadStep::OpenInternet, "Errore #1",
-                                  "Apertura sessione fallita", true},
-                      Unpublished{"ServerConnect", ftp::UploadStep::Login, "Errore #2",
-                                  "Apertura server fallita", true},
-                      Unpublished{"Upload", ftp::UploadStep::Store, "Errore #3",
-                                  "Invio file fallito", false}),
+    ::testing::Values(
+        Unpublished{"NoConnection", std::nullopt, "Offline", "Connessione Internet fallita", false,
+                    nullptr},
+        Unpublished{"DialSaysUpButNoLink", std::nullopt, "Offline", "Connessione Internet fallita",
+                    false, nullptr, true},
+        Unpublished{"NoAddressYet", std::nullopt, "Offline", "Connessione Internet fallita", false,
+                    ""},
+        Unpublished{"InternetOpen", ftp::UploadStep::OpenInternet, "Errore #1",
+                    "Apertura sessione fallita", true},
+        Unpublished{"ServerConnect", ftp::UploadStep::Login, "Errore #2", "Apertura server fallita",
+                    true},
+        Unpublished{"Upload", ftp::UploadStep::Store, "Errore #3", "Invio file fallito", false},
+        Unpublished{"PublicAddressUnknown", std::nullopt, "Errore #4",
+                    "Indirizzo pubblico non disponibile", false, "203.0.113.45", false, true}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Errors inside a cycle end that cycle only: shown, no file left, and the next cycle works.

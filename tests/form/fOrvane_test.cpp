@@ -300,7 +300,7 @@ TEST_F(FormTest, FirstEventCreatesTheLogAndLaterOnesAppendOneLineEach) {
 
 TEST_F(FormTest, LogIndexOutsideTheTableIsASubscriptError) {
     ASSERT_TRUE(logic.Load());
-    for (int index : {0, 7, -1})
+    for (int index : {0, 8, -1})
         EXPECT_THAT(
             [&] { logic.WriteLogLine(index); },
             Throws<RuntimeError>(Property(&RuntimeError::number, ErrorNumber::SubscriptOutOfRange)))

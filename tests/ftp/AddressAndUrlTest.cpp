@@ -8,6 +8,7 @@
 
 #include "ftp/FtpUrl.h"
 #include "ftp/Protocol.h"
+#include "ftp/PublicAddress.h"
 #include "ftp/ServerAddress.h"
 
 namespace orvane::ftp {
@@ -88,6 +89,28 @@ TEST(ProtocolSettingsTest, NamesAndFingerprintsAreReadAsStored) {
          {digest, "sha256:" + digest, "SHA256:" + digest.substr(1), "SHA256:" + digest + "A",
           "SHA256:" + digest.substr(1) + "!"})
         EXPECT_FALSE(IsHostKeyFingerprint(invalid)) << invalid;
+}
+
+// A service's answer gives its address as the whole text, or after "Current IP Address:".
+TEST(PublicAddressTest, PlainTextOrThePageElseNothing) {
+    const struct {
+        std::string answer;
+        std::optional<std::string> address;
+    } cases[] = {
+        {"198.51.100.7", "198.51.100.7"},
+        {" 198.51.100.7\r\n", "198.51.100.7"},
+        {"<html><body>Current IP Address: 192.0.2.9</body></html>", "192.0.2.9"},
+        {"Current IP Address:\t192.0.2.9\n", "192.0.2.9"},
+        {"Current IP Address: 192.0.2.999", std::nullopt},
+        {"Current IP Address: 192.0.2.9.", std::nullopt},
+        {"Current IP Address: ", std::nullopt},
+        {"Your address is 192.0.2.9", std::nullopt},
+        {"2001:db8::1", std::nullopt},
+        {"198.51.100.7 198.51.100.8", std::nullopt},
+        {"", std::nullopt},
+        {std::string(kLargestAddressAnswer, ' ') + "198.51.100.7", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParsePublicAddress(c.answer), c.address) << c.answer;
 }
 
 }  // namespace

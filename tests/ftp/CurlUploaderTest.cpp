@@ -53,8 +53,8 @@ class UploaderTest : public ::testing::Test {
         return uploader_->Open({host, port, kUser, password, protection}, wait_);
     }
 
-    std::unique_ptr<Uploader> uploader_ =
-        MakeSystemUploader({std::chrono::seconds(2), std::chrono::seconds(2)});
+    std::unique_ptr<Uploader> uploader_ = MakeSystemUploader(
+        {std::chrono::seconds(2), std::chrono::seconds(2), std::chrono::seconds(2)});
     NeverClosing wait_;
     test::TempDir localDir_;
     fs::path local_ = localDir_.folder();
@@ -195,6 +195,45 @@ const Failure kFailures[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Outside, FailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// The public-address service over HTTPS: its answer read as plain text or as the common page;
+// an answer without an address, one that never comes and a certificate the client cannot
+// trust all fail within the lookup's bound, without an address.
+TEST_F(UploaderTest, PublicAddressComesFromAServiceItCanTrust) {
+    const struct {
+        const char* name;
+        const char* mode;
+        const char* trust = "ca.pem";
+        const char* host = "127.0.0.1";
+        const char* address = nullptr;  // none: the lookup fails
+    } cases[] = {
+        {"plain", "plain", "ca.pem", "127.0.0.1", "198.51.100.77"},
+        {"page", "page", "ca.pem", "127.0.0.1", "192.0.2.77"},
+        {"garbage", "garbage"},
+        {"slow", "slow"},
+        {"another authority", "plain", "other-ca.pem"},
+        {"a name the certificate lacks", "plain", "ca.pem", "localhost"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FtpServerOptions options;
+        options.protocol = "https";
+        options.mode = c.mode;
+        const FtpTestServer server(options);
+        const std::string url =
+            std::string("https://") + c.host + ":" + std::to_string(server.port()) + "/";
+        const auto start = std::chrono::steady_clock::now();
+        const PublicAddressAnswer answer =
+            uploader_->LookUpPublicAddress({url, server.identity("https", c.trust).caFile}, wait_);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+        if (c.address) {
+            EXPECT_EQ(std::get<std::string>(answer), c.address);
+        } else {
+            ASSERT_TRUE(std::holds_alternative<LookupFailure>(answer));
+            EXPECT_FALSE(std::get<LookupFailure>(answer).reason.empty());
+        }
+    }
+}
 
 }  // namespace
 }  // namespace orvane::ftp

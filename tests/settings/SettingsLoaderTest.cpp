@@ -87,6 +87,13 @@ const BrokenKey kBrokenKeys[] = {
      " (ftp, ftps o sftp)"},
     {"HostKeyNotAFingerprint", "FTP/HOSTKEY", "MD5:12:34", Fault::NotAFingerprint,
      ErrorNumber::TypeMismatch, " (SHA256:...)"},
+    // The public address is asked for with the certificate checked, never in clear.
+    {"CheckIpInClear", "GENERAL/CHECKIP", "http://checkip.example.net/", Fault::NotHttpsUrl,
+     ErrorNumber::TypeMismatch, " (https://...)"},
+    {"CheckIpWithASpace", "GENERAL/CHECKIP", "https://checkip.example.net/ x", Fault::NotHttpsUrl,
+     ErrorNumber::TypeMismatch, " (https://...)"},
+    {"CheckIpNoHost", "GENERAL/CHECKIP", "https://", Fault::NotHttpsUrl, ErrorNumber::TypeMismatch,
+     " (https://...)"},
 };
 INSTANTIATE_TEST_SUITE_P(Settings, BrokenKeyTest, ::testing::ValuesIn(kBrokenKeys),
                          [](const auto& test) { return std::string(test.param.name); });

@@ -167,7 +167,15 @@ class FakeUploader final : public ftp::Uploader {
         return std::make_unique<Session>(*this);
     }
 
+    ftp::PublicAddressAnswer LookUpPublicAddress(const ftp::AddressService& service,
+                                                 EventWait&) override {
+        askedFor = service.url;
+        return publicAddress;
+    }
+
     std::optional<ftp::UploadStep> failsAt;
+    ftp::PublicAddressAnswer publicAddress = ftp::LookupFailure{"failed"};
+    std::string askedFor;  // the service last asked
     std::string connectedTo, remoteFile, uploaded;
     int opens = 0, uploads = 0;
     int open = 0;  // sessions not closed yet

@@ -92,7 +92,10 @@ FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(opti
                                      "--login-dir",  options_.loginDir,
                                      "--watch-stdin"};
     args.insert(args.end(), {"--mode", options_.mode});
-    if (options_.protocol == "sftp") {
+    if (options_.protocol == "https") {
+        args = {kPython,      ORVANE_HTTPS_SERVER_SCRIPT, "--tls-dir", base_.string(), "--mode",
+                options_.mode};
+    } else if (options_.protocol == "sftp") {
         args[1] = ORVANE_SSH_SERVER_SCRIPT;
         args.insert(args.end(), {"--state-dir", base_.string()});
     } else {

@@ -24,7 +24,8 @@ struct FtpServerOptions {
     std::string password = "p4ss:#@ w%rd/?";  // characters that would break a URL on purpose
     std::string loginDir;                     // a subdirectory of the root to log in to; "" = root
     // "ftp", "ftps" (TLS required; ca.pem and other-ca.pem in stateDir()) or "sftp" (root only;
-    // fingerprint, other-fingerprint and host_key.pub in stateDir()).
+    // fingerprint, other-fingerprint and host_key.pub in stateDir()); or "https", a public-address
+    // service (tests/support/https_server.py) whose mode is plain, page, garbage or slow.
     std::string protocol = "ftp";
 };
 
@@ -53,7 +54,7 @@ class FtpTestServer {
         std::string caFile, hostKey;
     };
     Identity identity(const std::string& protocol, const std::string& trust) const {
-        if (protocol == "ftps") return {(base_ / trust).string(), ""};
+        if (protocol == "ftps" || protocol == "https") return {(base_ / trust).string(), ""};
         return {"", protocol == "sftp" && !trust.empty() ? stateText(trust) : ""};
     }
 

@@ -53,6 +53,7 @@ std::string FaultReason(const settings::ValueFault& fault) {
         case Fault::NoCertificate: return "the file it names holds no PEM certificate";
         case Fault::NotAFingerprint:
             return "not a fingerprint as ssh-keygen -l prints it (SHA256:...)";
+        case Fault::NotHttpsUrl: return "not an https:// address";
     }
     return {};
 }
