@@ -350,6 +350,48 @@ hostile-files)
   check "a huge WATCHDOG_USEC: no timer warning" bash -c '! grep -qi timer "$1"' _ "$work/stderr"
   ends_cleanly 1 "a huge WATCHDOG_USEC: "
   ;;
+address-change)
+  # INTERVAL 600: the link's address replaced is published within 2 s, once; another interface's
+  # change publishes nothing. With CHECKIP the file carries what that service answers.
+  sandbox_link ppp0 203.0.113.45 203.0.113.1
+  sandbox_ftp_start "$served" "$user" "$password" normal "$work/transcript"
+  stores() { grep -c " <- STOR" "$work/transcript"; }
+  settings "$SANDBOX_FTP_PORT" 1
+  start_orvane
+  check "the first cycle publishes the link's address" \
+    sandbox_wait_for 20 grep -qs "IP:   203.0.113.45" "$served/ip.txt"
+  check "the unreachable address is said on standard error" \
+    sandbox_wait_for 5 grep -q "203.0.113.45 is private, shared or reserved" "$work/stderr"
+  sleep 1
+  ip addr del 203.0.113.45 peer 203.0.113.1 dev ppp0
+  ip addr add 203.0.113.46 peer 203.0.113.1 dev ppp0
+  check "the new address is published within 2 s" \
+    sandbox_wait_for 2 grep -qs "IP:   203.0.113.46" "$served/ip.txt"
+  sleep 1.5
+  check "once" test "$(stores)" -eq 2
+  ip tuntap add dev tunvpn mode tun
+  ip addr add 10.8.0.2 peer 10.8.0.1 dev tunvpn
+  ip link set tunvpn up
+  ip addr add 10.8.0.3 dev tunvpn
+  sleep 1.5
+  check "another interface's change publishes nothing" test "$(stores)" -eq 2
+  ends_cleanly 1
+  # A public-address service on loopback whose authority the system trusts, in this namespace.
+  mkfifo "$work/https.in"
+  exec 7<>"$work/https.in"
+  mkdir "$work/tls"
+  /usr/bin/python3 "$SANDBOX_ROOT/tests/support/https_server.py" --tls-dir "$work/tls" \
+    --mode plain <&7 >"$work/https.out" 2>/dev/null &
+  helper_pids+=($!)
+  sandbox_wait_for 20 grep -q '^PORT ' "$work/https.out"
+  mount --bind "$work/tls/ca.pem" /etc/ssl/certs/ca-certificates.crt
+  "$bin/orvane-config" set "$app/orvane.ini" \
+    --checkip "https://127.0.0.1:$(sed -n 's/^PORT //p' "$work/https.out")/" >/dev/null
+  start_orvane
+  check "with CHECKIP the file carries the service's answer" \
+    sandbox_wait_for 20 grep -qs "IP:   198.51.100.77" "$served/ip.txt"
+  ends_cleanly 1
+  ;;
 *)
   echo "unknown scenario $scenario"
   exit 2
