@@ -10,15 +10,22 @@
 // same link's address and sends its update to a loopback HTTP server standing for the provider.
 // "Published" is orvane's log line for the confirmed upload and the provider's record of
 // inadyn's request; resident memory is VmRSS half a second later.
+//
+// A second benchmark replaces the link's address with ip (INTERVAL 600 for orvane, inadyn
+// checking as often as it can) several times and times, from each replacement, the new address
+// in the file on the FTP server and in the provider's record of inadyn's request: the medians.
+// The replacements fall at points spread over inadyn's period, not just after its last check.
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -35,6 +42,10 @@ constexpr double kIdleCpuLimit = 0.01;  // of wall time
 constexpr auto kPublishLimit = 30s;
 constexpr auto kSettle = 500ms;
 constexpr auto kIdleWindow = 10s;
+constexpr auto kChangeLimit = 1s;  // orvane's median, from the replacement to the new file
+constexpr auto kChangeWait = 90s;  // for either side, before a sample counts as missed
+constexpr int kChanges = 5;
+constexpr int kShortestPeriod = 30;  // inadyn's shortest checking period, in seconds
 constexpr const char* kIp = "/usr/sbin/ip";
 constexpr const char* kInadyn = "/usr/sbin/inadyn";
 constexpr const char* kPython = "/usr/bin/python3";
@@ -103,9 +114,10 @@ std::unique_ptr<Child> StartOrvane(const std::filesystem::path& app,
         std::vector<std::string>{(app / "orvane").string(), "--headless"}, env);
 }
 
-// One custom provider over plain HTTP, checked every ten minutes (so once in this benchmark).
-std::string InadynConfig(const std::string& port) {
-    return "period = 600\n"
+// One custom provider over plain HTTP, the address checked every `period` seconds.
+std::string InadynConfig(const std::string& port, int period) {
+    return "period = " + std::to_string(period) +
+           "\n"
            "custom bench {\n"
            "    ssl = false\n"
            "    username = bench\n"
@@ -125,7 +137,8 @@ struct InadynSide {
     std::filesystem::path requests;
 };
 
-InadynSide StartInadyn(const std::filesystem::path& dir, const std::vector<std::string>& env) {
+InadynSide StartInadyn(const std::filesystem::path& dir, const std::vector<std::string>& env,
+                       int period = 600) {
     InadynSide side;
     const auto portFile = dir / "port";
     side.requests = dir / "requests";
@@ -136,7 +149,7 @@ InadynSide StartInadyn(const std::filesystem::path& dir, const std::vector<std::
     if (!WaitUntil([&] { return std::filesystem::exists(portFile); }, 10s))
         throw std::runtime_error("the provider's HTTP server did not start");
     const auto config = dir / "inadyn.conf";
-    std::ofstream(config) << InadynConfig(ReadText(portFile));
+    std::ofstream(config) << InadynConfig(ReadText(portFile), period);
     side.inadyn = std::make_unique<Child>(
         std::vector<std::string>{kInadyn, "--foreground", "--config", config.string(), "--iface",
                                  "ppp0", "--cache-dir", (dir / "cache").string(), "--no-pidfile"},
@@ -214,6 +227,96 @@ void BM_HeadlessAgainstInadyn(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_HeadlessAgainstInadyn)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The address of ppp0 replaced by `address`, as a removal and an addition.
+bool ReplaceAddress(const std::string& from, const std::string& to,
+                    const std::vector<std::string>& env) {
+    return RunToEnd({kIp, "addr", "del", from, "peer", "203.0.113.1", "dev", "ppp0"}, env) == 0 &&
+           RunToEnd({kIp, "addr", "add", to, "peer", "203.0.113.1", "dev", "ppp0"}, env) == 0;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void BM_AddressChangeAgainstInadyn(benchmark::State& state) {
+    const auto env = CurrentEnvironment();
+    TempDir dir("orvane-bench-change");
+    std::unique_ptr<testing::FtpTestServer> ftp;
+    std::unique_ptr<Child> pppd;
+    std::unique_ptr<Child> orvane;
+    InadynSide inadyn;
+    try {
+        if (access(kInadyn, X_OK) != 0) throw std::runtime_error("inadyn is not installed");
+        EnterPrivateNetwork(env);
+        pppd = StartStandInPppd(env);
+        testing::FtpServerOptions account;
+        account.user = "bench";
+        ftp = std::make_unique<testing::FtpTestServer>(account);
+        std::vector<std::string> orvaneEnv = {"HOME=" + dir.path().string(), "PATH=/usr/bin:/bin",
+                                              "LANG=C.UTF-8"};
+        orvane = StartOrvane(dir.path() / "app", *ftp, orvaneEnv);
+        inadyn = StartInadyn(dir.path(), env, kShortestPeriod);
+    } catch (const std::exception& error) {
+        return Fail(state, "address change against inadyn", error.what());
+    }
+    const auto file = ftp->root() / "ip.txt";
+    for (auto _ : state) {
+        const bool first = WaitUntil(
+            [&] {
+                return ReadText(file).find("203.0.113.45") != std::string::npos &&
+                       ReadText(inadyn.requests).find("203.0.113.45") != std::string::npos;
+            },
+            kChangeWait);
+        if (!first) return Fail(state, "address change against inadyn", "no first publication");
+        std::vector<double> ours, peers;
+        std::string address = "203.0.113.45";
+        for (int change = 1; change <= kChanges; ++change) {
+            const std::string next = "203.0.113." + std::to_string(45 + change);
+            std::this_thread::sleep_for(std::chrono::milliseconds(
+                1000 * kShortestPeriod * (2 * change - 1) / (2 * kChanges)));
+            const auto from = std::chrono::steady_clock::now();
+            if (!ReplaceAddress(address, next, env))
+                return Fail(state, "address change against inadyn", "ip could not replace it");
+            address = next;
+            std::optional<double> our, peer;
+            WaitUntil(
+                [&] {
+                    const double now =
+                        std::chrono::duration<double>(std::chrono::steady_clock::now() - from)
+                            .count();
+                    if (!our && ReadText(file).find(next) != std::string::npos) our = now;
+                    if (!peer && ReadText(inadyn.requests).find(next) != std::string::npos)
+                        peer = now;
+                    return our && peer;
+                },
+                kChangeWait);
+            if (!our || !peer)
+                return Fail(state, "address change against inadyn",
+                            "change " + std::to_string(change) + " was not published in time");
+            ours.push_back(*our);
+            peers.push_back(*peer);
+        }
+        const double ourMedian = Median(ours), peerMedian = Median(peers);
+        state.SetIterationTime(ourMedian);
+        state.counters["orvane_s"] = ourMedian;
+        state.counters["inadyn_s"] = peerMedian;
+        Judge(state, "change",
+              {"from an address replaced on the link to the new one published, median of " +
+                   std::to_string(kChanges),
+               "orvane --headless (INTERVAL 600) " + Fixed(ourMedian * 1000, 0) + " ms",
+               "inadyn (period " + std::to_string(kShortestPeriod) + " s) " +
+                   Fixed(peerMedian * 1000, 0) + " ms",
+               "limit " + Fixed(std::chrono::duration<double>(kChangeLimit).count() * 1000, 0) +
+                   " ms",
+               ourMedian < std::chrono::duration<double>(kChangeLimit).count()});
+    }
+}
+BENCHMARK(BM_AddressChangeAgainstInadyn)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace orvane::bench

@@ -163,10 +163,11 @@ void fOrvane::Form_Load() {
     state_.Countdown = state_.FirstWait;
     ShowResult(Status::Kind::Blank, "");
     ShowCountdown(state_.Countdown - 1);
+    // Before the timer starts, so that no cycle runs inside the first look at the links.
+    links_.WatchChanges(cycleWait_, [this] { LinkChanged(); });
     window_.SetTimerInterval(1000);
     window_.SetTimerEnabled(true);
     started_ = true;
-    links_.WatchChanges(cycleWait_, [this] { LinkChanged(); });
 }
 
 void fOrvane::Timer1_Timer() {
