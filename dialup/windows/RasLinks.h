@@ -2,7 +2,10 @@
 // dialling through DialDefault.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "dialup/Links.h"
 #include "dialup/windows/RemoteAccess.h"
@@ -21,10 +24,28 @@ class RasLinks final : public Links {
     DialOutcome Dial(const std::string& entry, EventWait& wait) override;
     // RasHangUpA of the link's handle.
     bool HangUp(const DialUpLink& link, EventWait& wait) override;
+    // Hears the system's connect and disconnect events (RasConnectionNotification) on a
+    // message-only window of its own, so the program's message loop delivers them.
+    void WatchChanges(EventWait& wait, std::function<void()> changed) override;
+
+    RasLinks(const RasLinks&) = delete;
+    RasLinks& operator=(const RasLinks&) = delete;
+    ~RasLinks() override;
+
+    // The message-only window's: an event was heard, or the settling wait has passed.
+    void Heard();
+    void LookAgain();
 
   private:
     std::unique_ptr<RemoteAccess> service_;
     WindowHandle parent_;
+    EventWait* wait_ = nullptr;
+    std::function<void()> changed_;
+    std::optional<std::string> published_;  // from the last listing
+    void* event_ = nullptr;                 // signalled by the system on each event
+    void* registeredWait_ = nullptr;        // the thread pool's wait on it
+    void* window_ = nullptr;                // where that wait posts what it heard
+    bool settling_ = false;
 };
 
 }  // namespace orvane::dialup
