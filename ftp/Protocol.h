@@ -33,5 +33,7 @@ bool IsHostKeyFingerprint(std::string_view text);
 
 // Whether this platform's client can speak the protocol.
 bool PlatformSupports(Protocol protocol);
+// Whether this platform's client can ask a public-address service (HTTPS).
+bool PlatformAsksPublicAddress();
 
 }  // namespace orvane::ftp

@@ -104,6 +104,8 @@ Checked HttpsUrl(const std::string& stored) {
     if (!clean || stored.size() <= kScheme.size() || stored.size() > kLongest ||
         stored.compare(0, kScheme.size(), kScheme) != 0)
         return Fail(Fault::NotHttpsUrl, ErrorNumber::TypeMismatch);
+    if (!ftp::PlatformAsksPublicAddress())
+        return Fail(Fault::ProtocolUnavailable, ErrorNumber::TypeMismatch, "https");
     return {stored};
 }
 

@@ -57,7 +57,8 @@ TEST(ParseCommandLine, RejectsWithAMessageNamingTheProblem) {
     }
 }
 
-// The Windows build speaks plain FTP only, and says so rather than store what it cannot use.
+// The Windows build speaks plain FTP only and asks no public-address service, and says so
+// rather than store what it cannot use.
 TEST(ParseCommandLine, TakesTheProtocolsThisBuildSpeaks) {
     for (const auto protocol : {ftp::Protocol::Ftps, ftp::Protocol::Sftp}) {
         const auto args = WriteArgs({"--protocol", std::string(ftp::ProtocolName(protocol))});
@@ -66,6 +67,11 @@ TEST(ParseCommandLine, TakesTheProtocolsThisBuildSpeaks) {
         else
             EXPECT_THROW(ParseCommandLine(args), UsageError);
     }
+    const auto checkIp = WriteArgs({"--checkip", "https://checkip.example.net/"});
+    if (ftp::PlatformAsksPublicAddress())
+        EXPECT_NO_THROW(ParseCommandLine(checkIp));
+    else
+        EXPECT_THROW(ParseCommandLine(checkIp), UsageError);
 }
 
 }  // namespace
