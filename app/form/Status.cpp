@@ -15,7 +15,13 @@ std::string StatusCaption(const Status& status) {
 
 std::string StatusLine(const Status& status) {
     const std::string caption = StatusCaption(status);
-    return status.address.empty() ? caption : caption + " " + status.address;
+    if (status.address.empty()) return caption;
+    const std::string line = caption + " " + status.address;
+    if (status.unroutable.empty()) return line;
+    // The shown address is the link's, or the one a public-address service answered.
+    return line + (status.unroutable == status.address
+                       ? " (non pubblico)"
+                       : " (linea " + status.unroutable + " non pubblica)");
 }
 
 Priority PriorityOf(const Status& status) {

@@ -29,7 +29,8 @@ struct Status {
 
 // The status caption: empty, "Online", "Offline" or "Errore #" and the number.
 std::string StatusCaption(const Status& status);
-// The one line that says the result: the caption, then the address when there is one.
+// The one line that says the result: the caption, then the address when there is one, marked
+// when the link's address cannot be reached from outside.
 std::string StatusLine(const Status& status);
 // How much the result weighs in the journal: a publication is news, no connection a warning,
 // an error an error.

@@ -291,13 +291,13 @@ headless)
   HOME=$home XDG_RUNTIME_DIR=$work/run NOTIFY_SOCKET=$work/notify.sock WATCHDOG_USEC=1000000 \
     JOURNAL_STREAM=$(stat -c %d:%i "$work/stderr") start env -u DISPLAY "$program/orvane" --headless
   check "it tells the manager it is ready" sandbox_wait_for 10 notified READY=1
-  check "the status after a publication" sandbox_wait_for 20 notified "STATUS=Online 203.0.113.45"
+  check "the status after a publication" sandbox_wait_for 20 notified "STATUS=Online 203.0.113.45 (non pubblico)"
   check "the status line goes to the journal with its priority" \
-    grep -qx "<6>Online 203.0.113.45" "$work/stderr"
+    grep -qx "<6>Online 203.0.113.45 (non pubblico)" "$work/stderr"
   rm -f "$served/ip.txt"
   kill -USR1 "$orvane_pid"
   check "SIGUSR1 publishes again" sandbox_wait_for 10 test -f "$served/ip.txt"
-  check "and the status follows" sandbox_wait_for 5 notified "STATUS=Online 203.0.113.45" 2
+  check "and the status follows" sandbox_wait_for 5 notified "STATUS=Online 203.0.113.45 (non pubblico)" 2
   sandbox_wait_for 5 notified WATCHDOG=1 5
   check "the watchdog is fed every half second" watchdog_steady
   check "SIGTERM ends it with status 0 within a second" ends_with TERM 0 1
@@ -321,7 +321,7 @@ hostile-files)
   : >"$work/stderr"
   JOURNAL_STREAM=$(stat -c %d:%i "$work/stderr") start "$app/orvane" --headless
   check "a FIFO as the log: the cycle ends in an error, to the journal as one" \
-    sandbox_wait_for 20 grep -qx "<3>Errore #75 203.0.113.45" "$work/stderr"
+    sandbox_wait_for 20 grep -qx "<3>Errore #75 203.0.113.45 (non pubblico)" "$work/stderr"
   check "a FIFO as the log: the cause goes to the journal as an error" \
     grep -q "^<3>Errore di run-time 75: .*orvane.log" "$work/stderr"
   ends_cleanly 1 "a FIFO as the log: "

@@ -227,7 +227,12 @@ const StatusView kStatusViews[] = {
     {"OnlineUnreachable", Kind::Online, "100.64.7.9", 0, 42, false,
      "Orvane\nStatus: Online\nIP: 100.64.7.9\nIndirizzo non pubblico: 100.64.7.9\nProssimo invio "
      "tra 42 s",
-     TrayMark::Published, "Online 100.64.7.9", Priority::Info, "100.64.7.9"},
+     TrayMark::Published, "Online 100.64.7.9 (non pubblico)", Priority::Info, "100.64.7.9"},
+    {"PublicAddressOverAnUnreachableLink", Kind::Online, "81.2.69.160", 0, 42, false,
+     "Orvane\nStatus: Online\nIP: 81.2.69.160\nIndirizzo non pubblico: 100.64.7.9\nProssimo invio "
+     "tra 42 s",
+     TrayMark::Published, "Online 81.2.69.160 (linea 100.64.7.9 non pubblica)", Priority::Info,
+     "100.64.7.9"},
     {"Offline", Kind::Offline, "", 0, 599, false,
      "Orvane\nStatus: Offline\nProssimo invio tra 599 s", TrayMark::Problem, "Offline",
      Priority::Warning},
