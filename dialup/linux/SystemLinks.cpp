@@ -54,14 +54,18 @@ class SystemLinks final : public Links {
         kernel_ = std::make_unique<linuxlink::KernelLinkEvents>([this](unsigned index) {
             if (index == 0 || IsPppdLink(index)) Settle();
         });
-        const QDBusConnection bus = SystemBus();
-        if (bus.isConnected()) {
-            managerSignals_ =
-                std::make_unique<networkmanager::ChangeSignals>(bus, [this] { Settle(); });
-        }
+        ListenToNetworkManager();
     }
 
   private:
+    // Once watching, NetworkManager's signals are heard for as long as it is the one in use,
+    // also when it started after the program.
+    void ListenToNetworkManager() {
+        if (!changed_ || !networkManager_ || managerSignals_) return;
+        managerSignals_ = std::make_unique<networkmanager::ChangeSignals>(
+            QDBusConnection(kConnectionName), [this] { Settle(); });
+    }
+
     // The first announcement of a burst starts the wait; later ones fall within it.
     void Settle() {
         if (!settle_.isActive()) settle_.start();
@@ -96,6 +100,7 @@ class SystemLinks final : public Links {
         } else {
             if (!networkManager_) networkManager_ = std::make_unique<NetworkManagerLinks>(bus);
             chosen_ = networkManager_.get();
+            ListenToNetworkManager();
         }
         return *chosen_;
     }
@@ -110,6 +115,7 @@ class SystemLinks final : public Links {
         if (bus.isConnected()) return bus;
         chosen_ = nullptr;
         networkManager_.reset();
+        managerSignals_.reset();
         QDBusConnection::disconnectFromBus(kConnectionName);
         return QDBusConnection::connectToBus(QDBusConnection::SystemBus, kConnectionName);
     }
