@@ -15,7 +15,10 @@ std::string StatusCaption(const Status& status) {
 
 std::string StatusLine(const Status& status) {
     const std::string caption = StatusCaption(status);
-    return status.address.empty() ? caption : caption + " " + status.address;
+    std::string line = status.address.empty() ? caption : caption + " " + status.address;
+    for (std::size_t i = 0; i < status.targets.size(); ++i)
+        line += (i == 0 ? "; " : ", ") + status.targets[i].name + " " + status.targets[i].outcome;
+    return line;
 }
 
 Priority PriorityOf(const Status& status) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -19,6 +20,8 @@ class SupportModule {
     virtual std::string SettingsPath() = 0;
     virtual std::string ReadSetting(const std::string& section, const std::string& key,
                                     const std::string& file) = 0;
+    // The names of the sections of `file`, in their order; none when it cannot be read.
+    virtual std::vector<std::string> SettingsSections(const std::string& file) = 0;
     virtual std::string DecodeSetting(const std::string& stored) = 0;
     virtual void CenterForm(void* windowHandle) = 0;
 };

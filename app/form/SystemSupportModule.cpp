@@ -1,5 +1,7 @@
 // The support module over the real support library and settings file.
 #include "form/SupportModule.h"
+#include "settings/ProfileReader.h"
+#include "settings/SettingsLoader.h"
 #include "settings/mCrypt.h"
 
 namespace orvane {
@@ -15,6 +17,10 @@ class SystemSupportModule final : public SupportModule {
     std::string ReadSetting(const std::string& section, const std::string& key,
                             const std::string& file) override {
         return mCrypt::ReadSetting(section, key, file);
+    }
+    std::vector<std::string> SettingsSections(const std::string& file) override {
+        const auto content = settings::ReadWholeFile(file);
+        return content ? settings::ProfileSectionNames(*content) : std::vector<std::string>{};
     }
     std::string DecodeSetting(const std::string& stored) override {
         return mCrypt::DecodeSetting(stored);

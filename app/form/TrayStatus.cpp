@@ -35,6 +35,8 @@ TrayStatus TrayStatusOf(const Status& status) {
     tray.toolTip = "Orvane";
     AddLine(tray.toolTip, caption.empty() ? "" : "Status: " + caption);
     AddLine(tray.toolTip, status.address.empty() ? "" : "IP: " + status.address);
+    for (const TargetStatus& target : status.targets)
+        AddLine(tray.toolTip, target.name + ": " + target.outcome);
     AddLine(tray.toolTip, CountdownLine(status));
     tray.mark = MarkOf(status);
     tray.pauseEntry = status.paused ? "Riprendi" : "Pausa";

@@ -17,6 +17,7 @@
 #include "form/Status.h"
 #include "form/SupportModule.h"
 #include "ftp/Uploader.h"
+#include "publish/TargetBook.h"
 #include "runtime/EventWait.h"
 #include "runtime/RuntimeError.h"
 
@@ -68,6 +69,9 @@ class fOrvane {
     void AppendLogLine(const std::string& message);
     void WaitMilliseconds(double milliseconds);
 
+    // How targets are made: the real ones unless a test says otherwise.
+    void SetTargetMaker(publish::TargetMaker make) { makeTarget_ = std::move(make); }
+
     const MainState& State() const { return state_; }
     // What the window was last told; a view that comes later starts from it.
     const Status& CurrentStatus() const { return status_; }
@@ -101,8 +105,11 @@ class fOrvane {
     void ShowError(int32_t number);
     void ShowCountdown(int32_t seconds);
     void ShowOffline();
+    void LogAddressChange(const std::string& address);
     void ReportOffline();
     void ReportCycleError(const RuntimeError& error);
+    void PublishToTargets(const dialup::DialUpLink& link, bool all);
+    void LogTargetReport(const publish::TargetReport& report);
     static void ReportClientError(const ftp::UploadFailure& failure);
     void StopIfClosing() const;
 
@@ -131,6 +138,8 @@ class fOrvane {
 
     int cycleDepth_ = 0;
     bool cyclePending_ = false;
+    bool publishToAll_ = false;  // "Pubblica": the targets too, changed or not
+    publish::TargetMaker makeTarget_ = publish::MakeTarget;
     bool dialling_ = false;
     std::optional<std::chrono::steady_clock::time_point> dialFailedAt_;
     bool closing_ = false;

@@ -208,7 +208,7 @@ class StatusViewTest : public ::testing::TestWithParam<StatusView> {};
 
 TEST_P(StatusViewTest, FollowTheStatusAndThePause) {
     const StatusView& c = GetParam();
-    const Status status{c.kind, c.address, c.error, c.paused, c.secondsLeft};
+    const Status status{c.kind, c.address, c.error, c.paused, c.secondsLeft, {}};
     const TrayStatus tray = TrayStatusOf(status);
     EXPECT_EQ(tray.toolTip, c.toolTip);
     EXPECT_EQ(tray.mark, c.mark);

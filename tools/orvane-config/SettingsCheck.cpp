@@ -53,6 +53,15 @@ std::string FaultReason(const settings::ValueFault& fault) {
         case Fault::NoCertificate: return "the file it names holds no PEM certificate";
         case Fault::NotAFingerprint:
             return "not a fingerprint as ssh-keygen -l prints it (SHA256:...)";
+        case Fault::Missing: return "missing";
+        case Fault::BadTargetName: return "the name may hold only letters, digits, '-', '_', '.'";
+        case Fault::UnknownTargetType: return "not dyndns2, dnsupdate or command";
+        case Fault::NotAHostName: return "not a host name (several only for dyndns2, by commas)";
+        case Fault::NotAWebProtocol: return "not https or http";
+        case Fault::NotAFlag: return "not 0 or 1";
+        case Fault::NotAnAlgorithm: return "not a TSIG algorithm (hmac-sha256, hmac-sha512, ...)";
+        case Fault::NotBase64: return "does not decode to base64";
+        case Fault::NotAnAbsolutePath: return "not an absolute path";
     }
     return {};
 }
