@@ -97,7 +97,8 @@ FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(opti
         args.insert(args.end(), {"--state-dir", base_.string()});
     } else {
         args.insert(args.end(), {"--transcript", transcriptPath_.string()});
-        if (options_.protocol == "ftps") args.insert(args.end(), {"--tls-dir", base_.string()});
+        if (options_.protocol == "ftps" || options_.protocol == "https")
+            args.insert(args.end(), {"--tls-dir", base_.string()});
     }
     setenv("FTP_TEST_PASSWORD", options_.password.c_str(), 1);  // off the command line
     int in[2] = {-1, -1}, out[2] = {-1, -1};
