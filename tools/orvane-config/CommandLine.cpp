@@ -118,6 +118,11 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
             throw UsageError("check takes at most one FILE");
         command.kind = Command::Kind::Check;
         if (args.size() == 2) command.file = args[1];
+    } else if (verb == "target") {
+        command.target = ParseTargetArguments(args);
+        command.kind = args[1] == "add"      ? Command::Kind::TargetAdd
+                       : args[1] == "remove" ? Command::Kind::TargetRemove
+                                             : Command::Kind::TargetList;
     } else {
         throw UsageError("unknown command " + verb);
     }
@@ -131,6 +136,13 @@ std::string UsageText() {
            "                           [--cafile PEM] [--hostkey SHA256:...]\n"
            "       orvane-config set [FILE] [--password] [any option of write]...\n"
            "       orvane-config check [FILE]\n"
+           "       orvane-config target add [FILE] --name NAME --type dyndns2|dnsupdate|command\n"
+           "                           [--server HOST[:PORT]] [--user USER] [--hostname NAMES]\n"
+           "                           [--protocol https|http] [--cafile PEM] [--ipv6 0|1]\n"
+           "                           [--zone ZONE] [--ttl SECONDS] [--key-name NAME]\n"
+           "                           [--key-algorithm hmac-sha256|...] [--run PROGRAM]\n"
+           "       orvane-config target remove [FILE] --name NAME\n"
+           "       orvane-config target list [FILE]\n"
            "       orvane-config --help\n"
            "\n"
            "write   writes every key of an Orvane settings file; SERVER, USER, PATH and\n"
@@ -144,6 +156,13 @@ std::string UsageText() {
            "check   says for every key whether it is present and valid, without showing\n"
            "        any value; exits with 1 when something is wrong. Warns when plain FTP\n"
            "        would carry the password in clear to another machine.\n"
+           "\n"
+           "target  adds a [TARGET:NAME] section, a place besides the FTP file where the\n"
+           "        address is published: dyndns2 (--server, --user, --hostname; the password\n"
+           "        read as write reads it), dnsupdate (--server, --zone, --hostname,\n"
+           "        --key-name; the TSIG secret, base64, read as the password is) or command\n"
+           "        (--run, an absolute path). remove takes one away; list shows them without\n"
+           "        their passwords and secrets. With a target, [FTP] SERVER may be empty.\n"
            "\n"
            "--protocol  ftp: plain FTP, the password in clear. ftps: FTP with TLS, the\n"
            "            server's certificate checked against the system's authorities or the\n"

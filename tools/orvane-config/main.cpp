@@ -84,7 +84,10 @@ int Check(const std::string& named) {
     int problems = 0;
     for (const std::string& warning : SettingsWarnings(*content, mCustom::CoreCipherKey()))
         std::cerr << "orvane-config: warning: " << warning << "\n";
-    for (const KeyVerdict& verdict : CheckSettings(*content, mCustom::CoreCipherKey())) {
+    std::vector<KeyVerdict> verdicts = CheckSettings(*content, mCustom::CoreCipherKey());
+    for (KeyVerdict& verdict : CheckTargets(*content, mCustom::CoreCipherKey()))
+        verdicts.push_back(std::move(verdict));
+    for (const KeyVerdict& verdict : verdicts) {
         std::cout << VerdictLine(verdict) << "\n";
         if (verdict.status != KeyVerdict::Status::Ok) ++problems;
     }
@@ -97,6 +100,49 @@ int Check(const std::string& named) {
     return Failed;
 }
 
+// Adds or removes a target in a file edited under its lock, as a write does; the password or
+// secret is read as write reads the password.
+int ChangeTargets(const Command& command) {
+    const bool adding = command.kind == Command::Kind::TargetAdd;
+    const std::string file = SettingsFile(command.target.file, adding);
+    std::optional<std::string> secret;
+    if (adding && TargetNeedsSecret(command.target)) {
+        std::string problem;
+        secret = ReadPassword(problem);
+        if (!secret) {
+            std::cerr << "orvane-config: " << problem << "\n";
+            return WrongUsage;
+        }
+        RequireStorable("the password or secret", *secret, true);
+    }
+    const FileChangeLock lock(file);
+    std::string existing;
+    struct stat info {};
+    if (stat(file.c_str(), &info) == 0 || !adding) {
+        auto content = settings::ReadWholeFile(file);
+        if (!content) return Fail("cannot read the existing file " + file);
+        existing = std::move(*content);
+    } else if (errno != ENOENT) {
+        return Fail(FileFailure(errno, "cannot reach", file).detail());
+    }
+    const std::string text =
+        adding ? AddTarget(existing, command.target, secret, mCustom::CoreCipherKey())
+               : RemoveTarget(existing, command.target.name);
+    ReplaceFileAtomically(file, text, 0600, Durability::Flushed, Ownership::KeepExisting);
+    std::cout << "orvane-config: wrote " << file << "\n";
+    return Done;
+}
+
+int ListTargetsOf(const std::string& named) {
+    const std::string file = SettingsFile(named, false);
+    const auto content = settings::ReadWholeFile(file);
+    if (!content) return Fail("cannot read " + file);
+    const std::vector<std::string> lines = ListTargets(*content, mCustom::CoreCipherKey());
+    for (const std::string& line : lines) std::cout << line << "\n";
+    if (lines.empty()) std::cout << file << ": no targets\n";
+    return Done;
+}
+
 int Run(const std::vector<std::string>& args) {
     try {
         const Command command = ParseCommandLine(args);
@@ -105,6 +151,9 @@ int Run(const std::vector<std::string>& args) {
             case Command::Kind::Write: return Write(command.write, false, true);
             case Command::Kind::Set: return Write(command.write, true, command.withPassword);
             case Command::Kind::Check: return Check(command.file);
+            case Command::Kind::TargetAdd:
+            case Command::Kind::TargetRemove: return ChangeTargets(command);
+            case Command::Kind::TargetList: return ListTargetsOf(command.target.file);
         }
     } catch (const UsageError& error) {
         std::cerr << "orvane-config: " << error.what() << "\n\n" << UsageText();
