@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #ifndef ORVANE_VERSION
@@ -57,6 +58,24 @@ std::string Dyndns2Query(const Dyndns2Settings& settings, const PublishedAddress
     query += "&myip=" + addresses.ipv4;
     if (settings.ipv6 && !addresses.ipv6.empty()) query += "&myipv6=" + addresses.ipv6;
     return query;
+}
+
+std::string Dyndns2Authorization(const std::string& user, const std::string& password) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const std::string plain = user + ":" + password;
+    std::string text = "Basic ";
+    for (std::size_t i = 0; i < plain.size(); i += 3) {
+        uint32_t group = static_cast<uint32_t>(static_cast<unsigned char>(plain[i])) << 16;
+        if (i + 1 < plain.size())
+            group |= static_cast<uint32_t>(static_cast<unsigned char>(plain[i + 1])) << 8;
+        if (i + 2 < plain.size()) group |= static_cast<unsigned char>(plain[i + 2]);
+        text += kDigits[(group >> 18) & 63];
+        text += kDigits[(group >> 12) & 63];
+        text += i + 1 < plain.size() ? kDigits[(group >> 6) & 63] : '=';
+        text += i + 2 < plain.size() ? kDigits[group & 63] : '=';
+    }
+    return text;
 }
 
 std::string Dyndns2UserAgent() { return "Orvane/" ORVANE_VERSION; }

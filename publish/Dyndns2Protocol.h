@@ -21,6 +21,9 @@ std::string Dyndns2Query(const Dyndns2Settings& settings, const PublishedAddress
 // The User-Agent: the program's name and version.
 std::string Dyndns2UserAgent();
 
+// "Basic " and the base64 of "user:password", for a client that does not make it itself.
+std::string Dyndns2Authorization(const std::string& user, const std::string& password);
+
 // Whether `name` may go into the query as it is: letters, digits, '-', '_', '.' and '*'.
 bool IsDyndns2HostName(std::string_view name);
 

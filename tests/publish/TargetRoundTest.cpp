@@ -45,6 +45,18 @@ TEST(Dyndns2Answers, EachCodeMeansWhatTheProtocolSays) {
     }
 }
 
+// The header a client that does not make it itself sends; the second as curl makes it.
+TEST(Dyndns2Answers, BasicAuthorizationAsHttpClientsMakeIt) {
+    const struct {
+        const char *user, *password, *header;
+    } cases[] = {{"publisher7", "p4ss:#@ w%rd/?", "Basic cHVibGlzaGVyNzpwNHNzOiNAIHclcmQvPw=="},
+                 {"me", "dyn pw", "Basic bWU6ZHluIHB3"},
+                 {"a", "", "Basic YTo="},
+                 {"\xe8", "\xff", "Basic 6Dr/"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(Dyndns2Authorization(c.user, c.password), c.header) << c.user;
+}
+
 // A target that answers what it is told, and records what it was given.
 struct Script {
     Verdict answer = Verdict::Accepted;
