@@ -239,6 +239,18 @@ TEST(OrvaneConfig, TargetsAreAddedListedCheckedAndRemoved) {
     ASSERT_EQ(RunTool({"target", "remove", file, "--name", "dyn"}).status, 0);
     EXPECT_EQ(test::ReadText(file).find("dyn"), std::string::npos);
     EXPECT_EQ(RunTool({"target", "remove", file, "--name", "dyn"}).status, 2);
+
+    // Without the FTP file: no other FTP option and no password, and valid once a target is there.
+    const std::string bare = dir / "bare.ini";
+    ASSERT_EQ(RunTool({"write", bare, "--server", ""}).status, 0);
+    EXPECT_EQ(RunTool({"check", bare}).status, 1);
+    ASSERT_EQ(RunTool({"target", "add", bare, "--name", "run", "--type", "command", "--run",
+                       "/usr/local/bin/publish"})
+                  .status,
+              0);
+    const Outcome alone = RunTool({"check", bare});
+    EXPECT_EQ(alone.status, 0) << alone.out;
+    EXPECT_EQ(alone.out.find("FTP/"), std::string::npos) << alone.out;
 }
 
 TEST(OrvaneConfig, UsageErrorsExitWithTwoAndWriteNothing) {

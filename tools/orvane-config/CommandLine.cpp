@@ -61,7 +61,7 @@ void ParseOptions(const std::vector<std::string>& args, Command& command) {
     }
     for (const SettingKey& setting : SettingKeys)
         if (!set && !setting.defaultValue && setting.option != settings::PasswordOption &&
-            !seen.contains(setting.option))
+            !seen.contains(setting.option) && !(request.WithoutFile() && setting.section == "FTP"))
             throw UsageError("write: " + std::string(setting.option) + " is missing");
     if (set && seen.empty() && !command.withPassword)
         throw UsageError("set: nothing to change (give at least one option)");
@@ -73,6 +73,7 @@ void Validate(const WriteRequest& request, bool onlyGiven) {
         const std::string name(setting.option);
         if (name == settings::PasswordOption || (onlyGiven && !request.given.contains(name)))
             continue;
+        if (request.WithoutFile() && setting.section == "FTP") continue;
         const std::string value = request.ValueOf(name);
         // Encoded values are checked in their stored form, which the tool makes.
         const bool encoded = setting.kind == KeyKind::Encoded;
@@ -87,6 +88,11 @@ void Validate(const WriteRequest& request, bool onlyGiven) {
 std::string WriteRequest::ValueOf(std::string_view option) const {
     if (const auto value = given.find(option); value != given.end()) return value->second;
     return std::string(settings::KeyOfOption(option)->defaultValue.value_or(""));
+}
+
+bool WriteRequest::WithoutFile() const {
+    const auto server = given.find("--server");
+    return server != given.end() && server->second.empty();
 }
 
 void RequireStorable(const std::string& what, const std::string& value, bool encoded) {
@@ -150,7 +156,8 @@ std::string UsageText() {
            "        standard input when that is not a terminal, else it is asked for on the\n"
            "        terminal without echo. An existing file keeps its other sections, keys and\n"
            "        comments. Defaults: INTERVAL 600, FIRST 10, DELAY 0, RASDIAL empty,\n"
-           "        PROTOCOL ftp, CAFILE and HOSTKEY empty.\n"
+           "        PROTOCOL ftp, CAFILE and HOSTKEY empty. --server '' writes a file\n"
+           "        without the FTP file (no other FTP option, no password), for targets.\n"
            "set     changes only the values given and keeps everything else; the password\n"
            "        only with --password (read as write reads it).\n"
            "check   says for every key whether it is present and valid, without showing\n"

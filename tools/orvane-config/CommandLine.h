@@ -24,6 +24,8 @@ struct WriteRequest {
 
     // The value given for `option`, else its key's default.
     std::string ValueOf(std::string_view option) const;
+    // "--server ''": no FTP file, for a file whose targets stand in for it.
+    bool WithoutFile() const;
 };
 
 struct Command {

@@ -148,7 +148,8 @@ int Run(const std::vector<std::string>& args) {
         const Command command = ParseCommandLine(args);
         switch (command.kind) {
             case Command::Kind::Help: std::cout << UsageText(); return Done;
-            case Command::Kind::Write: return Write(command.write, false, true);
+            case Command::Kind::Write:
+                return Write(command.write, false, !command.write.WithoutFile());
             case Command::Kind::Set: return Write(command.write, true, command.withPassword);
             case Command::Kind::Check: return Check(command.file);
             case Command::Kind::TargetAdd:
