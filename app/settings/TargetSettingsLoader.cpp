@@ -74,9 +74,10 @@ class TargetReader {
         settings_.name = name;
         const auto type = publish::ParseTargetType(Stored("TYPE"));
         if (!type) {
+            const bool missing = Stored("TYPE").empty();
             Problem("TYPE",
-                    Fault_(Stored("TYPE").empty() ? Fault::Missing : Fault::UnknownTargetType,
-                           ErrorNumber::SubscriptOutOfRange));
+                    Fault_(missing ? Fault::Missing : Fault::UnknownTargetType,
+                           missing ? ErrorNumber::SubscriptOutOfRange : ErrorNumber::TypeMismatch));
             return Finish(problems);
         }
         if (*type == publish::TargetType::DnsUpdate && !publish::DnsUpdateAvailable()) {
