@@ -60,6 +60,8 @@ struct SpawnActions {
     SpawnActions() {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        // The program's own files (the lock, the log, its sockets) are none of the child's.
+        posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     }
     ~SpawnActions() { posix_spawn_file_actions_destroy(&actions); }
 };
