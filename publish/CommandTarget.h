@@ -12,8 +12,8 @@ namespace orvane::publish {
 
 inline constexpr std::chrono::seconds kCommandTimeLimit{30};
 
-// "ORVANE_ADDRESS=...", "ORVANE_ADDRESS6=...", "ORVANE_PREVIOUS_ADDRESS=..." (empty the first
-// time) and "ORVANE_ENTRY=...".
+// "ORVANE_ADDRESS=...", "ORVANE_PREVIOUS_ADDRESS=..." (empty the first time), "ORVANE_ENTRY=..."
+// and, where the link has a global IPv6 address, "ORVANE_ADDRESS6=...".
 std::vector<std::string> CommandEnvironment(const PublishedAddresses& now,
                                             const PublishedAddresses& previous);
 
