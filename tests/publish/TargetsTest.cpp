@@ -25,6 +25,16 @@ constexpr const char* kPassword = "p4ss:#@ w%rd/?";
 // base64("publisher7:p4ss:#@ w%rd/?")
 constexpr const char* kBasicAuth = "Basic cHVibGlzaGVyNzpwNHNzOiNAIHclcmQvPw==";
 
+// A wait whose program is closing from its first wait on.
+class ClosingWait final : public EventWait {
+  public:
+    void WaitForEvents(std::chrono::milliseconds) override { closing_ = true; }
+    bool StopRequested() const override { return closing_; }
+
+  private:
+    bool closing_ = false;
+};
+
 class Dyndns2Test : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -32,9 +42,10 @@ class Dyndns2Test : public ::testing::Test {
         if (!FtpTestServer::Available(&why)) GTEST_SKIP() << why;
     }
 
-    static std::unique_ptr<FtpTestServer> Server(const std::string& protocol) {
+    static std::unique_ptr<FtpTestServer> Server(const std::string& protocol,
+                                                 const std::string& mode = "dyndns2") {
         FtpServerOptions options;
-        options.mode = "dyndns2";
+        options.mode = mode;
         options.protocol = protocol;
         return std::make_unique<FtpTestServer>(options);
     }
@@ -103,6 +114,17 @@ TEST_F(Dyndns2Test, TheRequestAndEachAnswer) {
     }
 }
 
+// A server that takes the connection and never answers holds nothing up once the program closes.
+TEST_F(Dyndns2Test, AServerThatNeverAnswersIsLeftWhenTheProgramCloses) {
+    const auto server = Server("http", "silent");
+    Dyndns2Settings settings = Settings(*server);
+    settings.https = false;
+    ClosingWait closing;
+    const Outcome outcome = MakeDyndns2Target(settings)->Publish(addresses, {}, closing);
+    EXPECT_EQ(outcome.verdict, Verdict::Failed);
+    EXPECT_NE(outcome.reason.find("closing"), std::string::npos) << outcome.reason;
+}
+
 // The request's method and target in a transcript, without the HTTP version (inadyn speaks 1.0).
 std::string RequestLine(const std::string& transcript) {
     const std::size_t start = transcript.find("<- GET ");
@@ -154,6 +176,7 @@ struct CommandCase {
     const char* reason;  // a part of the reason
     mode_t mode = 0700;
     std::chrono::milliseconds limit = kCommandTimeLimit;
+    bool closing = false;  // the program closes while it runs
 };
 
 TEST(CommandTarget, RunsTheProgramAsAgreed) {
@@ -169,6 +192,9 @@ TEST(CommandTarget, RunsTheProgramAsAgreed) {
         {"ended by a signal", "kill -TERM $$", Verdict::Failed, "ended by signal 15"},
         {"past its time, with what it started", "sleep 30 & echo $! > \"$0.child\"; wait",
          Verdict::Failed, "without finishing", 0700, milliseconds(300)},
+        {"ended when the program closes, with what it started",
+         "sleep 30 & echo $! > \"$0.child\"; wait", Verdict::Failed, "the program is closing", 0700,
+         kCommandTimeLimit, true},
         {"not executable", "exit 0", Verdict::Failed, "Permission denied", 0600},
         {"missing", nullptr, Verdict::Failed, "No such file or directory"},
     };
@@ -183,9 +209,11 @@ TEST(CommandTarget, RunsTheProgramAsAgreed) {
             chmod(program.c_str(), c.mode);
         }
         setenv("ORVANE_ADDRESS", "stale, from the program's own environment", 1);
+        ClosingWait closing;
+        EventWait& waiting = c.closing ? static_cast<EventWait&>(closing) : wait;
         const Outcome outcome = MakeCommandTarget({program}, c.limit)
                                     ->Publish({"203.0.113.45", "2001:db8::45", "Casa"},
-                                              {"198.51.100.7", "", "Casa"}, wait);
+                                              {"198.51.100.7", "", "Casa"}, waiting);
         unsetenv("ORVANE_ADDRESS");
         EXPECT_EQ(outcome.verdict, c.verdict) << c.name << ": " << outcome.reason;
         EXPECT_NE(outcome.reason.find(c.reason), std::string::npos)
