@@ -104,8 +104,8 @@ std::unique_ptr<Child> StartOrvane(const std::filesystem::path& app,
                   "ip.txt", "--interval", "600", "--first", "1"},
                  env, ftp.options().password + "\n");
     if (written != 0) throw std::runtime_error("orvane-config could not write the settings file");
-    return std::make_unique<Child>(
-        std::vector<std::string>{(app / "orvane-headless").string()}, env);
+    return std::make_unique<Child>(std::vector<std::string>{(app / "orvane-headless").string()},
+                                   env);
 }
 
 // Resident memory per mapped file (the anonymous mappings, heap and stacks as one), largest first.

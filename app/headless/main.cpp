@@ -38,7 +38,6 @@ int main(int argc, char** argv) {
         return EXIT_SUCCESS;
     }
     std::fprintf(stderr, "orvane-headless: %s %s\n%s",
-                 argc > 2 ? "too many options:" : "unknown option", argv[argc > 2 ? 2 : 1],
-                 kUsage);
+                 argc > 2 ? "too many options:" : "unknown option", argv[argc > 2 ? 2 : 1], kUsage);
     return kUsageError;
 }
