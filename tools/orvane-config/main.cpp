@@ -1,8 +1,5 @@
 // orvane-config: writes, changes and checks Orvane settings files.
-#include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <clocale>
@@ -11,6 +8,7 @@
 
 #include "orvane-config/CommandLine.h"
 #include "orvane-config/Password.h"
+#include "orvane-config/ServiceSettings.h"
 #include "orvane-config/SettingsCheck.h"
 #include "orvane-config/SettingsWriter.h"
 #include "runtime/RuntimeError.h"
@@ -32,43 +30,22 @@ int Fail(const std::string& message) {
     return Failed;
 }
 
-// The system service's settings: the unit's ConfigurationDirectory, which its package makes
-// (root's, readable by the service's group).
-constexpr const char* kSystemUnit = "/lib/systemd/system/orvane.service";
-constexpr const char* kSystemSettings = "/etc/orvane/orvane.ini";
-constexpr const char* kServiceGroup = "orvane";
-
-// Root with the system service installed looks after the service's settings, not its own.
-bool ForSystemService() {
-    struct stat info {};
-    return geteuid() == 0 && stat(kSystemUnit, &info) == 0;
-}
-
 // The file orvane itself reads, when none is named: beside orvane (and so beside this tool), the
 // system service's for root where that service is installed, or in the user's configuration
 // folder, which a write creates. The user's own settings are checked as orvane checks them; a
 // file named by hand is not, so that root may look after a user's.
 std::string SettingsFile(const std::string& named, bool forWriting) {
     if (!named.empty()) return named;
+    const std::string service = ServiceSettingsFile();
     const mCrypt::FileLocations locations =
-        ForSystemService() ? mCrypt::FileLocations{kSystemSettings, {}, {}, false}
-                           : mCrypt::SystemFileLocations(mCrypt::AppDir(), "orvane");
+        !service.empty() ? mCrypt::FileLocations{PathOf(service), {}, {}, false}
+                         : mCrypt::SystemFileLocations(mCrypt::AppDir(), "orvane");
     if (locations.portable) return TextOf(locations.settingsFile);
     if (forWriting)
         mCrypt::PrepareFolder(locations.settingsFile.parent_path());
     else
         mCrypt::RequireOwnSettings(locations.settingsFile);
     return TextOf(locations.settingsFile);
-}
-
-// The service reads its settings through its group; nobody else may.
-void GiveToServiceGroup(const std::string& file) {
-    const group* service = getgrnam(kServiceGroup);
-    if (service == nullptr)
-        throw FileFailure(ENOENT, "no group orvane to give the settings to", file);
-    if (fchownat(AT_FDCWD, file.c_str(), 0, service->gr_gid, AT_SYMLINK_NOFOLLOW) != 0 ||
-        fchmodat(AT_FDCWD, file.c_str(), 0640, 0) != 0)
-        throw FileFailure(errno, "cannot give the settings to the group orvane", file);
 }
 
 // Write, or set when `onlyGiven`: a set edits a file that must exist, and reads the password
@@ -100,10 +77,9 @@ int Write(WriteRequest request, bool onlyGiven, bool withPassword) {
     }
     const std::string text =
         BuildSettingsFile(existing, request, password, mCustom::CoreCipherKey(), onlyGiven);
-    const bool system = request.file == kSystemSettings && ForSystemService();
-    ReplaceFileAtomically(request.file, text, system ? 0640 : 0600, Durability::Flushed,
+    ReplaceFileAtomically(request.file, text, SettingsFileMode(request.file), Durability::Flushed,
                           Ownership::KeepExisting);
-    if (system) GiveToServiceGroup(request.file);
+    ShareWithService(request.file);
     std::cout << "orvane-config: wrote " << request.file << "\n";
     return Done;
 }
