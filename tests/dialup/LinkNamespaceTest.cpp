@@ -14,6 +14,7 @@
 
 #include "dialup/linux/PppdDialer.h"
 #include "dialup/linux/PppdLinks.h"
+#include "support/PrivateNamespaces.h"
 #include "support/RecordingReporter.h"
 #include "support/SleepingWait.h"
 #include "support/TestFiles.h"
@@ -22,9 +23,9 @@ namespace orvane::dialup {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ExitCodeOf;
+using test::InPrivateNamespaces;
 using testing::SleepingWait;
-
-constexpr int kCannotIsolate = 77;
 
 // Records its arguments NUL-separated, then acts as FAKE_PPPD_MODE says: "fail" exits 1,
 // "hang" never finishes, "up" brings up ppp0 and, like pppd with updetach, returns once its
@@ -46,47 +47,12 @@ sleep 600 & sleeper=$!
 wait "$sleeper"
 )";
 
-int ExitCodeOf(pid_t child) {
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
-}
-
 // A tun link with an address (and its peer), up unless told otherwise.
 void MakeTunLink(const std::string& name, const std::string& address, bool up = true) {
     const std::string command = "ip tuntap add dev " + name + " mode tun && ip addr add " +
                                 address + " dev " + name +
                                 (up ? " && ip link set " + name + " up" : "");
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
-
-// Runs `body` in its own network and process namespaces with a scratch directory ("run"
-// inside it stands for /run). Its parent is the namespace's init: when init ends, every
-// daemon the body left behind is killed with it.
-void InPrivateNamespaces(const std::function<void(const fs::path&)>& body) {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to make network namespaces and tun links";
-    if (access("/dev/net/tun", R_OK | W_OK) != 0) GTEST_SKIP() << "needs /dev/net/tun";
-    const test::TempDir folder;
-    const fs::path scratch = folder.folder();
-    fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        if (unshare(CLONE_NEWNET | CLONE_NEWPID) != 0) _exit(kCannotIsolate);
-        const pid_t init = fork();
-        if (init != 0) _exit(ExitCodeOf(init));
-        const pid_t testBody = fork();
-        if (testBody == 0) {
-            fs::create_directories(scratch / "run");
-            body(scratch);
-            fflush(stdout);
-            _exit(::testing::Test::HasFailure() ? 1 : 0);
-        }
-        _exit(ExitCodeOf(testBody));
-    }
-    const int code = ExitCodeOf(child);
-    if (code == kCannotIsolate) GTEST_SKIP() << "cannot make private namespaces here";
-    EXPECT_EQ(code, 0) << "see the failures above";
 }
 
 // The stand-in pppd in its modes, with links using it and the scratch run directory.

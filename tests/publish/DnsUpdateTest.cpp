@@ -1,0 +1,175 @@
+// The dnsupdate target against a real BIND 9 in a private network namespace: a zone that takes
+// updates signed with its keys, and servers that never answer.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "publish/Target.h"
+#include "support/PrivateNamespaces.h"
+#include "support/SleepingWait.h"
+
+namespace orvane::publish {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kNamed = "/usr/sbin/named";
+constexpr const char* kDig = "/usr/bin/dig";
+constexpr const char* kPort = "5300";
+constexpr const char* kSilentServer = "127.0.0.1:5301";
+// Keys of the zone, and one it does not know.
+constexpr const char* kSecret = "b3J2YW5lLXRlc3Qta2V5LWZvci1leGFtcGxlLXRlc3Q=";
+constexpr const char* kSecret512 =
+    "b3J2YW5lLXNoYTUxMi1rZXktZm9yLWV4YW1wbGUtdGVzdC1tb3JlLWJ5dGVzLWhlcmU=";
+constexpr const char* kWrongSecret = "d3Jvbmctc2VjcmV0LW9mLXRoZS1yaWdodC1sZW5ndGg=";
+
+// A primary server for example.test that listens on loopback and takes updates signed by
+// "orvane" (hmac-sha256) or "orvane512" (hmac-sha512).
+void StartNamed(const fs::path& scratch) {
+    std::ofstream(scratch / "example.test.zone")
+        << "$TTL 300\n@ IN SOA ns.example.test. admin.example.test. 1 3600 600 86400 300\n"
+           "@ IN NS ns.example.test.\nns IN A 192.0.2.53\n";
+    const std::string dir = scratch.string();
+    std::ofstream(scratch / "named.conf")
+        << "options { directory \"" << dir << "\"; listen-on port " << kPort
+        << " { 127.0.0.1; }; listen-on-v6 { none; }; pid-file \"" << dir
+        << "/named.pid\"; session-keyfile \"" << dir << "/session.key\"; managed-keys-directory \""
+        << dir << "\"; recursion no; dnssec-validation no; };\ncontrols { };\n"
+        << "key \"orvane\" { algorithm hmac-sha256; secret \"" << kSecret << "\"; };\n"
+        << "key \"orvane512\" { algorithm hmac-sha512; secret \"" << kSecret512 << "\"; };\n"
+        << "zone \"example.test\" { type primary; file \"" << dir
+        << "/example.test.zone\"; allow-update { key \"orvane\"; key \"orvane512\"; }; };\n";
+    const std::string command = "ip link set lo up && " + std::string(kNamed) + " -g -c " + dir +
+                                "/named.conf >" + dir + "/named.log 2>&1 &";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+// What dig answers for the name's records of `type`, one per line, sorted.
+std::string Dig(const std::string& type, const std::string& name = "casa.example.test") {
+    const std::string command =
+        std::string(kDig) + " @127.0.0.1 -p " + kPort + " +short " + type + " " + name + " | sort";
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        std::array<char, 256> buffer{};
+        while (fgets(buffer.data(), buffer.size(), pipe)) text += buffer.data();
+        pclose(pipe);
+    }
+    return text;
+}
+
+// dig +short prints its complaints where the answer would be, so the answer is looked for.
+bool NamedAnswers() {
+    for (int tries = 0; tries < 100; ++tries) {
+        if (Dig("SOA", "example.test").starts_with("ns.example.test.")) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+// A server that takes datagrams and never answers them.
+int SilentServer() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(5301);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
+// A wait that asks to stop after a few steps, as closing the program does.
+class ClosingWait final : public EventWait {
+  public:
+    void WaitForEvents(std::chrono::milliseconds atMost) override {
+        std::this_thread::sleep_for(atMost);
+        ++steps_;
+    }
+    bool StopRequested() const override { return steps_ >= 3; }
+
+  private:
+    int steps_ = 0;
+};
+
+// Rows run in order against one server, each seeing what the ones before left. A refused
+// update changes nothing; a server that stays silent fails within its bound, or at once when
+// the program closes.
+TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
+    if (access(kNamed, X_OK) != 0 || access(kDig, X_OK) != 0) {
+        GTEST_SKIP() << "needs BIND 9 (Debian packages bind9 and bind9-dnsutils)";
+    }
+    test::InPrivateNamespaces([](const fs::path& scratch) {
+        StartNamed(scratch);
+        ASSERT_TRUE(NamedAnswers()) << "named did not start; see " << scratch / "named.log";
+        const int silent = SilentServer();
+        const std::string server = std::string("127.0.0.1:") + kPort;
+        const struct Row {
+            const char* what;
+            std::string server, zone, hostname, keyName, algorithm, secret, ipv4, ipv6;
+            bool closing;
+            Verdict verdict;
+            const char* reasonPart;
+            const char* a;     // dig's A answer afterwards
+            const char* aaaa;  // and its AAAA answer
+        } rows[] = {
+            {"A only", server, "example.test", "casa.example.test", "orvane", "hmac-sha256",
+             kSecret, "198.51.100.7", "", false, Verdict::Accepted, "", "198.51.100.7\n", ""},
+            {"A and AAAA", server, "example.test.", "casa.example.test.", "orvane", "", kSecret,
+             "198.51.100.8", "2001:db8::8", false, Verdict::Accepted, "", "198.51.100.8\n",
+             "2001:db8::8\n"},
+            {"A replaced, AAAA left alone", server, "example.test", "casa.example.test",
+             "orvane512", "hmac-sha512", kSecret512, "198.51.100.9", "", false, Verdict::Accepted,
+             "", "198.51.100.9\n", "2001:db8::8\n"},
+            {"wrong secret", server, "example.test", "casa.example.test", "orvane", "hmac-sha256",
+             kWrongSecret, "198.51.100.10", "2001:db8::10", false, Verdict::Stopped,
+             "NOTAUTH (BADSIG)", "198.51.100.9\n", "2001:db8::8\n"},
+            {"unknown key", server, "example.test", "casa.example.test", "stranger", "hmac-sha256",
+             kSecret, "198.51.100.10", "", false, Verdict::Stopped, "NOTAUTH (BADKEY)",
+             "198.51.100.9\n", "2001:db8::8\n"},
+            {"zone the server does not hold", server, "other.test", "casa.other.test", "orvane",
+             "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Stopped, "NOTAUTH",
+             "198.51.100.9\n", "2001:db8::8\n"},
+            {"silent server", kSilentServer, "example.test", "casa.example.test", "orvane",
+             "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Failed,
+             "did not answer in time", "198.51.100.9\n", "2001:db8::8\n"},
+            {"closing while waiting", kSilentServer, "example.test", "casa.example.test", "orvane",
+             "hmac-sha256", kSecret, "198.51.100.10", "", true, Verdict::Failed, "cancelled",
+             "198.51.100.9\n", "2001:db8::8\n"},
+        };
+        for (const Row& row : rows) {
+            DnsUpdateSettings settings{.server = row.server,
+                                       .zone = row.zone,
+                                       .hostname = row.hostname,
+                                       .keyName = row.keyName,
+                                       .keySecret = row.secret};
+            if (!row.algorithm.empty()) settings.keyAlgorithm = row.algorithm;
+            const auto target = MakeDnsUpdateTarget(settings);
+            testing::SleepingWait sleeping;
+            ClosingWait closing;
+            const auto start = std::chrono::steady_clock::now();
+            const Outcome outcome =
+                target->Publish({row.ipv4, row.ipv6, "Ufficio"}, {},
+                                row.closing ? static_cast<EventWait&>(closing) : sleeping);
+            const auto took = std::chrono::steady_clock::now() - start;
+            EXPECT_EQ(outcome.verdict, row.verdict) << row.what << ": " << outcome.reason;
+            EXPECT_NE(outcome.reason.find(row.reasonPart), std::string::npos)
+                << row.what << ": " << outcome.reason;
+            EXPECT_EQ(outcome.reason.find(row.secret), std::string::npos) << row.what;
+            EXPECT_LT(took, std::chrono::seconds(row.closing ? 1 : 8)) << row.what;
+            EXPECT_EQ(Dig("A"), row.a) << row.what;
+            EXPECT_EQ(Dig("AAAA"), row.aaaa) << row.what;
+        }
+        close(silent);
+    });
+}
+
+}  // namespace
+}  // namespace orvane::publish
