@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <array>
@@ -26,6 +27,7 @@ constexpr const char* kNamed = "/usr/sbin/named";
 constexpr const char* kDig = "/usr/bin/dig";
 constexpr const char* kPort = "5300";
 constexpr const char* kSilentServer = "127.0.0.1:5301";
+constexpr const char* kForgingServer = "127.0.0.1:5302";
 // Keys of the zone, and one it does not know.
 constexpr const char* kSecret = "b3J2YW5lLXRlc3Qta2V5LWZvci1leGFtcGxlLXRlc3Q=";
 constexpr const char* kSecret512 =
@@ -75,12 +77,12 @@ bool NamedAnswers() {
     return false;
 }
 
-// A server that takes datagrams and never answers them.
-int SilentServer() {
+// A server that takes datagrams on loopback's `port`.
+int UdpServer(uint16_t port) {
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(5301);
+    address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     EXPECT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     return fd;
@@ -100,8 +102,8 @@ class ClosingWait final : public EventWait {
 };
 
 // Rows run in order against one server, each seeing what the ones before left. A refused
-// update changes nothing; a server that stays silent fails within its bound, or at once when
-// the program closes.
+// update changes nothing, nor does an answer without the key's signature; a server that stays
+// silent fails within its bound, or at once when the program closes.
 TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
     if (access(kNamed, X_OK) != 0 || access(kDig, X_OK) != 0) {
         GTEST_SKIP() << "needs BIND 9 (Debian packages bind9 and bind9-dnsutils)";
@@ -109,7 +111,23 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
     test::InPrivateNamespaces([](const fs::path& scratch) {
         StartNamed(scratch);
         ASSERT_TRUE(NamedAnswers()) << "named did not start; see " << scratch / "named.log";
-        const int silent = SilentServer();
+        const int silent = UdpServer(5301);
+        // One that says "done" to the first update it gets, with the update's own signature
+        // in place of one of its own, as a forger without the key could.
+        const int forging = UdpServer(5302);
+        const timeval patience{10, 0};
+        setsockopt(forging, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+        std::thread forger([forging] {
+            std::array<unsigned char, 4096> message{};
+            sockaddr_in from{};
+            socklen_t length = sizeof from;
+            const ssize_t got = recvfrom(forging, message.data(), message.size(), 0,
+                                         reinterpret_cast<sockaddr*>(&from), &length);
+            if (got < 12) return;
+            message[2] |= 0x80;  // an answer, NOERROR
+            sendto(forging, message.data(), static_cast<size_t>(got), 0,
+                   reinterpret_cast<const sockaddr*>(&from), length);
+        });
         const std::string server = std::string("127.0.0.1:") + kPort;
         const struct Row {
             const char* what;
@@ -137,6 +155,9 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
             {"zone the server does not hold", server, "other.test", "casa.other.test", "orvane",
              "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Stopped, "NOTAUTH",
              "198.51.100.9\n", "2001:db8::8\n"},
+            {"forged answer", kForgingServer, "example.test", "casa.example.test", "orvane",
+             "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Failed,
+             "not signed with the key", "198.51.100.9\n", "2001:db8::8\n"},
             {"silent server", kSilentServer, "example.test", "casa.example.test", "orvane",
              "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Failed,
              "did not answer in time", "198.51.100.9\n", "2001:db8::8\n"},
@@ -167,7 +188,9 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
             EXPECT_EQ(Dig("A"), row.a) << row.what;
             EXPECT_EQ(Dig("AAAA"), row.aaaa) << row.what;
         }
+        forger.join();
         close(silent);
+        close(forging);
     });
 }
 
