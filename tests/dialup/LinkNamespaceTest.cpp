@@ -86,7 +86,7 @@ DialUpLink LinkOn(const char* interfaceName) {
 
 // A link counts when it is up with an IPv4 address and a live pppd owns it by its pid files;
 // a tunnel nobody owns, one whose owner died, one that is down or has IPv6 only does not. They are
-// listed by interface index with pppd's link name.
+// listed by interface index with pppd's link name and a global IPv6 address where they have one.
 TEST(PppdLinks, OnlyLinksALivePppdOwnsCountInIndexOrder) {
     InPrivateNamespaces([](const fs::path& scratch) {
         const fs::path run = scratch / "run";
@@ -107,14 +107,19 @@ TEST(PppdLinks, OnlyLinksALivePppdOwnsCountInIndexOrder) {
             MakeTunLink(link.name, link.address, link.up);
             if (!link.pidFile.empty()) std::ofstream(run / link.pidFile) << link.pidText;
         }
+        // Of tunz's IPv6 addresses only the global one is published, not the unique local one.
+        ASSERT_EQ(std::system("ip addr add fd00::45/64 dev tunz nodad && "
+                              "ip addr add 2001:db8:45::1/64 dev tunz nodad"),
+                  0);
         PppdLinks pppd(PppdOptions{run});
         SleepingWait wait;
         const std::vector<DialUpLink> up = pppd.ActiveLinks(wait);
         ASSERT_EQ(up.size(), 2u);
-        EXPECT_EQ(up[0].entryName + " " + up[0].address + " " + up[0].device,
-                  "tunz 203.0.113.45 tunz");
+        EXPECT_EQ(up[0].entryName + " " + up[0].address + " " + up[0].device + " " + up[0].address6,
+                  "tunz 203.0.113.45 tunz 2001:db8:45::1");
         EXPECT_EQ(up[0].identifier, LinkOn("tunz").identifier);
-        EXPECT_EQ(up[1].entryName + " " + up[1].address, "Ufficio 192.0.2.10");
+        EXPECT_EQ(up[1].entryName + " " + up[1].address + " " + up[1].address6,
+                  "Ufficio 192.0.2.10 ");
     });
 }
 
