@@ -296,11 +296,13 @@ Answer ExchangeOverTcp(const ServerAddress& server, const std::vector<uint8_t>& 
     return answer;
 }
 
+constexpr uint16_t kBadTime = 18;
+
 std::string TsigErrorName(uint16_t error) {
     switch (error) {
         case 16: return "BADSIG";
         case 17: return "BADKEY";
-        case 18: return "BADTIME";
+        case kBadTime: return "BADTIME";
         case 21: return "BADALG";
         case 22: return "BADTRUNC";
         default: return std::to_string(error);
@@ -320,23 +322,27 @@ uint16_t TsigError(const ldns_pkt* answer) {
 }
 
 // What the server's answer means for this target. A refusal of the key, the zone or the name
-// holds until the settings change; anything else may pass by the next cycle.
+// holds until the settings change, but only when the server surely said it: signed with the key,
+// or a complaint about the key itself, which the server cannot sign. Anything else may pass by
+// the next cycle.
 Outcome Judge(const std::vector<uint8_t>& bytes, ldns_pkt* answer,
               const DnsUpdateSettings& settings, const ldns_rdf* queryMac) {
     const ldns_pkt_rcode rcode = ldns_pkt_get_rcode(answer);
     const uint16_t tsigError = TsigError(answer);
+    const bool signedByKey =
+        ldns_pkt_tsig_verify(answer, bytes.data(), bytes.size(), settings.keyName.c_str(),
+                             settings.keySecret.c_str(), queryMac);
     std::string said = "the server answered " + RcodeName(rcode);
     if (tsigError != 0) said += " (" + TsigErrorName(tsigError) + ")";
+    if (!signedByKey && tsigError == 0) {
+        return Failure(said + ", but the answer is not signed with the key");
+    }
     switch (rcode) {
-        case LDNS_RCODE_NOERROR:
-            if (!ldns_pkt_tsig_verify(answer, bytes.data(), bytes.size(), settings.keyName.c_str(),
-                                      settings.keySecret.c_str(), queryMac)) {
-                return Failure("the server's answer is not signed with the key");
-            }
-            return {Verdict::Accepted, "", {}};
+        case LDNS_RCODE_NOERROR: return {Verdict::Accepted, "", {}};
         case LDNS_RCODE_NOTAUTH:
-            if (tsigError == 18) return Failure(said + ": the clocks differ too much");
-            return Refusal(said + ": the key or the zone " + settings.zone + " is refused");
+            if (tsigError == kBadTime) return Failure(said + ": the clocks differ too much");
+            if (tsigError != 0) return Refusal(said + ": the server does not accept the key");
+            return Refusal(said + ": the server is not the primary of " + settings.zone);
         case LDNS_RCODE_REFUSED:
             return Refusal(said + ": this key may not update " + settings.hostname);
         case LDNS_RCODE_NOTZONE:

@@ -112,21 +112,24 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
         StartNamed(scratch);
         ASSERT_TRUE(NamedAnswers()) << "named did not start; see " << scratch / "named.log";
         const int silent = UdpServer(5301);
-        // One that says "done" to the first update it gets, with the update's own signature
-        // in place of one of its own, as a forger without the key could.
+        // One that answers the first updates it gets with "done", then "refused", unsigned or
+        // with the update's own signature in place of one of its own, as a forger could.
         const int forging = UdpServer(5302);
         const timeval patience{10, 0};
         setsockopt(forging, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
         std::thread forger([forging] {
-            std::array<unsigned char, 4096> message{};
-            sockaddr_in from{};
-            socklen_t length = sizeof from;
-            const ssize_t got = recvfrom(forging, message.data(), message.size(), 0,
-                                         reinterpret_cast<sockaddr*>(&from), &length);
-            if (got < 12) return;
-            message[2] |= 0x80;  // an answer, NOERROR
-            sendto(forging, message.data(), static_cast<size_t>(got), 0,
-                   reinterpret_cast<const sockaddr*>(&from), length);
+            for (const unsigned char rcode : {0, 5}) {
+                std::array<unsigned char, 4096> message{};
+                sockaddr_in from{};
+                socklen_t length = sizeof from;
+                const ssize_t got = recvfrom(forging, message.data(), message.size(), 0,
+                                             reinterpret_cast<sockaddr*>(&from), &length);
+                if (got < 12) return;
+                message[2] |= 0x80;  // an answer
+                message[3] = static_cast<unsigned char>((message[3] & 0xf0) | rcode);
+                sendto(forging, message.data(), static_cast<size_t>(got), 0,
+                       reinterpret_cast<const sockaddr*>(&from), length);
+            }
         });
         const std::string server = std::string("127.0.0.1:") + kPort;
         const struct Row {
@@ -157,7 +160,10 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
              "198.51.100.9\n", "2001:db8::8\n"},
             {"forged answer", kForgingServer, "example.test", "casa.example.test", "orvane",
              "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Failed,
-             "not signed with the key", "198.51.100.9\n", "2001:db8::8\n"},
+             "NOERROR, but the answer is not signed", "198.51.100.9\n", "2001:db8::8\n"},
+            {"forged refusal", kForgingServer, "example.test", "casa.example.test", "orvane",
+             "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Failed,
+             "REFUSED, but the answer is not signed", "198.51.100.9\n", "2001:db8::8\n"},
             {"silent server", kSilentServer, "example.test", "casa.example.test", "orvane",
              "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Failed,
              "did not answer in time", "198.51.100.9\n", "2001:db8::8\n"},
