@@ -7,6 +7,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -28,6 +29,7 @@ constexpr const char* kDig = "/usr/bin/dig";
 constexpr const char* kPort = "5300";
 constexpr const char* kSilentServer = "127.0.0.1:5301";
 constexpr const char* kForgingServer = "127.0.0.1:5302";
+constexpr const char* kTruncatingServer = "127.0.0.1:5303";
 // Keys of the zone, and one it does not know.
 constexpr const char* kSecret = "b3J2YW5lLXRlc3Qta2V5LWZvci1leGFtcGxlLXRlc3Q=";
 constexpr const char* kSecret512 =
@@ -77,15 +79,69 @@ bool NamedAnswers() {
     return false;
 }
 
-// A server that takes datagrams on loopback's `port`.
-int UdpServer(uint16_t port) {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+sockaddr_in Loopback(uint16_t port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+// A socket of `type` bound to loopback's `port` (and listening, for TCP) whose waits end after
+// a while, so that a helper thread never outlives its test.
+int Server(int type, uint16_t port) {
+    const int fd = socket(AF_INET, type, 0);
+    const sockaddr_in address = Loopback(port);
+    const timeval patience{10, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
     EXPECT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    if (type == SOCK_STREAM) listen(fd, 1);
     return fd;
+}
+
+// Answers the first datagram it gets with its header, made an answer with `flags` and `rcode`
+// and nothing in its sections unless `whole`; the update's own signature stands in for one of
+// the server's, as a forger's would. Where the answer came from, to answer there again.
+void AnswerOnce(int udp, unsigned char flags, unsigned char rcode, bool whole) {
+    std::array<unsigned char, 4096> message{};
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    const ssize_t got = recvfrom(udp, message.data(), message.size(), 0,
+                                 reinterpret_cast<sockaddr*>(&from), &length);
+    if (got < 12) return;
+    message[2] |= flags;
+    message[3] = static_cast<unsigned char>((message[3] & 0xf0) | rcode);
+    if (!whole) std::fill(message.begin() + 4, message.begin() + 12, 0);
+    sendto(udp, message.data(), whole ? static_cast<size_t>(got) : 12, 0,
+           reinterpret_cast<const sockaddr*>(&from), length);
+}
+
+// Moves one DNS-over-TCP message (its two-byte length, then itself) from `from` to `to`.
+bool MoveFramed(int from, int to) {
+    std::array<unsigned char, 2 + 65535> message{};
+    if (recv(from, message.data(), 2, MSG_WAITALL) != 2) return false;
+    const size_t size = static_cast<size_t>(message[0] << 8 | message[1]);
+    if (recv(from, message.data() + 2, size, MSG_WAITALL) != static_cast<ssize_t>(size)) {
+        return false;
+    }
+    return send(to, message.data(), size + 2, MSG_NOSIGNAL) == static_cast<ssize_t>(size + 2);
+}
+
+// Says "truncated: ask over TCP" to the first datagram, as a server with a big answer does,
+// then relays one exchange over TCP to named.
+void TruncateThenRelay(int udp, int listener, uint16_t namedPort) {
+    constexpr unsigned char kAnswerTruncated = 0x82;
+    AnswerOnce(udp, kAnswerTruncated, 0, false);
+    const int client = accept(listener, nullptr, nullptr);
+    const int named = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = Loopback(namedPort);
+    if (client >= 0 &&
+        connect(named, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        MoveFramed(client, named)) {
+        MoveFramed(named, client);
+    }
+    close(named);
+    if (client >= 0) close(client);
 }
 
 // A wait that asks to stop after a few steps, as closing the program does.
@@ -111,26 +167,15 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
     test::InPrivateNamespaces([](const fs::path& scratch) {
         StartNamed(scratch);
         ASSERT_TRUE(NamedAnswers()) << "named did not start; see " << scratch / "named.log";
-        const int silent = UdpServer(5301);
-        // One that answers the first updates it gets with "done", then "refused", unsigned or
-        // with the update's own signature in place of one of its own, as a forger could.
-        const int forging = UdpServer(5302);
-        const timeval patience{10, 0};
-        setsockopt(forging, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+        const int silent = Server(SOCK_DGRAM, 5301);
+        const int forging = Server(SOCK_DGRAM, 5302);
         std::thread forger([forging] {
-            for (const unsigned char rcode : {0, 5}) {
-                std::array<unsigned char, 4096> message{};
-                sockaddr_in from{};
-                socklen_t length = sizeof from;
-                const ssize_t got = recvfrom(forging, message.data(), message.size(), 0,
-                                             reinterpret_cast<sockaddr*>(&from), &length);
-                if (got < 12) return;
-                message[2] |= 0x80;  // an answer
-                message[3] = static_cast<unsigned char>((message[3] & 0xf0) | rcode);
-                sendto(forging, message.data(), static_cast<size_t>(got), 0,
-                       reinterpret_cast<const sockaddr*>(&from), length);
-            }
+            constexpr unsigned char kAnswer = 0x80, kRefused = 5;
+            AnswerOnce(forging, kAnswer, 0, true);
+            AnswerOnce(forging, kAnswer, kRefused, true);
         });
+        const int truncating = Server(SOCK_DGRAM, 5303), relay = Server(SOCK_STREAM, 5303);
+        std::thread relaying([=] { TruncateThenRelay(truncating, relay, 5300); });
         const std::string server = std::string("127.0.0.1:") + kPort;
         const struct Row {
             const char* what;
@@ -170,6 +215,9 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
             {"closing while waiting", kSilentServer, "example.test", "casa.example.test", "orvane",
              "hmac-sha256", kSecret, "198.51.100.10", "", true, Verdict::Failed, "cancelled",
              "198.51.100.9\n", "2001:db8::8\n"},
+            {"a truncated answer: the update again over TCP", kTruncatingServer, "example.test",
+             "casa.example.test", "orvane", "hmac-sha256", kSecret, "198.51.100.11", "2001:db8::11",
+             false, Verdict::Accepted, "", "198.51.100.11\n", "2001:db8::11\n"},
         };
         for (const Row& row : rows) {
             DnsUpdateSettings settings{.server = row.server,
@@ -195,8 +243,8 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
             EXPECT_EQ(Dig("AAAA"), row.aaaa) << row.what;
         }
         forger.join();
-        close(silent);
-        close(forging);
+        relaying.join();
+        for (const int fd : {silent, forging, truncating, relay}) close(fd);
     });
 }
 
