@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -115,9 +116,12 @@ std::optional<ServerAddress> ParseServer(const std::string& text) {
     return server;
 }
 
-// The TSIG algorithm names as ldns spells them, by the names keys are usually written with.
+// The TSIG algorithm names as ldns spells them, by the names keys are usually written with, in
+// any case.
 std::optional<const char*> AlgorithmName(std::string name) {
     if (!name.empty() && name.back() == '.') name.pop_back();
+    for (char& letter : name)
+        letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
     static constexpr std::pair<const char*, const char*> kNames[] = {
         {"hmac-md5", "hmac-md5.sig-alg.reg.int."},
         {"hmac-md5.sig-alg.reg.int", "hmac-md5.sig-alg.reg.int."},
