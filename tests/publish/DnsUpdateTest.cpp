@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 constexpr const char* kNamed = "/usr/sbin/named";
 constexpr const char* kDig = "/usr/bin/dig";
 constexpr const char* kPort = "5300";
+constexpr const char* kServer = "127.0.0.1:5300";
 constexpr const char* kSilentServer = "127.0.0.1:5301";
 constexpr const char* kForgingServer = "127.0.0.1:5302";
 constexpr const char* kTruncatingServer = "127.0.0.1:5303";
@@ -144,6 +145,20 @@ void TruncateThenRelay(int udp, int listener, uint16_t namedPort) {
     if (client >= 0) close(client);
 }
 
+// The target's settings: by default the zone's own server, name and key.
+DnsUpdateSettings Settings(const char* server = kServer, const char* keyName = "orvane",
+                           const char* secret = kSecret, const char* zone = "example.test",
+                           const char* hostname = "casa.example.test",
+                           const char* algorithm = "hmac-sha256") {
+    DnsUpdateSettings settings{.server = server,
+                               .zone = zone,
+                               .hostname = hostname,
+                               .keyName = keyName,
+                               .keySecret = secret};
+    if (*algorithm) settings.keyAlgorithm = algorithm;
+    return settings;
+}
+
 // A wait that asks to stop after a few steps, as closing the program does.
 class ClosingWait final : public EventWait {
   public:
@@ -176,71 +191,98 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
         });
         const int truncating = Server(SOCK_DGRAM, 5303), relay = Server(SOCK_STREAM, 5303);
         std::thread relaying([=] { TruncateThenRelay(truncating, relay, 5300); });
-        const std::string server = std::string("127.0.0.1:") + kPort;
+        // What the refused and failed rows must leave as it was.
+        const char* const kKept = "198.51.100.9\n2001:db8::8\n";
         const struct Row {
             const char* what;
-            std::string server, zone, hostname, keyName, algorithm, secret, ipv4, ipv6;
-            bool closing;
+            DnsUpdateSettings settings;
+            struct {
+                std::string ipv4, ipv6 = "";
+            } now;
             Verdict verdict;
             const char* reasonPart;
-            const char* a;     // dig's A answer afterwards
-            const char* aaaa;  // and its AAAA answer
+            const char* records;  // dig's A and AAAA answers afterwards
+            bool closing = false;
         } rows[] = {
-            {"A only", server, "example.test", "casa.example.test", "orvane", "hmac-sha256",
-             kSecret, "198.51.100.7", "", false, Verdict::Accepted, "", "198.51.100.7\n", ""},
-            {"A and AAAA", server, "example.test.", "casa.example.test.", "orvane", "", kSecret,
-             "198.51.100.8", "2001:db8::8", false, Verdict::Accepted, "", "198.51.100.8\n",
-             "2001:db8::8\n"},
-            {"A replaced, AAAA left alone; the algorithm in any case", server, "example.test",
-             "casa.example.test", "orvane512", "HMAC-SHA512", kSecret512, "198.51.100.9", "", false,
-             Verdict::Accepted, "", "198.51.100.9\n", "2001:db8::8\n"},
-            {"wrong secret", server, "example.test", "casa.example.test", "orvane", "hmac-sha256",
-             kWrongSecret, "198.51.100.10", "2001:db8::10", false, Verdict::Stopped,
-             "NOTAUTH (BADSIG)", "198.51.100.9\n", "2001:db8::8\n"},
-            {"unknown key", server, "example.test", "casa.example.test", "stranger", "hmac-sha256",
-             kSecret, "198.51.100.10", "", false, Verdict::Stopped, "NOTAUTH (BADKEY)",
-             "198.51.100.9\n", "2001:db8::8\n"},
-            {"zone the server does not hold", server, "other.test", "casa.other.test", "orvane",
-             "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Stopped, "NOTAUTH",
-             "198.51.100.9\n", "2001:db8::8\n"},
-            {"forged answer", kForgingServer, "example.test", "casa.example.test", "orvane",
-             "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Failed,
-             "NOERROR, but the answer is not signed", "198.51.100.9\n", "2001:db8::8\n"},
-            {"forged refusal", kForgingServer, "example.test", "casa.example.test", "orvane",
-             "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Failed,
-             "REFUSED, but the answer is not signed", "198.51.100.9\n", "2001:db8::8\n"},
-            {"silent server", kSilentServer, "example.test", "casa.example.test", "orvane",
-             "hmac-sha256", kSecret, "198.51.100.10", "", false, Verdict::Failed,
-             "did not answer in time", "198.51.100.9\n", "2001:db8::8\n"},
-            {"closing while waiting", kSilentServer, "example.test", "casa.example.test", "orvane",
-             "hmac-sha256", kSecret, "198.51.100.10", "", true, Verdict::Failed, "cancelled",
-             "198.51.100.9\n", "2001:db8::8\n"},
-            {"a truncated answer: the update again over TCP", kTruncatingServer, "example.test",
-             "casa.example.test", "orvane", "hmac-sha256", kSecret, "198.51.100.11", "2001:db8::11",
-             false, Verdict::Accepted, "", "198.51.100.11\n", "2001:db8::11\n"},
+            {"A only", Settings(), {"198.51.100.7"}, Verdict::Accepted, "", "198.51.100.7\n"},
+            {"A and AAAA, names written absolute, the default algorithm",
+             Settings(kServer, "orvane", kSecret, "example.test.", "casa.example.test.", ""),
+             {"198.51.100.8", "2001:db8::8"},
+             Verdict::Accepted,
+             "",
+             "198.51.100.8\n2001:db8::8\n"},
+            {"A replaced, AAAA left alone; the algorithm in any case",
+             Settings(kServer, "orvane512", kSecret512, "example.test", "casa.example.test",
+                      "HMAC-SHA512"),
+             {"198.51.100.9"},
+             Verdict::Accepted,
+             "",
+             kKept},
+            {"wrong secret",
+             Settings(kServer, "orvane", kWrongSecret),
+             {"198.51.100.10", "2001:db8::10"},
+             Verdict::Stopped,
+             "NOTAUTH (BADSIG)",
+             kKept},
+            {"unknown key",
+             Settings(kServer, "stranger"),
+             {"198.51.100.10"},
+             Verdict::Stopped,
+             "NOTAUTH (BADKEY)",
+             kKept},
+            {"a zone the server does not hold",
+             Settings(kServer, "orvane", kSecret, "other.test", "casa.other.test"),
+             {"198.51.100.10"},
+             Verdict::Stopped,
+             "NOTAUTH",
+             kKept},
+            {"forged answer",
+             Settings(kForgingServer),
+             {"198.51.100.10"},
+             Verdict::Failed,
+             "NOERROR, but the answer is not signed",
+             kKept},
+            {"forged refusal",
+             Settings(kForgingServer),
+             {"198.51.100.10"},
+             Verdict::Failed,
+             "REFUSED, but the answer is not signed",
+             kKept},
+            {"silent server",
+             Settings(kSilentServer),
+             {"198.51.100.10"},
+             Verdict::Failed,
+             "did not answer in time",
+             kKept},
+            {"closing while waiting",
+             Settings(kSilentServer),
+             {"198.51.100.10"},
+             Verdict::Failed,
+             "cancelled",
+             kKept,
+             true},
+            {"a truncated answer: the update again over TCP",
+             Settings(kTruncatingServer),
+             {"198.51.100.11", "2001:db8::11"},
+             Verdict::Accepted,
+             "",
+             "198.51.100.11\n2001:db8::11\n"},
         };
         for (const Row& row : rows) {
-            DnsUpdateSettings settings{.server = row.server,
-                                       .zone = row.zone,
-                                       .hostname = row.hostname,
-                                       .keyName = row.keyName,
-                                       .keySecret = row.secret};
-            if (!row.algorithm.empty()) settings.keyAlgorithm = row.algorithm;
-            const auto target = MakeDnsUpdateTarget(settings);
+            const auto target = MakeDnsUpdateTarget(row.settings);
             testing::SleepingWait sleeping;
             ClosingWait closing;
             const auto start = std::chrono::steady_clock::now();
             const Outcome outcome =
-                target->Publish({row.ipv4, row.ipv6, "Ufficio"}, {},
+                target->Publish({row.now.ipv4, row.now.ipv6, "Ufficio"}, {},
                                 row.closing ? static_cast<EventWait&>(closing) : sleeping);
             const auto took = std::chrono::steady_clock::now() - start;
             EXPECT_EQ(outcome.verdict, row.verdict) << row.what << ": " << outcome.reason;
             EXPECT_NE(outcome.reason.find(row.reasonPart), std::string::npos)
                 << row.what << ": " << outcome.reason;
-            EXPECT_EQ(outcome.reason.find(row.secret), std::string::npos) << row.what;
+            EXPECT_EQ(outcome.reason.find(row.settings.keySecret), std::string::npos) << row.what;
             EXPECT_LT(took, std::chrono::seconds(row.closing ? 1 : 8)) << row.what;
-            EXPECT_EQ(Dig("A"), row.a) << row.what;
-            EXPECT_EQ(Dig("AAAA"), row.aaaa) << row.what;
+            EXPECT_EQ(Dig("A") + Dig("AAAA"), row.records) << row.what;
         }
         forger.join();
         relaying.join();
