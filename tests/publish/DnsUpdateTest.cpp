@@ -196,76 +196,41 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
         const struct Row {
             const char* what;
             DnsUpdateSettings settings;
-            struct {
-                std::string ipv4, ipv6 = "";
-            } now;
+            const char *ipv4, *ipv6;
             Verdict verdict;
             const char* reasonPart;
             const char* records;  // dig's A and AAAA answers afterwards
             bool closing = false;
         } rows[] = {
-            {"A only", Settings(), {"198.51.100.7"}, Verdict::Accepted, "", "198.51.100.7\n"},
+            {"A only", Settings(), "198.51.100.7", "", Verdict::Accepted, "", "198.51.100.7\n"},
             {"A and AAAA, names written absolute, the default algorithm",
              Settings(kServer, "orvane", kSecret, "example.test.", "casa.example.test.", ""),
-             {"198.51.100.8", "2001:db8::8"},
-             Verdict::Accepted,
-             "",
-             "198.51.100.8\n2001:db8::8\n"},
+             "198.51.100.8", "2001:db8::8", Verdict::Accepted, "", "198.51.100.8\n2001:db8::8\n"},
             {"A replaced, AAAA left alone; the algorithm in any case",
              Settings(kServer, "orvane512", kSecret512, "example.test", "casa.example.test",
                       "HMAC-SHA512"),
-             {"198.51.100.9"},
-             Verdict::Accepted,
-             "",
-             kKept},
-            {"wrong secret",
-             Settings(kServer, "orvane", kWrongSecret),
-             {"198.51.100.10", "2001:db8::10"},
-             Verdict::Stopped,
-             "NOTAUTH (BADSIG)",
-             kKept},
-            {"unknown key",
-             Settings(kServer, "stranger"),
-             {"198.51.100.10"},
-             Verdict::Stopped,
-             "NOTAUTH (BADKEY)",
-             kKept},
+             "198.51.100.9", "", Verdict::Accepted, "", kKept},
+            {"wrong secret", Settings(kServer, "orvane", kWrongSecret), "198.51.100.10",
+             "2001:db8::10", Verdict::Stopped, "NOTAUTH (BADSIG)", kKept},
+            {"unknown key", Settings(kServer, "stranger"), "198.51.100.10", "", Verdict::Stopped,
+             "NOTAUTH (BADKEY)", kKept},
             {"a zone the server does not hold",
-             Settings(kServer, "orvane", kSecret, "other.test", "casa.other.test"),
-             {"198.51.100.10"},
-             Verdict::Stopped,
-             "NOTAUTH",
-             kKept},
-            {"forged answer",
-             Settings(kForgingServer),
-             {"198.51.100.10"},
-             Verdict::Failed,
-             "NOERROR, but the answer is not signed",
-             kKept},
-            {"forged refusal",
-             Settings(kForgingServer),
-             {"198.51.100.10"},
-             Verdict::Failed,
-             "REFUSED, but the answer is not signed",
-             kKept},
-            {"silent server",
-             Settings(kSilentServer),
-             {"198.51.100.10"},
-             Verdict::Failed,
-             "did not answer in time",
-             kKept},
-            {"closing while waiting",
-             Settings(kSilentServer),
-             {"198.51.100.10"},
-             Verdict::Failed,
-             "cancelled",
-             kKept,
-             true},
-            {"a truncated answer: the update again over TCP",
-             Settings(kTruncatingServer),
-             {"198.51.100.11", "2001:db8::11"},
-             Verdict::Accepted,
-             "",
+             Settings(kServer, "orvane", kSecret, "other.test", "casa.other.test"), "198.51.100.10",
+             "", Verdict::Stopped, "NOTAUTH", kKept},
+            {"forged answer", Settings(kForgingServer), "198.51.100.10", "", Verdict::Failed,
+             "NOERROR, but the answer is not signed", kKept},
+            {"forged refusal", Settings(kForgingServer), "198.51.100.10", "", Verdict::Failed,
+             "REFUSED, but the answer is not signed", kKept},
+            {"a server named, not an address", Settings("ns.example.test:5300"), "198.51.100.10",
+             "", Verdict::Stopped, "must be an IP address", kKept},
+            {"nothing listens on the port", Settings("127.0.0.1:5399"), "198.51.100.10", "",
+             Verdict::Failed, "refused", kKept},
+            {"silent server", Settings(kSilentServer), "198.51.100.10", "", Verdict::Failed,
+             "did not answer in time", kKept},
+            {"closing while waiting", Settings(kSilentServer), "198.51.100.10", "", Verdict::Failed,
+             "cancelled", kKept, true},
+            {"a truncated answer: the update again over TCP", Settings(kTruncatingServer),
+             "198.51.100.11", "2001:db8::11", Verdict::Accepted, "",
              "198.51.100.11\n2001:db8::11\n"},
         };
         for (const Row& row : rows) {
@@ -274,7 +239,7 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
             ClosingWait closing;
             const auto start = std::chrono::steady_clock::now();
             const Outcome outcome =
-                target->Publish({row.now.ipv4, row.now.ipv6, "Ufficio"}, {},
+                target->Publish({row.ipv4, row.ipv6, "Ufficio"}, {},
                                 row.closing ? static_cast<EventWait&>(closing) : sleeping);
             const auto took = std::chrono::steady_clock::now() - start;
             EXPECT_EQ(outcome.verdict, row.verdict) << row.what << ": " << outcome.reason;
