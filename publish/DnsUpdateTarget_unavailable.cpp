@@ -1,4 +1,4 @@
-// Where no DNS library is built in, no dnsupdate target: the settings refuse one at start-up.
+// Windows builds in no DNS library, so no dnsupdate target: the settings refuse one at start-up.
 #include "publish/Target.h"
 
 namespace orvane::publish {

@@ -26,6 +26,8 @@ class SupportModule {
     virtual void CenterForm(void* windowHandle) = 0;
 };
 
-std::unique_ptr<SupportModule> MakeSystemSupportModule();
+// `programName` names the settings file (orvane.ini for "orvane"); empty, the running
+// executable's name does.
+std::unique_ptr<SupportModule> MakeSystemSupportModule(const std::string& programName = {});
 
 }  // namespace orvane

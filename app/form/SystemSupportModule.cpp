@@ -1,6 +1,9 @@
 // The support module over the real support library and settings file.
+#include <utility>
+
 #include "form/SupportModule.h"
 #include "settings/ProfileReader.h"
+#include "settings/ProgramPaths.h"
 #include "settings/SettingsLoader.h"
 #include "settings/mCrypt.h"
 
@@ -10,7 +13,10 @@ namespace {
 
 class SystemSupportModule final : public SupportModule {
   public:
-    void ModuleStartup() override { mCrypt::ModuleStartup(); }
+    explicit SystemSupportModule(std::string programName) : programName_(std::move(programName)) {}
+    void ModuleStartup() override {
+        mCrypt::ModuleStartup(programName_.empty() ? mCrypt::ExecutableName() : programName_);
+    }
     void ModuleShutdown() override { mCrypt::ModuleShutdown(); }
     std::string AppDir() override { return mCrypt::StateDir; }
     std::string SettingsPath() override { return mCrypt::SettingsPath; }
@@ -28,12 +34,15 @@ class SystemSupportModule final : public SupportModule {
     void CenterForm(void* windowHandle) override {
         mCrypt::CenterForm(static_cast<RzWindowHandle>(windowHandle));
     }
+
+  private:
+    std::string programName_;
 };
 
 }  // namespace
 
-std::unique_ptr<SupportModule> MakeSystemSupportModule() {
-    return std::make_unique<SystemSupportModule>();
+std::unique_ptr<SupportModule> MakeSystemSupportModule(const std::string& programName) {
+    return std::make_unique<SystemSupportModule>(programName);
 }
 
 }  // namespace orvane

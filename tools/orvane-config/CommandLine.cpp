@@ -178,11 +178,14 @@ std::string UsageText() {
            "--hostkey   the server key's fingerprint: ssh-keyscan HOST | ssh-keygen -lf -\n"
            "\n"
            "Encoded is not encrypted: anyone who can read the settings file and has Orvane\n"
-           "can recover the FTP values, so the file is written readable by its owner only.\n"
+           "can recover the FTP values, so the file is written readable by its owner only\n"
+           "(the system service's also by its group).\n"
            "\n"
            "FILE    defaults to the file orvane reads: orvane.ini beside the program when\n"
            "        it is there, else $XDG_CONFIG_HOME/orvane/orvane.ini\n"
-           "        (~/.config/orvane/orvane.ini).\n"
+           "        (~/.config/orvane/orvane.ini). Run as root where the system service is\n"
+           "        installed (/lib/systemd/system/orvane.service, from orvane-headless):\n"
+           "        the service's /etc/orvane/orvane.ini, readable by the group orvane.\n"
            "Exit status: 0 done, 1 failed or settings invalid, 2 wrong usage.\n";
 }
 

@@ -8,6 +8,7 @@
 
 #include "orvane-config/CommandLine.h"
 #include "orvane-config/Password.h"
+#include "orvane-config/ServiceSettings.h"
 #include "orvane-config/SettingsCheck.h"
 #include "orvane-config/SettingsWriter.h"
 #include "runtime/RuntimeError.h"
@@ -29,12 +30,16 @@ int Fail(const std::string& message) {
     return Failed;
 }
 
-// The file orvane itself reads, when none is named: beside orvane (and so beside this tool), or
-// in the user's configuration folder, which a write creates. The user's own settings are checked
-// as orvane checks them; a file named by hand is not, so that root may look after a user's.
+// The file orvane itself reads, when none is named: beside orvane (and so beside this tool), the
+// system service's for root where that service is installed, or in the user's configuration
+// folder, which a write creates. The user's own settings are checked as orvane checks them; a
+// file named by hand is not, so that root may look after a user's.
 std::string SettingsFile(const std::string& named, bool forWriting) {
     if (!named.empty()) return named;
-    const mCrypt::FileLocations locations = mCrypt::SystemFileLocations(mCrypt::AppDir(), "orvane");
+    const std::string service = ServiceSettingsFile();
+    const mCrypt::FileLocations locations =
+        !service.empty() ? mCrypt::FileLocations{PathOf(service), {}, {}, false}
+                         : mCrypt::SystemFileLocations(mCrypt::AppDir(), "orvane");
     if (locations.portable) return TextOf(locations.settingsFile);
     if (forWriting)
         mCrypt::PrepareFolder(locations.settingsFile.parent_path());
@@ -72,7 +77,9 @@ int Write(WriteRequest request, bool onlyGiven, bool withPassword) {
     }
     const std::string text =
         BuildSettingsFile(existing, request, password, mCustom::CoreCipherKey(), onlyGiven);
-    ReplaceFileAtomically(request.file, text, 0600, Durability::Flushed, Ownership::KeepExisting);
+    ReplaceFileAtomically(request.file, text, SettingsFileMode(request.file), Durability::Flushed,
+                          Ownership::KeepExisting);
+    ShareWithService(request.file);
     std::cout << "orvane-config: wrote " << request.file << "\n";
     return Done;
 }
