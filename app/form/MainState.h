@@ -5,8 +5,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ftp/Protocol.h"
+#include "publish/Targets.h"
 #include "runtime/RuntimeError.h"
 
 namespace orvane {
@@ -34,7 +36,8 @@ struct MainState {
     std::string FtpUser;
     std::string FtpPassword;
     std::string RemoteFile;
-    ftp::Protection FtpProtection;
+    ftp::Protection FtpProtection;  // FtpServer empty: no file is published
+    std::vector<publish::TargetSettings> Targets;
     int32_t Interval = 0;
     int32_t FirstWait = 0;
     double ConnectDelay = 0;

@@ -4,12 +4,14 @@
 #include <chrono>
 #include <cmath>
 #include <optional>
+#include <utility>
 #include <variant>
 
 #include "dialup/AddressScope.h"
 #include "form/FileOutput.h"
 #include "form/fOrvane.h"
 #include "ftp/ServerAddress.h"
+#include "publish/TargetBook.h"
 #include "runtime/RegionalText.h"
 #include "runtime/Reporter.h"
 
@@ -18,6 +20,7 @@ namespace orvane {
 namespace {
 
 constexpr const char* kPublishedFile = "ip.txt";
+constexpr const char* kTargetRecords = "orvane.targets";
 constexpr int32_t kRetrySeconds = 15;
 constexpr std::chrono::seconds kDialRetry{kRetrySeconds};
 // What the status shows when the public-address service gave no address: after the FTP steps'
@@ -97,6 +100,8 @@ int32_t fOrvane::SecondsToNextDial() {
 }
 
 void fOrvane::RunCycle() {
+    const bool all = std::exchange(publishToAll_, false);
+    status_.targets.clear();
     ShowResult(Status::Kind::Blank, "");
     window_.PumpEvents();
     StopIfClosing();
@@ -131,15 +136,25 @@ void fOrvane::RunCycle() {
     LoadFtpSettings();
     const std::optional<std::string> address = AddressToPublish(first);
     if (!address) return;
+    if (state_.FtpServer.empty()) {
+        // Targets only: the address to publish goes to them alone.
+        ShowResult(Status::Kind::Online, *address);
+        LogAddressChange(*address);
+        PublishToTargets(first, *address, all);
+        return;
+    }
     std::unique_ptr<ftp::UploadSession> session;
     ftp::UploadFailure failure{};
     const int32_t result = OpenFtpSession(session, failure);
     if (result == 0) {
         PublishOverSession(*address, std::move(session));
+        PublishToTargets(first, *address, all);
         return;
     }
     StopIfClosing();  // a login the close cancelled is no failure to report
     ShowError(result);
+    // Before the hang-up: the targets do not depend on the FTP server.
+    PublishToTargets(first, *address, all);
     links_.HangUp(first, cycleWait_);
     state_.Countdown = kRetrySeconds;
     WriteLogLine(result + 2);
@@ -203,10 +218,71 @@ void fOrvane::PublishOverSession(const std::string& address,
         return;
     }
     ShowResult(Status::Kind::Online, address);
-    if (address != state_.LastAddress) {
-        state_.LastAddress = address;
-        WriteLogLine(kAddressChanged);
+    LogAddressChange(address);
+}
+
+void fOrvane::LogAddressChange(const std::string& address) {
+    if (address == state_.LastAddress) return;
+    state_.LastAddress = address;
+    WriteLogLine(kAddressChanged);
+}
+
+namespace {
+
+std::string OutcomeText(publish::TargetResult result) {
+    switch (result) {
+        case publish::TargetResult::Published: return "aggiornato";
+        case publish::TargetResult::Unchanged: return "invariato";
+        case publish::TargetResult::Failed: return "errore";
+        case publish::TargetResult::Paused: return "in attesa";
+        case publish::TargetResult::Stopped: return "fermato";
     }
+    return {};
+}
+
+// The wall clock's seconds, read through the form's clock so that tests can move it.
+std::chrono::system_clock::time_point WallTime(std::tm local) {
+    return std::chrono::system_clock::from_time_t(std::mktime(&local));
+}
+
+}  // namespace
+
+// Each target whose last accepted address differs (each, after "Pubblica"); a failing one
+// neither hangs up nor holds the others back. Their outcomes join the status.
+void fOrvane::PublishToTargets(const dialup::DialUpLink& link, const std::string& address,
+                               bool all) {
+    if (state_.Targets.empty()) return;
+    const std::vector<publish::TargetReport> reports =
+        publish::PublishToTargets(state_.Targets, makeTarget_, AppFile(kTargetRecords),
+                                  {address, link.address6, link.entryName}, all,
+                                  WallTime(clock_.LocalNow()), cycleWait_);
+    for (const publish::TargetReport& report : reports) {
+        status_.targets.push_back({report.name, OutcomeText(report.result)});
+        LogTargetReport(report);
+    }
+    window_.StatusChanged(status_);
+    StopIfClosing();
+}
+
+// A failure, a stop or a pause the target asked for now gets a log line, and its cause goes to
+// the reporter; a stop or pause already known is not said again.
+void fOrvane::LogTargetReport(const publish::TargetReport& report) {
+    if (!report.sent) return;
+    switch (report.result) {
+        case publish::TargetResult::Published:
+        case publish::TargetResult::Unchanged: return;
+        case publish::TargetResult::Failed:
+            AppendLogLine("Aggiornamento " + report.name + " fallito");
+            break;
+        case publish::TargetResult::Paused:
+            AppendLogLine("Aggiornamento " + report.name + " rinviato su richiesta del servizio");
+            break;
+        case publish::TargetResult::Stopped:
+            AppendLogLine("Aggiornamento " + report.name +
+                          " sospeso fino al cambio delle impostazioni");
+            break;
+    }
+    Report(Priority::Error, report.name + ": " + report.reason);
 }
 
 void fOrvane::ReportCycleError(const RuntimeError& error) {

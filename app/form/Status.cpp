@@ -15,13 +15,16 @@ std::string StatusCaption(const Status& status) {
 
 std::string StatusLine(const Status& status) {
     const std::string caption = StatusCaption(status);
-    if (status.address.empty()) return caption;
-    const std::string line = caption + " " + status.address;
-    if (status.unroutable.empty()) return line;
+    std::string line = status.address.empty() ? caption : caption + " " + status.address;
     // The shown address is the link's, or the one a public-address service answered.
-    return line + (status.unroutable == status.address
-                       ? " (non pubblico)"
-                       : " (linea " + status.unroutable + " non pubblica)");
+    if (!status.address.empty() && !status.unroutable.empty()) {
+        line += status.unroutable == status.address
+                    ? " (non pubblico)"
+                    : " (linea " + status.unroutable + " non pubblica)";
+    }
+    for (std::size_t i = 0; i < status.targets.size(); ++i)
+        line += (i == 0 ? "; " : ", ") + status.targets[i].name + " " + status.targets[i].outcome;
+    return line;
 }
 
 Priority PriorityOf(const Status& status) {

@@ -5,10 +5,18 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "runtime/Reporter.h"
 
 namespace orvane {
+
+// What the last cycle came to for one publication target.
+struct TargetStatus {
+    std::string name;
+    std::string outcome;  // "aggiornato", "invariato", "errore", "in attesa", "fermato"
+    bool operator==(const TargetStatus&) const = default;
+};
 
 struct Status {
     enum class Kind {
@@ -24,13 +32,15 @@ struct Status {
     bool paused = false;
     int32_t secondsLeft = 0;  // the countdown as shown; below zero no cycle starts by itself
     std::string unroutable;   // the link's address when nobody outside can reach it, else empty
+    std::vector<TargetStatus> targets;  // the last cycle's targets, in the file's order
     bool operator==(const Status&) const = default;
 };
 
 // The status caption: empty, "Online", "Offline" or "Errore #" and the number.
 std::string StatusCaption(const Status& status);
-// The one line that says the result: the caption, then the address when there is one, marked
-// when the link's address cannot be reached from outside.
+// The one line that says the result: the caption, then the address when there is one (marked
+// when the link's address cannot be reached from outside), then each target's outcome
+// ("; dyn aggiornato, script errore").
 std::string StatusLine(const Status& status);
 // How much the result weighs in the journal: a publication is news, no connection a warning,
 // an error an error.

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -19,10 +20,14 @@ class SupportModule {
     virtual std::string SettingsPath() = 0;
     virtual std::string ReadSetting(const std::string& section, const std::string& key,
                                     const std::string& file) = 0;
+    // The names of the sections of `file`, in their order; none when it cannot be read.
+    virtual std::vector<std::string> SettingsSections(const std::string& file) = 0;
     virtual std::string DecodeSetting(const std::string& stored) = 0;
     virtual void CenterForm(void* windowHandle) = 0;
 };
 
-std::unique_ptr<SupportModule> MakeSystemSupportModule();
+// `programName` names the settings file (orvane.ini for "orvane"); empty, the running
+// executable's name does.
+std::unique_ptr<SupportModule> MakeSystemSupportModule(const std::string& programName = {});
 
 }  // namespace orvane

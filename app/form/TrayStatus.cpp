@@ -37,6 +37,8 @@ TrayStatus TrayStatusOf(const Status& status) {
     AddLine(tray.toolTip, status.address.empty() ? "" : "IP: " + status.address);
     AddLine(tray.toolTip,
             status.unroutable.empty() ? "" : "Indirizzo non pubblico: " + status.unroutable);
+    for (const TargetStatus& target : status.targets)
+        AddLine(tray.toolTip, target.name + ": " + target.outcome);
     AddLine(tray.toolTip, CountdownLine(status));
     tray.mark = MarkOf(status);
     tray.pauseEntry = status.paused ? "Riprendi" : "Pausa";

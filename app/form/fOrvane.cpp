@@ -26,7 +26,8 @@ settings::SettingsSource SourceOf(SupportModule& support) {
             [&support, file](const settings::SettingKey& key) {
                 return support.ReadSetting(std::string(key.section), std::string(key.key), file);
             },
-            [&support](const std::string& stored) { return support.DecodeSetting(stored); }};
+            [&support](const std::string& stored) { return support.DecodeSetting(stored); }, false,
+            [&support, file] { return support.SettingsSections(file); }};
 }
 
 // The settings of a section, or the error of its first problem in reading order.
@@ -184,6 +185,7 @@ void fOrvane::Timer1_Timer() {
 
 void fOrvane::PBSet_Click() {
     ShowResult(Status::Kind::Blank, "");
+    publishToAll_ = true;
     state_.Countdown = 1;
 }
 
@@ -233,8 +235,19 @@ void fOrvane::ShowCountdown(int32_t seconds) {
 
 // ---- settings ----
 
+// A file with targets may leave [FTP] SERVER empty: then no file is published. The targets are
+// read too, so that a problem in one is found at start-up, not at the first cycle.
 void fOrvane::LoadFtpSettings() {
     const settings::SettingsSource source = SourceOf(support_);
+    const settings::LoadedTargets targets = settings::LoadTargetSettings(source);
+    if (!targets.problems.empty()) throw settings::TargetProblemError(targets.problems.front());
+    state_.Targets = targets.targets;
+    const bool withoutFile =
+        !state_.Targets.empty() && source.read(settings::KeyOf(settings::Setting::Server)).empty();
+    if (withoutFile) {
+        state_.FtpServer.clear();
+        return;
+    }
     const settings::FtpSettings ftp = Required(settings::LoadFtpSettings(source));
     state_.FtpServer = ftp.server;
     state_.FtpUser = ftp.user;

@@ -17,6 +17,7 @@
 #include "form/Status.h"
 #include "form/SupportModule.h"
 #include "ftp/Uploader.h"
+#include "publish/TargetBook.h"
 #include "runtime/EventWait.h"
 #include "runtime/RuntimeError.h"
 
@@ -72,6 +73,9 @@ class fOrvane {
     void AppendLogLine(const std::string& message);
     void WaitMilliseconds(double milliseconds);
 
+    // How targets are made: the real ones unless a test says otherwise.
+    void SetTargetMaker(publish::TargetMaker make) { makeTarget_ = std::move(make); }
+
     const MainState& State() const { return state_; }
     // What the window was last told; a view that comes later starts from it.
     const Status& CurrentStatus() const { return status_; }
@@ -105,10 +109,13 @@ class fOrvane {
     void ShowError(int32_t number);
     void ShowCountdown(int32_t seconds);
     void ShowOffline();
+    void LogAddressChange(const std::string& address);
     void ReportOffline();
     void ReportCycleError(const RuntimeError& error);
     void NoticeUnroutable(const std::string& address);
     std::optional<std::string> AddressToPublish(const dialup::DialUpLink& link);
+    void PublishToTargets(const dialup::DialUpLink& link, const std::string& address, bool all);
+    void LogTargetReport(const publish::TargetReport& report);
     static void ReportClientError(const ftp::UploadFailure& failure);
     void StopIfClosing() const;
 
@@ -137,6 +144,8 @@ class fOrvane {
 
     int cycleDepth_ = 0;
     bool cyclePending_ = false;
+    bool publishToAll_ = false;  // "Pubblica": the targets too, changed or not
+    publish::TargetMaker makeTarget_ = publish::MakeTarget;
     bool dialling_ = false;
     bool linkChangedWhilePaused_ = false;
     std::string noticedAddress_;  // the last link address said not to be reachable

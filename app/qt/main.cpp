@@ -1,19 +1,13 @@
 // orvane: the program's entry point; reads the command line, then builds the window (or the
 // headless one) over the logic and runs the event loop.
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDialog>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
-#include "dialup/Links.h"
-#include "form/Clock.h"
-#include "form/SupportModule.h"
 #include "form/fOrvane.h"
-#include "ftp/Uploader.h"
-#include "headless/HeadlessWindow.h"
-#include "headless/ServiceManager.h"
+#include "headless/HeadlessProgram.h"
 #include "loop/CloseSignals.h"
 #include "qt/OrvaneWindow.h"
 #include "qt/TrayIcon.h"
@@ -53,39 +47,7 @@ bool DisplayAvailable() {
     return Set("QT_QPA_PLATFORM") || Set("DISPLAY") || Set("WAYLAND_DISPLAY");
 }
 
-// The services the form works through, the same for both windows.
-struct Services {
-    std::unique_ptr<orvane::SupportModule> support = orvane::MakeSystemSupportModule();
-    std::unique_ptr<orvane::dialup::Links> links = orvane::dialup::MakeSystemLinks();
-    std::unique_ptr<orvane::ftp::Uploader> uploader = orvane::ftp::MakeSystemUploader();
-    orvane::SystemClock clock;
-};
-
 void Exit(int status) { std::exit(status); }
-
-// SIGUSR1 does what "Pubblica" does, when "Pubblica" could be clicked.
-void PublishIfEnabled(orvane::FormWindow& window, orvane::fOrvane& logic) {
-    if (window.IsEnabled(orvane::Control::PBSet)) logic.ClickSet();
-}
-
-int RunHeadless(char* program) {
-    int argc = 1;
-    char* argv[] = {program, nullptr};
-    QCoreApplication application(argc, argv);  // also takes the user's locale (setlocale)
-    QCoreApplication::setApplicationName("Orvane");
-
-    Services services;
-    orvane::HeadlessWindow window(orvane::ServiceManager::FromEnvironment());
-    orvane::fOrvane logic(window, *services.support, *services.links, *services.uploader,
-                          services.clock, Exit);
-    window.Attach(&logic);
-    orvane::CloseSignalNotifier signalNotifier([&window] { window.CloseBySystem(); },
-                                               [&] { PublishIfEnabled(window, logic); });
-
-    if (!logic.Load()) return EXIT_FAILURE;
-    window.Started();
-    return application.exec();
-}
 
 // A close asked for by the system also ends a box that is open (the start-up error, the
 // question): nobody may be there to answer it.
@@ -101,7 +63,7 @@ int RunWindow(char* program) {
     QApplication::setApplicationName("Orvane");
     QApplication::setDesktopFileName("orvane");
 
-    Services services;
+    orvane::SystemServices services;
     orvane::OrvaneWindow window;
     orvane::fOrvane logic(window, *services.support, *services.links, *services.uploader,
                           services.clock, Exit);
@@ -109,7 +71,7 @@ int RunWindow(char* program) {
 
     // Signals and the session's end close the window without asking.
     orvane::CloseSignalNotifier signalNotifier([&window] { CloseWindowAndBoxes(window); },
-                                               [&] { PublishIfEnabled(window, logic); });
+                                               [&] { orvane::PublishIfEnabled(window, logic); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.CloseBySystem(); });
 
@@ -133,7 +95,7 @@ int main(int argc, char** argv) {
                          argc > 2 ? "too many options:" : "unknown option", argv[argc > 2 ? 2 : 1],
                          kUsage);
             return kUsageError;
-        case Mode::Headless: return RunHeadless(argv[0]);
+        case Mode::Headless: return orvane::RunHeadless(argv[0]);
         case Mode::Window: break;
     }
     if (!DisplayAvailable()) {

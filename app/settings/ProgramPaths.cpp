@@ -42,6 +42,17 @@ fs::path OwnFolder(const VariableLookup& variable, const char* name, const fs::p
     return AsFolder(value ? PathOf(value) : otherwise) / kFolderName / "";
 }
 
+// A folder the service manager made for the program (systemd's ConfigurationDirectory= and
+// the like set these variables; of a colon-separated list the first counts), else the one
+// `otherwise` gives. Only an absolute path counts.
+fs::path ServiceFolderOr(const VariableLookup& variable, const char* name,
+                         const std::function<fs::path()>& otherwise) {
+    const char* value = AbsoluteVariable(variable, name);
+    if (value == nullptr) return otherwise();
+    const std::string_view list = value;
+    return AsFolder(PathOf(std::string(list.substr(0, list.find(':')))));
+}
+
 }  // namespace
 
 fs::path AppDirFromExecutablePath(std::string_view executablePath) {
@@ -72,18 +83,26 @@ FileLocations ChooseFileLocations(const fs::path& appDir, std::string_view exeNa
         const fs::path folder = AsFolder(appDir);
         return {SettingsPathFor(folder, exeName), folder, folder, true};
     }
-    const char* home = AbsoluteVariable(variable, "HOME");
-    if (home == nullptr)
-        throw RuntimeError(ErrorNumber::PathNotFound,
-                           "nessun file di impostazioni accanto al programma (" +
-                               TextOf(SettingsPathFor(appDir, exeName)) +
-                               ") e nessuna cartella home (HOME)");
-    const fs::path homeFolder = AsFolder(PathOf(home));
-    const fs::path state = OwnFolder(variable, "XDG_STATE_HOME", homeFolder / ".local/state");
-    const bool runtime = AbsoluteVariable(variable, "XDG_RUNTIME_DIR") != nullptr;
-    return {
-        SettingsPathFor(OwnFolder(variable, "XDG_CONFIG_HOME", homeFolder / ".config"), exeName),
-        state, runtime ? OwnFolder(variable, "XDG_RUNTIME_DIR", {}) : state, false};
+    const auto homeFolder = [&] {
+        const char* home = AbsoluteVariable(variable, "HOME");
+        if (home == nullptr)
+            throw RuntimeError(ErrorNumber::PathNotFound,
+                               "nessun file di impostazioni accanto al programma (" +
+                                   TextOf(SettingsPathFor(appDir, exeName)) +
+                                   ") e nessuna cartella home (HOME)");
+        return AsFolder(PathOf(home));
+    };
+    const fs::path settings = ServiceFolderOr(variable, "CONFIGURATION_DIRECTORY", [&] {
+        return OwnFolder(variable, "XDG_CONFIG_HOME", homeFolder() / ".config");
+    });
+    const fs::path state = ServiceFolderOr(variable, "STATE_DIRECTORY", [&] {
+        return OwnFolder(variable, "XDG_STATE_HOME", homeFolder() / ".local/state");
+    });
+    const fs::path runtime = ServiceFolderOr(variable, "RUNTIME_DIRECTORY", [&] {
+        const bool user = AbsoluteVariable(variable, "XDG_RUNTIME_DIR") != nullptr;
+        return user ? OwnFolder(variable, "XDG_RUNTIME_DIR", {}) : state;
+    });
+    return {SettingsPathFor(settings, exeName), state, runtime, false};
 }
 
 }  // namespace orvane::mCrypt

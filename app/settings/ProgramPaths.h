@@ -41,9 +41,11 @@ using VariableLookup = std::function<const char*(const char* name)>;
 // The portable folder when the settings file stands beside the program; otherwise the
 // per-user folders: settings in $XDG_CONFIG_HOME/orvane/ (~/.config/orvane/), the log and
 // published file in $XDG_STATE_HOME/orvane/ (~/.local/state/orvane/), the library and the lock
-// in $XDG_RUNTIME_DIR/orvane/, or in the state folder without one. A variable that is empty or
-// not an absolute path counts as unset. Without an absolute HOME the per-user choice is a
-// RuntimeError.
+// in $XDG_RUNTIME_DIR/orvane/, or in the state folder without one. Folders that a service
+// manager made for the program come first: $CONFIGURATION_DIRECTORY, $STATE_DIRECTORY and
+// $RUNTIME_DIRECTORY themselves (the first of a colon-separated list). A variable that is empty
+// or not an absolute path counts as unset. Without an absolute HOME where one is needed the
+// per-user choice is a RuntimeError.
 FileLocations ChooseFileLocations(const std::filesystem::path& appDir, std::string_view exeName,
                                   bool settingsBesideProgram, const VariableLookup& variable);
 // The choice for the running program's environment and folder (portable always on Windows).
@@ -57,9 +59,10 @@ void PrepareFolder(const std::filesystem::path& folder);
 
 // Makes sure the per-user settings are the user's own before they are read, since whoever may
 // change them chooses where the uploads go: the settings file's folder, where it exists, must
-// be a plain folder of the user's that others may not write to, and the file, where it exists,
-// the user's and not writable by others. Anything else is a RuntimeError naming the folder or
-// the file. Nothing is created; a missing file is the reader's to report.
+// be a plain folder of the user's (or root's, as a system service's is) that others may not
+// write to, and the file, where it exists, the user's or root's and not writable by others.
+// Anything else is a RuntimeError naming the folder or the file. Nothing is created; a missing
+// file is the reader's to report.
 void RequireOwnSettings(const std::filesystem::path& settingsFile);
 
 }  // namespace orvane::mCrypt

@@ -98,8 +98,11 @@ constexpr Refusals kSettingsFileRefusals{
     "rifiutato il file di impostazioni di un altro utente",
     "rifiutato un file di impostazioni che altri possono scrivere"};
 
-void RequireOwn(const struct stat& info, const Refusals& refusals, const std::string& path) {
-    if (info.st_uid != geteuid()) throw FileFailure(EPERM, refusals.ofAnotherUser, path);
+// Root may own what is checked only where `rootMayOwn`: root may change anything anyway.
+void RequireOwn(const struct stat& info, const Refusals& refusals, const std::string& path,
+                bool rootMayOwn = false) {
+    const bool owner = info.st_uid == geteuid() || (rootMayOwn && info.st_uid == 0);
+    if (!owner) throw FileFailure(EPERM, refusals.ofAnotherUser, path);
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
         throw FileFailure(EPERM, refusals.writableByOthers, path);
 }
@@ -125,10 +128,11 @@ void RequireOwnSettings(const std::filesystem::path& settingsFile) {
     const std::string folder = WithoutTrailingSlashes(DirectoryOf(settingsFile.string()));
     struct stat info {};
     if (lstat(folder.c_str(), &info) != 0) return;
-    RequireOwn(FolderStatus(folder), kFolderRefusals, folder);
+    // A system service's settings are root's, readable by the service's group.
+    RequireOwn(FolderStatus(folder), kFolderRefusals, folder, true);
     // A link there is the user's own (to a file kept elsewhere): what it names is checked.
     if (stat(settingsFile.c_str(), &info) == 0)
-        RequireOwn(info, kSettingsFileRefusals, settingsFile.string());
+        RequireOwn(info, kSettingsFileRefusals, settingsFile.string(), true);
 }
 
 }  // namespace orvane::mCrypt

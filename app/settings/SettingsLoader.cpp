@@ -205,6 +205,15 @@ RuntimeError ProblemError(const SettingProblem& problem) {
         case Fault::NoCertificate: detail += ": il file indicato non contiene certificati"; break;
         case Fault::NotAFingerprint: detail += " (SHA256:...)"; break;
         case Fault::NotHttpsUrl: detail += " (https://...)"; break;
+        case Fault::Missing:
+        case Fault::BadTargetName:
+        case Fault::UnknownTargetType:
+        case Fault::NotAHostName:
+        case Fault::NotAWebProtocol:
+        case Fault::NotAFlag:
+        case Fault::NotAnAlgorithm:
+        case Fault::NotBase64:
+        case Fault::NotAnAbsolutePath: break;  // a target's, told by TargetProblemError
     }
     return RuntimeError(problem.fault.number, detail);
 }

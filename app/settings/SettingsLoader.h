@@ -6,9 +6,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ftp/Protocol.h"
+#include "publish/Targets.h"
 #include "runtime/RuntimeError.h"
 #include "settings/SettingsSchema.h"
 
@@ -26,6 +28,16 @@ enum class Fault {
     NoCertificate,        // the file a key names holds no PEM certificate
     NotAFingerprint,      // not OpenSSH's SHA256 fingerprint
     NotHttpsUrl,          // not an https:// address without spaces or control characters
+    // A target's keys:
+    Missing,            // a key its kind needs is not there
+    BadTargetName,      // the section's NAME is empty or holds other than letters, digits, -_.
+    UnknownTargetType,  // not dyndns2, dnsupdate or command
+    NotAHostName,       // not a host name (or, where only one is allowed, several)
+    NotAWebProtocol,    // not https or http
+    NotAFlag,           // not 0 or 1
+    NotAnAlgorithm,     // no TSIG algorithm's name
+    NotBase64,          // decodes to no base64 text
+    NotAnAbsolutePath,  // a program not named by its absolute path
 };
 
 struct ValueFault {
@@ -50,6 +62,8 @@ struct SettingsSource {
     std::function<std::string(const std::string& stored)> decode;
     // Whether the files that keys name (CAFILE) are read to see that they hold what they must.
     bool checkNamedFiles = false;
+    // The file's section names in their order; unset: a file without targets.
+    std::function<std::vector<std::string>()> sections;
 };
 
 struct GeneralSettings {
@@ -80,6 +94,31 @@ Loaded<GeneralSettings> LoadGeneralSettings(const SettingsSource& source);
 Loaded<FtpSettings> LoadFtpSettings(const SettingsSource& source);
 // The problems of every key of the file, GENERAL's first.
 std::vector<SettingProblem> CheckAllSettings(const SettingsSource& source);
+
+// A problem of a [TARGET:NAME] section: its section and key as the file names them.
+struct TargetProblem {
+    std::string section;
+    std::string key;  // empty for the section's name itself
+    std::string file;
+    ValueFault fault;
+};
+
+struct LoadedTargets {
+    std::vector<publish::TargetSettings> targets;  // those without a problem, in file order
+    std::vector<TargetProblem> problems;
+};
+
+// Every [TARGET:NAME] section of the file, each key checked as its kind of target needs.
+LoadedTargets LoadTargetSettings(const SettingsSource& source);
+
+// Whether the file has a [TARGET:NAME] section, good or not.
+bool HasTargets(const SettingsSource& source);
+
+// The section names of a settings file's text, in their order.
+std::vector<std::string> ProfileSectionNames(std::string_view content);
+
+// The program's error for a target's problem, naming the key, the section and the file.
+RuntimeError TargetProblemError(const TargetProblem& problem);
 
 // Whether `stored` is good for a key of `kind` (decoded through `source` when encoded).
 std::optional<ValueFault> CheckValue(KeyKind kind, const std::string& stored,

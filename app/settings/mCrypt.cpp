@@ -26,7 +26,9 @@ std::string DecodeSetting(const std::string& stored) {
     return bytes;
 }
 
-void ModuleStartup() { ModuleStartup(SystemFileLocations(AppDir(), ExecutableName())); }
+void ModuleStartup(const std::string& programName) {
+    ModuleStartup(SystemFileLocations(AppDir(), programName));
+}
 
 void ModuleStartup(const std::filesystem::path& appDir, const std::string& exeName) {
     ModuleStartup(ChooseFileLocations(appDir, exeName, true, nullptr));

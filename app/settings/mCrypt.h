@@ -32,8 +32,9 @@ std::string ReadSetting(const std::string& section, const std::string& key,
 // written a RuntimeError(TypeMismatch); the settings loader checks what it decodes to.
 std::string DecodeSetting(const std::string& stored);
 
-// Start-up where the running program's files live (SystemFileLocations).
-void ModuleStartup();
+// Start-up where the files of the running program, named `programName`, live
+// (SystemFileLocations).
+void ModuleStartup(const std::string& programName);
 // Start-up with every file in `appDir`, for a program named `exeName`.
 void ModuleStartup(const std::filesystem::path& appDir, const std::string& exeName);
 // Start-up at `locations`: sets SettingsPath and StateDir, makes sure per-user settings are the

@@ -1,6 +1,7 @@
 // The kernel's active links, read from the interface address list.
 #include "dialup/linux/LinkList.h"
 
+#include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <linux/if_packet.h>
 #include <net/if.h>
@@ -19,6 +20,7 @@ struct InterfaceFacts {
     bool isPppDevice = false;
     std::optional<in_addr> local;
     std::optional<in_addr> peer;
+    std::string address6;
 };
 
 using AddressList = std::unique_ptr<ifaddrs, decltype(&freeifaddrs)>;
@@ -35,6 +37,8 @@ std::string DeviceName(const char* label) {
     return name.substr(0, name.find(':'));
 }
 
+bool IsGlobalUnicast(const in6_addr& address) { return (address.s6_addr[0] & 0xe0) == 0x20; }
+
 void NoteAddress(const ifaddrs& entry, InterfaceFacts& facts) {
     if (entry.ifa_addr->sa_family == AF_PACKET) {
         const auto* link = reinterpret_cast<const sockaddr_ll*>(entry.ifa_addr);
@@ -44,6 +48,12 @@ void NoteAddress(const ifaddrs& entry, InterfaceFacts& facts) {
         const sockaddr* far = entry.ifa_dstaddr;
         if ((entry.ifa_flags & IFF_POINTOPOINT) && far && far->sa_family == AF_INET) {
             facts.peer = reinterpret_cast<const sockaddr_in*>(far)->sin_addr;
+        }
+    } else if (entry.ifa_addr->sa_family == AF_INET6 && facts.address6.empty()) {
+        const in6_addr& address = reinterpret_cast<const sockaddr_in6*>(entry.ifa_addr)->sin6_addr;
+        char text[INET6_ADDRSTRLEN] = {};
+        if (IsGlobalUnicast(address) && inet_ntop(AF_INET6, &address, text, sizeof text)) {
+            facts.address6 = text;
         }
     }
 }
@@ -72,11 +82,18 @@ bool IsActive(const InterfaceFacts& facts) {
 
 }  // namespace
 
+std::optional<std::string> GlobalIPv6(const std::string& text) {
+    in6_addr address{};
+    if (inet_pton(AF_INET6, text.c_str(), &address) != 1 || !IsGlobalUnicast(address)) return {};
+    return text;
+}
+
 std::vector<ActiveLink> ListActiveLinks() {
     std::vector<ActiveLink> links;
     for (const auto& [index, facts] : ReadInterfaces()) {
         if (!IsActive(facts)) continue;
-        links.push_back(ActiveLink{index, facts.name, facts.isPppDevice, *facts.local, facts.peer});
+        links.push_back(ActiveLink{index, facts.name, facts.isPppDevice, *facts.local, facts.peer,
+                                   facts.address6});
     }
     return links;
 }

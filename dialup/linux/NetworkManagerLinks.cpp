@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "dialup/linux/LinkList.h"
 #include "dialup/linux/NetworkManagerReasons.h"
 #include "dialup/linux/NetworkManagerSignals.h"
 #include "runtime/Reporter.h"
@@ -37,6 +38,7 @@ constexpr char kSavedConnection[] = "org.freedesktop.NetworkManager.Settings.Con
 constexpr char kActive[] = "org.freedesktop.NetworkManager.Connection.Active";
 constexpr char kDevice[] = "org.freedesktop.NetworkManager.Device";
 constexpr char kIp4Config[] = "org.freedesktop.NetworkManager.IP4Config";
+constexpr char kIp6Config[] = "org.freedesktop.NetworkManager.IP6Config";
 constexpr char kProperties[] = "org.freedesktop.DBus.Properties";
 constexpr char kNetworkControl[] = "org.freedesktop.NetworkManager.network-control";
 
@@ -191,6 +193,21 @@ std::optional<std::string> AddressOf(const Bus& bus, const QString& configPath) 
     return AsIPv4(addresses->first().value("address"));
 }
 
+// The first global IPv6 address of the IP6Config object `configPath` names; empty when none.
+std::string Address6Of(const Bus& bus, const QVariant& configPath) {
+    const auto path = AsPath(configPath);
+    const auto config = path ? bus.Properties(*path, kIp6Config) : std::nullopt;
+    if (!config) return {};
+    const auto addresses = As<QList<QVariantMap>>(config->value("AddressData"), "aa{sv}");
+    for (const QVariantMap& entry : addresses.value_or(QList<QVariantMap>{})) {
+        const auto text = AsString(entry.value("address"));
+        if (const auto global = text ? linuxlink::GlobalIPv6(text->toStdString()) : std::nullopt) {
+            return *global;
+        }
+    }
+    return {};
+}
+
 std::string InterfaceOf(const Bus& bus, const QVariant& devices) {
     const std::vector<QString> paths = AsPaths(devices);
     if (paths.empty()) return {};
@@ -220,7 +237,8 @@ std::optional<DialUpLink> LinkOf(const Bus& bus, const QString& activePath) {
     const auto address = configPath ? AddressOf(bus, *configPath) : std::nullopt;
     if (!address) return {};
     return DialUpLink{activePath.toStdString(), id->toStdString(),
-                      InterfaceOf(bus, active->value("Devices")), *address};
+                      InterfaceOf(bus, active->value("Devices")), *address,
+                      Address6Of(bus, active->value("Ip6Config"))};
 }
 
 // The saved connection named `entry`, which must be a dial-up kind; otherwise the reason is

@@ -47,7 +47,7 @@ std::vector<DialUpLink> PppdLinks::ActiveLinks(EventWait&) {
         links.push_back(DialUpLink{
             std::to_string(link.index),
             linuxlink::FindLinkName(options_.runDirectory, link.name).value_or(link.name),
-            link.name, AddressText(link.local)});
+            link.name, AddressText(link.local), link.address6});
     }
     return links;
 }

@@ -18,6 +18,7 @@
 #include "dialup/Links.h"
 #include "dialup/linux/PppdDialer.h"
 #include "dialup/linux/PppdLinks.h"
+#include "support/PrivateNamespaces.h"
 #include "support/RecordingReporter.h"
 #include "support/SleepingWait.h"
 #include "support/TestFiles.h"
@@ -26,9 +27,9 @@ namespace orvane::dialup {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ExitCodeOf;
+using test::InPrivateNamespaces;
 using testing::SleepingWait;
-
-constexpr int kCannotIsolate = 77;
 
 // Records its arguments NUL-separated, then acts as FAKE_PPPD_MODE says: "fail" exits 1,
 // "hang" never finishes, "up" brings up ppp0 and, like pppd with updetach, returns once its
@@ -50,47 +51,12 @@ sleep 600 & sleeper=$!
 wait "$sleeper"
 )";
 
-int ExitCodeOf(pid_t child) {
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
-}
-
 // A tun link with an address (and its peer), up unless told otherwise.
 void MakeTunLink(const std::string& name, const std::string& address, bool up = true) {
     const std::string command = "ip tuntap add dev " + name + " mode tun && ip addr add " +
                                 address + " dev " + name +
                                 (up ? " && ip link set " + name + " up" : "");
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
-
-// Runs `body` in its own network and process namespaces with a scratch directory ("run"
-// inside it stands for /run). Its parent is the namespace's init: when init ends, every
-// daemon the body left behind is killed with it.
-void InPrivateNamespaces(const std::function<void(const fs::path&)>& body) {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to make network namespaces and tun links";
-    if (access("/dev/net/tun", R_OK | W_OK) != 0) GTEST_SKIP() << "needs /dev/net/tun";
-    const test::TempDir folder;
-    const fs::path scratch = folder.folder();
-    fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        if (unshare(CLONE_NEWNET | CLONE_NEWPID) != 0) _exit(kCannotIsolate);
-        const pid_t init = fork();
-        if (init != 0) _exit(ExitCodeOf(init));
-        const pid_t testBody = fork();
-        if (testBody == 0) {
-            fs::create_directories(scratch / "run");
-            body(scratch);
-            fflush(stdout);
-            _exit(::testing::Test::HasFailure() ? 1 : 0);
-        }
-        _exit(ExitCodeOf(testBody));
-    }
-    const int code = ExitCodeOf(child);
-    if (code == kCannotIsolate) GTEST_SKIP() << "cannot make private namespaces here";
-    EXPECT_EQ(code, 0) << "see the failures above";
 }
 
 // The stand-in pppd in its modes, with links using it and the scratch run directory.
@@ -124,7 +90,7 @@ DialUpLink LinkOn(const char* interfaceName) {
 
 // A link counts when it is up with an IPv4 address and a live pppd owns it by its pid files;
 // a tunnel nobody owns, one whose owner died, one that is down or has IPv6 only does not. They are
-// listed by interface index with pppd's link name.
+// listed by interface index with pppd's link name and a global IPv6 address where they have one.
 TEST(PppdLinks, OnlyLinksALivePppdOwnsCountInIndexOrder) {
     InPrivateNamespaces([](const fs::path& scratch) {
         const fs::path run = scratch / "run";
@@ -145,14 +111,19 @@ TEST(PppdLinks, OnlyLinksALivePppdOwnsCountInIndexOrder) {
             MakeTunLink(link.name, link.address, link.up);
             if (!link.pidFile.empty()) std::ofstream(run / link.pidFile) << link.pidText;
         }
+        // Of tunz's IPv6 addresses only the global one is published, not the unique local one.
+        ASSERT_EQ(std::system("ip addr add fd00::45/64 dev tunz nodad && "
+                              "ip addr add 2001:db8:45::1/64 dev tunz nodad"),
+                  0);
         PppdLinks pppd(PppdOptions{run});
         SleepingWait wait;
         const std::vector<DialUpLink> up = pppd.ActiveLinks(wait);
         ASSERT_EQ(up.size(), 2u);
-        EXPECT_EQ(up[0].entryName + " " + up[0].address + " " + up[0].device,
-                  "tunz 203.0.113.45 tunz");
+        EXPECT_EQ(up[0].entryName + " " + up[0].address + " " + up[0].device + " " + up[0].address6,
+                  "tunz 203.0.113.45 tunz 2001:db8:45::1");
         EXPECT_EQ(up[0].identifier, LinkOn("tunz").identifier);
-        EXPECT_EQ(up[1].entryName + " " + up[1].address, "Ufficio 192.0.2.10");
+        EXPECT_EQ(up[1].entryName + " " + up[1].address + " " + up[1].address6,
+                  "Ufficio 192.0.2.10 ");
     });
 }
 

@@ -82,8 +82,8 @@ class StandIn {
 std::string LinksText(Links& links, EventWait& wait) {
     std::string text;
     for (const DialUpLink& link : links.ActiveLinks(wait)) {
-        text +=
-            (text.empty() ? "" : "; ") + link.entryName + " " + link.address + " " + link.device;
+        text += (text.empty() ? "" : "; ") + link.entryName + " " + link.address + " " +
+                link.device + (link.address6.empty() ? "" : " " + link.address6);
     }
     return text;
 }
@@ -116,13 +116,16 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
         DialOutcome outcome = DialOutcome::Failed;
         milliseconds within{8000};
     } cases[] = {
-        {"activated dial-up connections with an IPv4 address count, in NetworkManager's order",
+        {"activated dial-up connections with an IPv4 address count, in NetworkManager's order, "
+         "with their first global IPv6 address",
          R"({"active": [{"id": "VPN", "type": "wireguard", "address": "10.8.0.2"},
            {"id": "Uff", "type": "vpn", "address": "10.9.0.2"},
            {"id": "PAN", "type": "bluetooth", "bluetooth": "panu", "address": "192.0.2.60"},
-           {"id": "Mobile", "type": "gsm", "address": "203.0.113.45", "iface": "wwan0"},
+           {"id": "Mobile", "type": "gsm", "address": "203.0.113.45", "iface": "wwan0",
+            "address6": ["fe80::1", "fd00::5", "ff02::1", "::ffff:192.0.2.9", "2001:db8::45"]},
            {"id": "DUN", "type": "bluetooth", "bluetooth": "dun", "address": "192.0.2.61",
-            "iface": "ppp1"},
+            "iface": "ppp1", "address6": ["fe80::2", "fd12::3"]},
+           {"id": "V6Only", "type": "gsm", "address6": ["2001:db8::46"]},
            {"id": "CDMA", "type": "cdma", "address": "192.0.2.62", "iface": "ppp2"},
            {"id": "DSL", "type": "pppoe", "address": "192.0.2.63", "iface": "ppp3"},
            {"id": "ADSL", "type": "adsl", "address": "192.0.2.64", "iface": "nas0"},
@@ -134,7 +137,7 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
            {"id": "AddressOdd", "type": "gsm", "address": "192.0.2.3", "odd": "address"},
            {"id": "NotAnAddress", "type": "gsm", "address": "192.0.2.256"}]})",
          Action::List, "",
-         "Mobile 203.0.113.45 wwan0; DUN 192.0.2.61 ppp1; CDMA 192.0.2.62 ppp2; "
+         "Mobile 203.0.113.45 wwan0 2001:db8::45; DUN 192.0.2.61 ppp1; CDMA 192.0.2.62 ppp2; "
          "DSL 192.0.2.63 ppp3; ADSL 192.0.2.64 nas0",
          "list\n", ""},
         {"a dial brings the saved connection up", Casa("up"), Action::Dial, "Casa",

@@ -5,7 +5,8 @@ read of ActiveConnections, where a listing starts), ends with its bus on SIGTERM
 "saved": [{id, type, bluetooth?, dial: up, fail, never, vanish or nodevice, address?, odd?,
 after? (ms to the end of a dial, 300), reason? ([active, device] of a failure, [1, 0]),
 linger? (ms a failed activation stays, deactivated, 0)}];
-"active": [{id, type, state?, bluetooth?, address?, iface?, odd?: type, state or address}];
+"active": [{id, type, state?, bluetooth?, address?, address6? (a list), iface?, odd?: type, state
+or address}];
 "changes": [{after (ms), id, address, type?}]: the active connection `id` gets that address, or
 one is activated with it, announced by PropertiesChanged as NetworkManager does.
 An activation's end is announced by StateChanged signals, a failed device's first."""
@@ -95,9 +96,15 @@ class NetworkManager(dbus.service.FallbackObject):
             'Id': entry['id'], 'Connection': dbus.ObjectPath(saved), 'Devices': paths([device]),
             'Type': dbus.Int32(5) if odd == 'type' else entry['type'],
             'State': '2' if odd == 'state' else dbus.UInt32(entry.get('state', 2)),
-            'Ip4Config': dbus.ObjectPath('/')})
+            'Ip4Config': dbus.ObjectPath('/'), 'Ip6Config': dbus.ObjectPath('/')})
         if 'address' in entry:
             self.configure(path, entry['address'], odd)
+        if 'address6' in entry:
+            config = path.replace('ActiveConnection', 'IP6Config')
+            data = [{'address': a, 'prefix': dbus.UInt32(64)} for a in entry['address6']]
+            self.objects[config] = (NM + '.IP6Config', {
+                'AddressData': dbus.Array(data, signature='a{sv}')})
+            self.objects[path][1]['Ip6Config'] = dbus.ObjectPath(config)
         self.active.append(path)
         self.objects[ROOT][1]['ActiveConnections'] = paths(self.active)
         return path

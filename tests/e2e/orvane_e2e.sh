@@ -116,9 +116,49 @@ while s.recv(512):
 
 # True once the log has a line with TEXT COUNT times (default once).
 log_has() { (($(cat "$app/orvane.log" 2>/dev/null | grep -c "$1") >= ${2:-1})); }
+# True once FILE has COUNT lines with TEXT.
+lines_with() { (($(cat "$2" 2>/dev/null | grep -c -- "$1") >= $3)); }
 no_leftovers() { [[ ! -e $app/raradozo.so && ! -e $app/ip.txt ]]; }
 
 case $scenario in
+targets)
+  # One settings file written with orvane-config: the FTP file, a dyndns2 server over HTTPS and a
+  # command. The next cycle, with the same address, sends them nothing; a badauth answer stops
+  # the dyndns2 target with one log line, and even "publish now" sends it nothing more.
+  sandbox_link ppp0 203.0.113.45 203.0.113.1
+  sandbox_ftp_start "$served" "$user" "$password" normal "$work/ftp.log"
+  ftp_port=$SANDBOX_FTP_PORT
+  helper_pids+=("$SANDBOX_FTP_PID")
+  mkdir -p "$work/dyn" "$work/tls"
+  sandbox_ftp_start "$work/dyn" - - dyndns2 "$work/dyn.log" "$work/tls"
+  sandbox_app "$app" "$bin" "127.0.0.1:$ftp_port" "$user" "$password" / ip.txt 2 1
+  printf '%s\n' 'dyn pw' | "$bin/orvane-config" target add "$app/orvane.ini" --name dyn \
+    --type dyndns2 --server "127.0.0.1:$SANDBOX_FTP_PORT" --user me \
+    --hostname casa.example.net --cafile "$work/tls/ca.pem" >/dev/null
+  printf '#!/bin/sh\necho "$1 $ORVANE_PREVIOUS_ADDRESS" >>%s\n' "$work/ran" >"$work/hook"
+  chmod 700 "$work/hook"
+  "$bin/orvane-config" target add "$app/orvane.ini" --name hook --type command \
+    --run "$work/hook" >/dev/null
+  check "orvane-config check finds the targets valid" "$bin/orvane-config" check "$app/orvane.ini"
+  start_orvane
+  check "the file is published" sandbox_wait_for 20 grep -q "IP:   203.0.113.45" "$served/ip.txt"
+  check "the dyndns2 server is sent the address" sandbox_wait_for 20 grep -q \
+    "<- GET /nic/update?hostname=casa.example.net&myip=203.0.113.45 HTTP" "$work/dyn.log"
+  check "the command is run with the address" sandbox_wait_for 20 grep -qx "203.0.113.45 " "$work/ran"
+  # The third file is sent once the second cycle's targets have had their turn.
+  check "the next cycles publish the file" sandbox_wait_for 20 lines_with "<- STOR" "$work/ftp.log" 3
+  check "... and send the targets nothing" test "$(grep -c '<- GET' "$work/dyn.log")$(wc -l <"$work/ran")" = 11
+  echo badauth >"$work/dyn/answer"
+  kill -USR1 "$orvane_pid"
+  check "publishing now sends to every target" sandbox_wait_for 20 lines_with "<- GET" "$work/dyn.log" 2
+  check "badauth stops the target with one log line" sandbox_wait_for 20 log_has "Aggiornamento dyn sospeso"
+  kill -USR1 "$orvane_pid"
+  check "the command is run again" sandbox_wait_for 20 lines_with . "$work/ran" 3
+  check "the stopped target is sent nothing more" test "$(grep -c '<- GET' "$work/dyn.log")" = 2
+  check "and logged once" test "$(grep -c "Aggiornamento dyn" "$app/orvane.log")" = 1
+  check "the cause goes to standard error" grep -q "dyn: badauth" "$work/stderr"
+  ends_cleanly
+  ;;
 publishes)
   # The first cycle publishes; meanwhile a second copy is refused. The first ignores SIGALRM
   # and ends on SIGQUIT as on SIGTERM.

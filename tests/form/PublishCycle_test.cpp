@@ -361,3 +361,140 @@ INSTANTIATE_TEST_SUITE_P(Closes, CloseDuringCycleTest, ::testing::Bool(),
 
 }  // namespace
 }  // namespace orvane::testing
+
+namespace orvane::testing {
+namespace {
+
+// The publication targets in a cycle, each answering as its row says: after the FTP file (or
+// without one), before the hang-up a failed FTP session causes, none holding another back.
+struct WithTargets {
+    const char* name;
+    std::optional<ftp::UploadStep> ftpFailsAt;
+    bool withoutFile;                       // [FTP] SERVER empty
+    std::vector<publish::Verdict> answers;  // of the targets t1, t2, t3
+    const char* line;                       // the status line after the first cycle
+    std::vector<std::string> logged;        // after two cycles, the second with a new address
+    int attempts;                           // over both cycles
+};
+
+class TargetCycleTest : public CycleTest, public ::testing::WithParamInterface<WithTargets> {
+  protected:
+    class Answering final : public publish::Target {
+      public:
+        Answering(TargetCycleTest& test, publish::Verdict verdict)
+            : test_(test), verdict_(verdict) {}
+        publish::Outcome Publish(const publish::PublishedAddresses& now,
+                                 const publish::PublishedAddresses&, EventWait&) override {
+            ++test_.attempts;
+            EXPECT_EQ(now.entryName, "Casa");
+            test_.hangUpsBefore.push_back(test_.links.hungUp.size());
+            return {verdict_, "the cause", std::chrono::minutes(30)};
+        }
+
+      private:
+        TargetCycleTest& test_;
+        publish::Verdict verdict_;
+    };
+
+    int attempts = 0;
+    std::vector<std::size_t> hangUpsBefore;  // at each attempt
+};
+
+TEST_P(TargetCycleTest, PublishesToEachTargetOnItsOwn) {
+    const WithTargets& w = GetParam();
+    for (std::size_t i = 0; i < w.answers.size(); ++i) {
+        const std::string section = "TARGET:t" + std::to_string(i + 1);
+        support.values[section + "/TYPE"] = "command";
+        support.values[section + "/RUN"] = "/usr/local/bin/publish";
+    }
+    if (w.withoutFile)
+        std::erase_if(support.values,
+                      [](const auto& value) { return value.first.starts_with("FTP/"); });
+    uploader.failsAt = w.ftpFailsAt;
+    logic.SetTargetMaker([&](const publish::TargetSettings& settings) {
+        const auto index = static_cast<std::size_t>(settings.name.back() - '1');
+        return std::make_unique<Answering>(*this, w.answers.at(index));
+    });
+    logic.PublishNow();
+    EXPECT_EQ(StatusLine(window.told), w.line);
+    EXPECT_EQ(uploader.opens, w.withoutFile ? 0 : 1);
+    const bool hangsUp = w.ftpFailsAt && *w.ftpFailsAt != ftp::UploadStep::Store;
+    EXPECT_EQ(links.hungUp.size(), hangsUp ? 1u : 0u) << "a target never hangs up";
+    EXPECT_EQ(hangUpsBefore, std::vector<std::size_t>(hangUpsBefore.size(), 0))
+        << "the targets run before the hang-up";
+    links.links[0].address = "203.0.113.46";
+    logic.PublishNow();
+    EXPECT_EQ(LogMessages(), w.logged);
+    EXPECT_EQ(attempts, w.attempts);
+    // Each target's line in the log has its cause on the reporter.
+    const auto targetLines = std::count_if(w.logged.begin(), w.logged.end(), [](const auto& line) {
+        return line.starts_with("Aggiornamento");
+    });
+    const auto causes =
+        std::count_if(reported.said.begin(), reported.said.end(), [](const auto& said) {
+            return said.second == "t1: the cause" || said.second == "t2: the cause";
+        });
+    EXPECT_EQ(causes, targetLines);
+}
+
+using enum publish::Verdict;
+INSTANTIATE_TEST_SUITE_P(
+    Targets, TargetCycleTest,
+    ::testing::Values(
+        WithTargets{
+            "OneFailingHoldsNoneBack",
+            std::nullopt,
+            false,
+            {Accepted, Failed, Accepted},
+            "Online 203.0.113.45 (non pubblico); t1 aggiornato, t2 errore, t3 aggiornato",
+            {"Cambio IP", "Aggiornamento t2 fallito", "Cambio IP", "Aggiornamento t2 fallito"},
+            6},
+        WithTargets{"BeforeTheHangUpOfAFailedSession",
+                    ftp::UploadStep::Login,
+                    false,
+                    {Accepted},
+                    "Errore #2; t1 aggiornato",
+                    {"Apertura server fallita", "Apertura server fallita"},
+                    2},
+        WithTargets{"WithoutTheFile",
+                    std::nullopt,
+                    true,
+                    {Accepted, Accepted},
+                    "Online 203.0.113.45 (non pubblico); t1 aggiornato, t2 aggiornato",
+                    {"Cambio IP", "Cambio IP"},
+                    4},
+        WithTargets{"AStopIsLoggedOnceAndHolds",
+                    std::nullopt,
+                    false,
+                    {Stopped, RetryLater},
+                    "Online 203.0.113.45 (non pubblico); t1 fermato, t2 in attesa",
+                    {"Cambio IP", "Aggiornamento t1 sospeso fino al cambio delle impostazioni",
+                     "Aggiornamento t2 rinviato su richiesta del servizio", "Cambio IP"},
+                    2}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// A cycle after "Pubblica" sends to every target, the address changed or not.
+TEST_F(CycleTest, PubblicaPublishesToEveryTargetChangedOrNot) {
+    support.values["TARGET:t1/TYPE"] = "command";
+    support.values["TARGET:t1/RUN"] = "/usr/local/bin/publish";
+    int attempts = 0;
+    struct Counting final : publish::Target {
+        explicit Counting(int& count) : count_(count) {}
+        publish::Outcome Publish(const publish::PublishedAddresses&,
+                                 const publish::PublishedAddresses&, EventWait&) override {
+            ++count_;
+            return {publish::Verdict::Accepted, {}, {}};
+        }
+        int& count_;
+    };
+    logic.SetTargetMaker([&](const auto&) { return std::make_unique<Counting>(attempts); });
+    logic.PublishNow();
+    logic.PublishNow();
+    EXPECT_EQ(attempts, 1) << "the same address is not sent again";
+    logic.ClickSet();
+    logic.PublishNow();
+    EXPECT_EQ(attempts, 2);
+}
+
+}  // namespace
+}  // namespace orvane::testing

@@ -81,6 +81,7 @@ const StartUpFailure kStartUpFailures[] = {
     {"EmptyServer", "FTP/SERVER", "", ErrorNumber::SubscriptOutOfRange},
     {"EmptyPassword", "FTP/PASSWORD", "", ErrorNumber::SubscriptOutOfRange},
     {"ProtocolTheClientLacks", "FTP/PROTOCOL", "sftp", ErrorNumber::TypeMismatch},
+    {"UnknownTargetType", "TARGET:web/TYPE", "ddns", ErrorNumber::TypeMismatch},
 };
 INSTANTIATE_TEST_SUITE_P(Settings, StartUpFailureTest, ::testing::ValuesIn(kStartUpFailures),
                          [](const auto& test) { return std::string(test.param.name); });
@@ -203,13 +204,15 @@ struct StatusView {
     const char* line;  // the headless mode's, at the journal's priority
     Priority priority;
     const char* unroutable = "";
+    std::vector<TargetStatus> targets = {};
 };
 
 class StatusViewTest : public ::testing::TestWithParam<StatusView> {};
 
 TEST_P(StatusViewTest, FollowTheStatusAndThePause) {
     const StatusView& c = GetParam();
-    const Status status{c.kind, c.address, c.error, c.paused, c.secondsLeft, c.unroutable};
+    const Status status{c.kind,        c.address,    c.error,  c.paused,
+                        c.secondsLeft, c.unroutable, c.targets};
     const TrayStatus tray = TrayStatusOf(status);
     EXPECT_EQ(tray.toolTip, c.toolTip);
     EXPECT_EQ(tray.mark, c.mark);
@@ -221,6 +224,19 @@ TEST_P(StatusViewTest, FollowTheStatusAndThePause) {
 
 using Kind = Status::Kind;
 const StatusView kStatusViews[] = {
+    {"WithTargets",
+     Kind::Online,
+     "203.0.113.45",
+     0,
+     42,
+     false,
+     "Orvane\nStatus: Online\nIP: 203.0.113.45\ndyn: aggiornato\nhook: errore\nProssimo invio tra "
+     "42 s",
+     TrayMark::Published,
+     "Online 203.0.113.45; dyn aggiornato, hook errore",
+     Priority::Info,
+     "",
+     {{"dyn", "aggiornato"}, {"hook", "errore"}}},
     {"Online", Kind::Online, "203.0.113.45", 0, 42, false,
      "Orvane\nStatus: Online\nIP: 203.0.113.45\nProssimo invio tra 42 s", TrayMark::Published,
      "Online 203.0.113.45", Priority::Info},

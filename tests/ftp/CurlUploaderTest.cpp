@@ -217,7 +217,7 @@ TEST_F(UploaderTest, PublicAddressComesFromAServiceItCanTrust) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FtpServerOptions options;
-        options.protocol = "https";
+        options.protocol = "checkip";
         options.mode = c.mode;
         const FtpTestServer server(options);
         const std::string url =

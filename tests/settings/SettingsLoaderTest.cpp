@@ -113,3 +113,91 @@ TEST_F(Loader, NamesEveryProblemInReadingOrder) {
 
 }  // namespace
 }  // namespace orvane::settings
+
+namespace orvane::settings {
+namespace {
+
+// A [TARGET:NAME] section: the key that is wrong, named with its section and file.
+struct BrokenTarget {
+    const char* key;  // "" for the section's name
+    std::string stored;
+    Fault fault;
+    const char* says;  // the program's error, from its key on
+};
+
+class TargetLoader : public Loader {
+  protected:
+    TargetLoader() {
+        source.sections = [this] {
+            std::vector<std::string> names;
+            for (const auto& [name, value] : values)
+                if (names.empty() || name.substr(0, name.find('/')) != names.back())
+                    names.push_back(name.substr(0, name.find('/')));
+            return names;
+        };
+        values.insert({{"TARGET:dyn/TYPE", "dyndns2"},
+                       {"TARGET:dyn/SERVER", Encoded("members.example.net")},
+                       {"TARGET:dyn/USER", Encoded("me")},
+                       {"TARGET:dyn/PASSWORD", Encoded("s3cret")},
+                       {"TARGET:dyn/HOSTNAME", "casa.example.net, ufficio.example.net"},
+                       {"TARGET:run/TYPE", "command"},
+                       {"TARGET:run/RUN", "/usr/local/bin/publish"}});
+    }
+};
+
+TEST_F(TargetLoader, ReadsEachTargetDecodedAndFingerprintsItsSettings) {
+    const LoadedTargets loaded = LoadTargetSettings(source);
+    ASSERT_TRUE(loaded.problems.empty());
+    ASSERT_EQ(loaded.targets.size(), 2u);
+    const publish::TargetSettings& dyn = loaded.targets[0];
+    EXPECT_EQ(dyn.name, "dyn");
+    EXPECT_EQ(dyn.dyndns2.server, "members.example.net");
+    EXPECT_EQ(dyn.dyndns2.password, "s3cret");
+    EXPECT_EQ(dyn.dyndns2.hostnames,
+              (std::vector<std::string>{"casa.example.net", "ufficio.example.net"}));
+    EXPECT_TRUE(dyn.dyndns2.https && dyn.dyndns2.ipv6);
+    EXPECT_EQ(loaded.targets[1].command.program, "/usr/local/bin/publish");
+    EXPECT_EQ(dyn.fingerprint.find("s3cret"), std::string::npos);
+    values["TARGET:dyn/PASSWORD"] = Encoded("n3w");
+    EXPECT_NE(LoadTargetSettings(source).targets[0].fingerprint, dyn.fingerprint);
+}
+
+TEST_F(TargetLoader, NamesTheKeySectionAndFileOfEachProblem) {
+    const BrokenTarget cases[] = {
+        {"TYPE", "ddns", Fault::UnknownTargetType, "chiave TYPE, sezione TARGET:dyn"},
+        {"TYPE", "dnsupdate", Fault::ProtocolUnavailable, "chiave TYPE, sezione TARGET:dyn"},
+        {"PASSWORD", "", Fault::NotEncoded, "chiave PASSWORD, sezione TARGET:dyn"},
+        {"HOSTNAME", "", Fault::Missing,
+         "chiave HOSTNAME, sezione TARGET:dyn, file /home/u/orvane.ini: manca"},
+        {"HOSTNAME", "casa.example.net,a b", Fault::NotAHostName, "chiave HOSTNAME"},
+        {"HOSTNAME", "casa.example.net&myip=1.2.3.4", Fault::NotAHostName, "chiave HOSTNAME"},
+        {"PROTOCOL", "ftp", Fault::NotAWebProtocol,
+         "chiave PROTOCOL, sezione TARGET:dyn, file /home/u/orvane.ini (https o http)"},
+        {"IPV6", "yes", Fault::NotAFlag, "chiave IPV6"},
+        {"RUN", "publish.sh", Fault::NotAnAbsolutePath, "chiave RUN, sezione TARGET:run"},
+        {"", "", Fault::BadTargetName, "sezione TARGET:a b, file"},
+    };
+    for (const BrokenTarget& c : cases) {
+        auto changed = values;
+        std::string section = std::string(c.key) == "RUN" ? "TARGET:run" : "TARGET:dyn";
+        if (*c.key == '\0')
+            changed["TARGET:a b/TYPE"] = "command";
+        else
+            changed[section + "/" + c.key] = c.stored;
+        if (std::string(c.key) == "TYPE" && c.stored == "dnsupdate" &&
+            publish::DnsUpdateAvailable())
+            continue;  // refused only where no DNS library is built in
+        std::swap(values, changed);
+        const LoadedTargets loaded = LoadTargetSettings(source);
+        std::swap(values, changed);
+        ASSERT_EQ(loaded.problems.size(), 1u) << c.says;
+        EXPECT_EQ(loaded.problems[0].fault.fault, c.fault) << c.says;
+        EXPECT_EQ(loaded.targets.size(), *c.key == '\0' ? 2u : 1u)
+            << "the good targets are kept: " << c.says;
+        const std::string error = TargetProblemError(loaded.problems[0]).what();
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
+}
+
+}  // namespace
+}  // namespace orvane::settings

@@ -125,6 +125,15 @@ class FakeSupport final : public SupportModule {
         auto it = values.find(section + "/" + key);
         return it == values.end() ? std::string() : it->second;
     }
+    // The sections of the values' keys, in their first appearance's order.
+    std::vector<std::string> SettingsSections(const std::string&) override {
+        std::vector<std::string> sections;
+        for (const auto& [name, value] : values) {
+            const std::string section = name.substr(0, name.find('/'));
+            if (sections.empty() || sections.back() != section) sections.push_back(section);
+        }
+        return sections;
+    }
     std::string DecodeSetting(const std::string& stored) override {
         if (stored.empty()) throw RuntimeError(ErrorNumber::SubscriptOutOfRange);
         return std::string(stored.rbegin(), stored.rend());

@@ -92,7 +92,7 @@ FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(opti
                                      "--login-dir",  options_.loginDir,
                                      "--watch-stdin"};
     args.insert(args.end(), {"--mode", options_.mode});
-    if (options_.protocol == "https") {
+    if (options_.protocol == "checkip") {
         args = {kPython,      ORVANE_HTTPS_SERVER_SCRIPT, "--tls-dir", base_.string(), "--mode",
                 options_.mode};
     } else if (options_.protocol == "sftp") {
@@ -100,7 +100,8 @@ FtpTestServer::FtpTestServer(FtpServerOptions options) : options_(std::move(opti
         args.insert(args.end(), {"--state-dir", base_.string()});
     } else {
         args.insert(args.end(), {"--transcript", transcriptPath_.string()});
-        if (options_.protocol == "ftps") args.insert(args.end(), {"--tls-dir", base_.string()});
+        if (options_.protocol == "ftps" || options_.protocol == "https")
+            args.insert(args.end(), {"--tls-dir", base_.string()});
     }
     setenv("FTP_TEST_PASSWORD", options_.password.c_str(), 1);  // off the command line
     int in[2] = {-1, -1}, out[2] = {-1, -1};

@@ -18,14 +18,16 @@ struct FtpServerOptions {
     // stall-stor (STOR never answered), stall-226 (the file taken, its 226 never sent),
     // stall-quit (QUIT never answered), silent (accepts TCP, never sends a byte), stall-tls
     // (234 to AUTH, then silent), stall-ssh (an SSH greeting, then silent). For sftp: normal,
-    // or rsa-only (an RSA host key and no other).
+    // or rsa-only (an RSA host key and no other). dyndns2: a dynamic-DNS update server instead,
+    // answering the text of the root's file "answer", with "http" or "https" as its protocol.
     std::string mode = "normal";
     std::string user = "publisher7";
     std::string password = "p4ss:#@ w%rd/?";  // characters that would break a URL on purpose
     std::string loginDir;                     // a subdirectory of the root to log in to; "" = root
     // "ftp", "ftps" (TLS required; ca.pem and other-ca.pem in stateDir()) or "sftp" (root only;
-    // fingerprint, other-fingerprint and host_key.pub in stateDir()); or "https", a public-address
-    // service (tests/support/https_server.py) whose mode is plain, page, garbage or slow.
+    // fingerprint, other-fingerprint and host_key.pub in stateDir()); for mode dyndns2 "http" or
+    // "https" (ca.pem as for ftps); or "checkip", a public-address service over HTTPS
+    // (tests/support/https_server.py) whose mode is plain, page, garbage or slow.
     std::string protocol = "ftp";
 };
 

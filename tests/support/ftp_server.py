@@ -4,9 +4,14 @@
 Password from FTP_TEST_PASSWORD. Prints "PORT <n>" once it listens on 127.0.0.1. With --tls-dir it
 requires TLS (explicit, AUTH TLS) with a certificate for 127.0.0.1 signed by ca.pem, which it makes
 there beside other-ca.pem, which signed nothing. Modes and transcript: see FtpTestServer.h.
+Mode dyndns2 is no FTP server but a dynamic-DNS update server over HTTP (HTTPS with --tls-dir):
+each request's line and headers go to the transcript, and it answers with the text of the file
+"answer" in the root ("good" without one).
 """
 
 import argparse
+import http.server
+import ssl
 import itertools
 import logging
 import os
@@ -28,7 +33,7 @@ STOR_REPLIES = {"refuse-stor": "550 Storing files is refused here.",
 # they answer AUTH with 234 (and then go silent, in the TLS handshake).
 STALLED_GREETINGS = {"silent": (None, False), "stall-ssh": ("SSH-2.0-OpenSSH_9.2", False),
                      "stall-tls": ("220 Orvane test server ready.", True)}
-MODES = ("normal", "drop-data", "stall-226", "stall-quit") + tuple(STOR_REPLIES) + tuple(
+MODES = ("normal", "dyndns2", "drop-data", "stall-226", "stall-quit") + tuple(STOR_REPLIES) + tuple(
     STALLED_GREETINGS)
 
 
@@ -137,6 +142,40 @@ def serve_stalled(listener, transcript, greeting, answers_auth):
         threading.Thread(target=converse, args=(number, held[-1]), daemon=True).start()
 
 
+def serve_dyndns2(listener, transcript, options):
+    numbers = itertools.count(1)
+
+    class Handler(http.server.BaseHTTPRequestHandler):
+        def do_GET(self):
+            number = next(numbers)
+            transcript(number, "<- " + self.requestline)
+            for header in ("Host", "Authorization", "User-Agent"):
+                transcript(number, "<- %s: %s" % (header, self.headers.get(header, "")))
+            try:
+                with open(os.path.join(options.root, "answer"), "rb") as answer:
+                    body = answer.read()
+            except FileNotFoundError:
+                body = b"good"
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+
+        def log_message(self, *args):
+            pass
+
+    server = http.server.ThreadingHTTPServer(listener.getsockname(), Handler,
+                                             bind_and_activate=False)
+    server.socket = listener
+    if options.tls_dir:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(os.path.join(options.tls_dir, "server.pem"),
+                                os.path.join(options.tls_dir, "server.key"))
+        server.socket = context.wrap_socket(listener, server_side=True)
+    server.serve_forever()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     for name, default in (("--root", None), ("--user", "orvane"), ("--transcript", ""),
@@ -149,6 +188,13 @@ def main():
     config_logging(level=logging.WARNING)
     if options.watch_stdin:  # the parent going away closes our stdin: do not outlive it
         threading.Thread(target=lambda: (sys.stdin.buffer.read(), os._exit(0)), daemon=True).start()
+
+    if options.mode == "dyndns2":
+        listener = socket.create_server(("127.0.0.1", 0), backlog=16)
+        if options.tls_dir:
+            make_certificates(options.tls_dir)  # before the port is known
+        print("PORT %d" % listener.getsockname()[1], flush=True)
+        serve_dyndns2(listener, transcript, options)
 
     handler = make_handler(options, transcript)  # certificates exist before the port is known
     listener = socket.create_server(("127.0.0.1", 0), backlog=16)

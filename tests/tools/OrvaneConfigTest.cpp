@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "runtime/Conversion.h"
+#include "settings/KeyMaterial.h"
 #include "settings/ProfileReader.h"
 #include "settings/SettingCodec.h"
 #include "settings/mCrypt.h"
@@ -196,6 +197,62 @@ TEST(OrvaneConfig, CheckNamesEveryBrokenKeyAndExitsWithOne) {
     EXPECT_NE(missing.err.find("none.ini"), std::string::npos);
 }
 
+// Targets beside the FTP file: added with the password read as write reads it, listed and
+// checked without it, refused twice under one name, and removed with all their lines.
+TEST(OrvaneConfig, TargetsAreAddedListedCheckedAndRemoved) {
+    test::TempDir dir;
+    const std::string file = dir / "orvane.ini";
+    ASSERT_EQ(RunTool(WriteArgs(file), "ftp-pw\n").status, 0);
+    const std::vector<std::string> dyn = {"target",
+                                          "add",
+                                          file,
+                                          "--name",
+                                          "dyn",
+                                          "--type",
+                                          "dyndns2",
+                                          "--server",
+                                          "127.0.0.1:8443",
+                                          "--user",
+                                          "me",
+                                          "--hostname",
+                                          "casa.example.net,ufficio.example.net"};
+    ASSERT_EQ(RunTool(dyn, Password + "\n").status, 0);
+    ASSERT_EQ(RunTool({"target", "add", file, "--name", "run", "--type", "command", "--run",
+                       "/usr/local/bin/publish"})
+                  .status,
+              0);
+    EXPECT_EQ(RunTool(dyn, Password + "\n").status, 2) << "the same name twice";
+    const std::string content = test::ReadText(file);
+    const auto stored = settings::FindProfileValue(content, "TARGET:dyn", "PASSWORD");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(settings::DecodeSettingWithCore(*stored, mCustom::CoreCipherKey()), Password);
+
+    const Outcome listed = RunTool({"target", "list", file});
+    EXPECT_EQ(listed.out,
+              "dyn dyndns2 SERVER=127.0.0.1:8443 USER=me PASSWORD=(set) "
+              "HOSTNAME=casa.example.net,ufficio.example.net\nrun command "
+              "RUN=/usr/local/bin/publish\n");
+    const Outcome checked = RunTool({"check", file});
+    EXPECT_EQ(checked.status, 0) << checked.out;
+    EXPECT_NE(checked.out.find("TARGET:dyn: OK\nTARGET:run: OK\n"), std::string::npos);
+
+    ASSERT_EQ(RunTool({"target", "remove", file, "--name", "dyn"}).status, 0);
+    EXPECT_EQ(test::ReadText(file).find("dyn"), std::string::npos);
+    EXPECT_EQ(RunTool({"target", "remove", file, "--name", "dyn"}).status, 2);
+
+    // Without the FTP file: no other FTP option and no password, and valid once a target is there.
+    const std::string bare = dir / "bare.ini";
+    ASSERT_EQ(RunTool({"write", bare, "--server", ""}).status, 0);
+    EXPECT_EQ(RunTool({"check", bare}).status, 1);
+    ASSERT_EQ(RunTool({"target", "add", bare, "--name", "run", "--type", "command", "--run",
+                       "/usr/local/bin/publish"})
+                  .status,
+              0);
+    const Outcome alone = RunTool({"check", bare});
+    EXPECT_EQ(alone.status, 0) << alone.out;
+    EXPECT_EQ(alone.out.find("FTP/"), std::string::npos) << alone.out;
+}
+
 TEST(OrvaneConfig, UsageErrorsExitWithTwoAndWriteNothing) {
     test::TempDir dir;
     const std::string file = dir / "orvane.ini";
@@ -208,7 +265,21 @@ TEST(OrvaneConfig, UsageErrorsExitWithTwoAndWriteNothing) {
                  {"password option", WriteArgs(file, {"--password", "Top$ecret"}), Password + "\n",
                   "--password"},
                  {"no password", WriteArgs(file), "", "password"},
-                 {"empty password", WriteArgs(file), "\n", "password"}};
+                 {"empty password", WriteArgs(file), "\n", "password"},
+                 {"target password option",
+                  {"target", "add", file, "--name", "dyn", "--type", "dyndns2", "--server", "h",
+                   "--user", "u", "--hostname", "h", "--password", "Top$ecret"},
+                  Password + "\n",
+                  "--password"},
+                 {"option of another type",
+                  {"target", "add", file, "--name", "run", "--type", "command", "--run",
+                   "/bin/true", "--zone", "example.net"},
+                  "",
+                  "--zone means nothing to a command target"},
+                 {"value the program refuses",
+                  {"target", "add", file, "--name", "run", "--type", "command", "--run", "true"},
+                  "",
+                  "RUN: not an absolute path"}};
     for (const auto& c : cases) {
         const Outcome outcome = RunTool(c.args, c.input);
         EXPECT_EQ(outcome.status, 2) << c.label;

@@ -61,7 +61,7 @@ void ParseOptions(const std::vector<std::string>& args, Command& command) {
     }
     for (const SettingKey& setting : SettingKeys)
         if (!set && !setting.defaultValue && setting.option != settings::PasswordOption &&
-            !seen.contains(setting.option))
+            !seen.contains(setting.option) && !(request.WithoutFile() && setting.section == "FTP"))
             throw UsageError("write: " + std::string(setting.option) + " is missing");
     if (set && seen.empty() && !command.withPassword)
         throw UsageError("set: nothing to change (give at least one option)");
@@ -73,6 +73,7 @@ void Validate(const WriteRequest& request, bool onlyGiven) {
         const std::string name(setting.option);
         if (name == settings::PasswordOption || (onlyGiven && !request.given.contains(name)))
             continue;
+        if (request.WithoutFile() && setting.section == "FTP") continue;
         const std::string value = request.ValueOf(name);
         // Encoded values are checked in their stored form, which the tool makes.
         const bool encoded = setting.kind == KeyKind::Encoded;
@@ -87,6 +88,11 @@ void Validate(const WriteRequest& request, bool onlyGiven) {
 std::string WriteRequest::ValueOf(std::string_view option) const {
     if (const auto value = given.find(option); value != given.end()) return value->second;
     return std::string(settings::KeyOfOption(option)->defaultValue.value_or(""));
+}
+
+bool WriteRequest::WithoutFile() const {
+    const auto server = given.find("--server");
+    return server != given.end() && server->second.empty();
 }
 
 void RequireStorable(const std::string& what, const std::string& value, bool encoded) {
@@ -118,6 +124,11 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
             throw UsageError("check takes at most one FILE");
         command.kind = Command::Kind::Check;
         if (args.size() == 2) command.file = args[1];
+    } else if (verb == "target") {
+        command.target = ParseTargetArguments(args);
+        command.kind = args[1] == "add"      ? Command::Kind::TargetAdd
+                       : args[1] == "remove" ? Command::Kind::TargetRemove
+                                             : Command::Kind::TargetList;
     } else {
         throw UsageError("unknown command " + verb);
     }
@@ -132,6 +143,13 @@ std::string UsageText() {
            "                           [--checkip https://...]\n"
            "       orvane-config set [FILE] [--password] [any option of write]...\n"
            "       orvane-config check [FILE]\n"
+           "       orvane-config target add [FILE] --name NAME --type dyndns2|dnsupdate|command\n"
+           "                           [--server HOST[:PORT]] [--user USER] [--hostname NAMES]\n"
+           "                           [--protocol https|http] [--cafile PEM] [--ipv6 0|1]\n"
+           "                           [--zone ZONE] [--ttl SECONDS] [--key-name NAME]\n"
+           "                           [--key-algorithm hmac-sha256|...] [--run PROGRAM]\n"
+           "       orvane-config target remove [FILE] --name NAME\n"
+           "       orvane-config target list [FILE]\n"
            "       orvane-config --help\n"
            "\n"
            "write   writes every key of an Orvane settings file; SERVER, USER, PATH and\n"
@@ -139,12 +157,20 @@ std::string UsageText() {
            "        standard input when that is not a terminal, else it is asked for on the\n"
            "        terminal without echo. An existing file keeps its other sections, keys and\n"
            "        comments. Defaults: INTERVAL 600, FIRST 10, DELAY 0, RASDIAL empty,\n"
-           "        PROTOCOL ftp, CAFILE, HOSTKEY and CHECKIP empty.\n"
+           "        PROTOCOL ftp, CAFILE, HOSTKEY and CHECKIP empty. --server '' writes a\n"
+           "        file without the FTP file (no other FTP option, no password), for targets.\n"
            "set     changes only the values given and keeps everything else; the password\n"
            "        only with --password (read as write reads it).\n"
            "check   says for every key whether it is present and valid, without showing\n"
            "        any value; exits with 1 when something is wrong. Warns when plain FTP\n"
            "        would carry the password in clear to another machine.\n"
+           "\n"
+           "target  adds a [TARGET:NAME] section, a place besides the FTP file where the\n"
+           "        address is published: dyndns2 (--server, --user, --hostname; the password\n"
+           "        read as write reads it), dnsupdate (--server, --zone, --hostname,\n"
+           "        --key-name; the TSIG secret, base64, read as the password is) or command\n"
+           "        (--run, an absolute path). remove takes one away; list shows them without\n"
+           "        their passwords and secrets. With a target, [FTP] SERVER may be empty.\n"
            "\n"
            "--protocol  ftp: plain FTP, the password in clear. ftps: FTP with TLS, the\n"
            "            server's certificate checked against the system's authorities or the\n"
@@ -155,11 +181,14 @@ std::string UsageText() {
            "            or \"Current IP Address: ...\"): published instead of the link's own.\n"
            "\n"
            "Encoded is not encrypted: anyone who can read the settings file and has Orvane\n"
-           "can recover the FTP values, so the file is written readable by its owner only.\n"
+           "can recover the FTP values, so the file is written readable by its owner only\n"
+           "(the system service's also by its group).\n"
            "\n"
            "FILE    defaults to the file orvane reads: orvane.ini beside the program when\n"
            "        it is there, else $XDG_CONFIG_HOME/orvane/orvane.ini\n"
-           "        (~/.config/orvane/orvane.ini).\n"
+           "        (~/.config/orvane/orvane.ini). Run as root where the system service is\n"
+           "        installed (/lib/systemd/system/orvane.service, from orvane-headless):\n"
+           "        the service's /etc/orvane/orvane.ini, readable by the group orvane.\n"
            "Exit status: 0 done, 1 failed or settings invalid, 2 wrong usage.\n";
 }
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "orvane-config/TargetCommands.h"
+
 namespace orvane::config {
 
 // A command line the tool cannot act on; the message says why, the caller adds the usage.
@@ -22,13 +24,24 @@ struct WriteRequest {
 
     // The value given for `option`, else its key's default.
     std::string ValueOf(std::string_view option) const;
+    // "--server ''": no FTP file, for a file whose targets stand in for it.
+    bool WithoutFile() const;
 };
 
 struct Command {
-    enum class Kind { Help, Write, Set, Check } kind = Kind::Help;
+    enum class Kind {
+        Help,
+        Write,
+        Set,
+        Check,
+        TargetAdd,
+        TargetRemove,
+        TargetList
+    } kind = Kind::Help;
     WriteRequest write;         // Write, Set
     bool withPassword = false;  // Set: --password, the password is read as write reads it
     std::string file;           // Check; empty for the default file
+    TargetRequest target;       // TargetAdd, TargetRemove, TargetList
 };
 
 // Parses the arguments after the program's name. Options take their value as the next

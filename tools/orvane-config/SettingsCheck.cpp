@@ -17,7 +17,8 @@ bool IsLoopback(const std::string& host) {
     return host == "localhost" || host == "::1" || host.starts_with("127.");
 }
 
-// The file's text read as the program reads it, decoded with the cipher cores and `key`.
+}  // namespace
+
 settings::SettingsSource SourceOf(std::string_view content, const std::string& key) {
     settings::SettingsSource source;
     source.read = [content](const settings::SettingKey& setting) {
@@ -32,10 +33,9 @@ settings::SettingsSource SourceOf(std::string_view content, const std::string& k
         return *plain;
     };
     source.checkNamedFiles = true;
+    source.sections = [content] { return settings::ProfileSectionNames(content); };
     return source;
 }
-
-}  // namespace
 
 std::string FaultReason(const settings::ValueFault& fault) {
     using settings::Fault;
@@ -48,32 +48,76 @@ std::string FaultReason(const settings::ValueFault& fault) {
         case Fault::NotText: return "does not decode to text with this key";
         case Fault::UnknownProtocol: return "not ftp, ftps or sftp";
         case Fault::ProtocolUnavailable:
+            if (fault.protocol == "dnsupdate") return "dnsupdate is not available in this build";
             return fault.protocol + " is not available in this build, which speaks plain FTP only";
         case Fault::UnreadableFile: return "cannot read the file it names";
         case Fault::NoCertificate: return "the file it names holds no PEM certificate";
         case Fault::NotAFingerprint:
             return "not a fingerprint as ssh-keygen -l prints it (SHA256:...)";
         case Fault::NotHttpsUrl: return "not an https:// address";
+        case Fault::Missing: return "missing";
+        case Fault::BadTargetName: return "the name may hold only letters, digits, '-', '_', '.'";
+        case Fault::UnknownTargetType: return "not dyndns2, dnsupdate or command";
+        case Fault::NotAHostName: return "not a host name (several only for dyndns2, by commas)";
+        case Fault::NotAWebProtocol: return "not https or http";
+        case Fault::NotAFlag: return "not 0 or 1";
+        case Fault::NotAnAlgorithm: return "not a TSIG algorithm (hmac-sha256, hmac-sha512, ...)";
+        case Fault::NotBase64: return "does not decode to base64";
+        case Fault::NotAnAbsolutePath: return "not an absolute path";
     }
     return {};
+}
+
+std::vector<KeyVerdict> CheckTargets(std::string_view content, const std::string& key) {
+    const settings::SettingsSource source = SourceOf(content, key);
+    const settings::LoadedTargets loaded = settings::LoadTargetSettings(source);
+    std::vector<KeyVerdict> verdicts;
+    for (const publish::TargetSettings& target : loaded.targets)
+        verdicts.push_back({"TARGET:" + target.name, KeyVerdict::Status::Ok, {}});
+    for (const settings::TargetProblem& problem : loaded.problems) {
+        KeyVerdict verdict{problem.section + (problem.key.empty() ? "" : "/" + problem.key),
+                           KeyVerdict::Status::Invalid, FaultReason(problem.fault)};
+        if (problem.fault.fault == settings::Fault::Missing ||
+            (problem.fault.fault == settings::Fault::NotEncoded &&
+             !settings::FindProfileValue(content, problem.section, problem.key)))
+            verdict.status = KeyVerdict::Status::Missing;
+        verdicts.push_back(std::move(verdict));
+    }
+    return verdicts;
 }
 
 std::vector<std::string> SettingsWarnings(std::string_view content, const std::string& key) {
     const auto protocol = settings::FindProfileValue(content, "FTP", "PROTOCOL");
     const auto server = settings::FindProfileValue(content, "FTP", "SERVER");
-    if (ftp::ParseProtocol(protocol.value_or("")) != ftp::Protocol::Ftp || !server) return {};
-    const auto plain = settings::DecodeSettingWithCore(*server, key);
-    if (!plain || IsLoopback(ftp::SplitServer(*plain).host)) return {};
-    return {
-        "PROTOCOL is ftp and SERVER is not this machine: the user name and password travel "
-        "in clear; choose ftps or sftp if the server offers them"};
+    std::vector<std::string> warnings;
+    const auto plain = settings::DecodeSettingWithCore(server.value_or(""), key);
+    if (ftp::ParseProtocol(protocol.value_or("")) == ftp::Protocol::Ftp && server && plain &&
+        !IsLoopback(ftp::SplitServer(*plain).host))
+        warnings.push_back(
+            "PROTOCOL is ftp and SERVER is not this machine: the user name and password travel "
+            "in clear; choose ftps or sftp if the server offers them");
+    for (const publish::TargetSettings& target :
+         settings::LoadTargetSettings(SourceOf(content, key)).targets) {
+        if (target.type != publish::TargetType::Dyndns2 || target.dyndns2.https ||
+            IsLoopback(ftp::SplitServer(target.dyndns2.server).host))
+            continue;
+        warnings.push_back("TARGET:" + target.name +
+                           ": PROTOCOL is http and SERVER is not this machine: the user name and "
+                           "password travel in clear; use https unless the network is trusted");
+    }
+    return warnings;
 }
 
 std::vector<KeyVerdict> CheckSettings(std::string_view content, const std::string& key) {
-    const std::vector<settings::SettingProblem> problems =
-        settings::CheckAllSettings(SourceOf(content, key));
+    const settings::SettingsSource source = SourceOf(content, key);
+    const std::vector<settings::SettingProblem> problems = settings::CheckAllSettings(source);
+    // With targets, an empty [FTP] SERVER means no file: its keys are not needed.
+    const bool withoutFile =
+        settings::HasTargets(source) &&
+        settings::FindProfileValue(content, "FTP", "SERVER").value_or("").empty();
     std::vector<KeyVerdict> verdicts;
     for (const settings::SettingKey& setting : settings::SettingKeys) {
+        if (withoutFile && setting.section == "FTP") continue;
         KeyVerdict verdict;
         verdict.name = std::string(setting.section) + "/" + std::string(setting.key);
         const auto problem = std::find_if(problems.begin(), problems.end(), [&](const auto& found) {

@@ -17,6 +17,12 @@ std::string BuildSettingsFile(std::string_view existing, const WriteRequest& req
         const bool given =
             isPassword ? password.has_value() : request.given.contains(setting.option);
         if (onlyGiven && !given) continue;
+        if (request.WithoutFile() && setting.section == "FTP") {
+            // Only SERVER, empty: the file's other FTP keys are left as they are.
+            if (setting.id == settings::Setting::Server)
+                assignments.push_back({std::string(setting.section), "SERVER", ""});
+            continue;
+        }
         // Without a password a write leaves PASSWORD empty, which is not encoded.
         const auto value = isPassword ? password : request.ValueOf(setting.option);
         const bool encoded = setting.kind == settings::KeyKind::Encoded;

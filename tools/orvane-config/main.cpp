@@ -8,6 +8,7 @@
 
 #include "orvane-config/CommandLine.h"
 #include "orvane-config/Password.h"
+#include "orvane-config/ServiceSettings.h"
 #include "orvane-config/SettingsCheck.h"
 #include "orvane-config/SettingsWriter.h"
 #include "runtime/RuntimeError.h"
@@ -29,12 +30,16 @@ int Fail(const std::string& message) {
     return Failed;
 }
 
-// The file orvane itself reads, when none is named: beside orvane (and so beside this tool), or
-// in the user's configuration folder, which a write creates. The user's own settings are checked
-// as orvane checks them; a file named by hand is not, so that root may look after a user's.
+// The file orvane itself reads, when none is named: beside orvane (and so beside this tool), the
+// system service's for root where that service is installed, or in the user's configuration
+// folder, which a write creates. The user's own settings are checked as orvane checks them; a
+// file named by hand is not, so that root may look after a user's.
 std::string SettingsFile(const std::string& named, bool forWriting) {
     if (!named.empty()) return named;
-    const mCrypt::FileLocations locations = mCrypt::SystemFileLocations(mCrypt::AppDir(), "orvane");
+    const std::string service = ServiceSettingsFile();
+    const mCrypt::FileLocations locations =
+        !service.empty() ? mCrypt::FileLocations{PathOf(service), {}, {}, false}
+                         : mCrypt::SystemFileLocations(mCrypt::AppDir(), "orvane");
     if (locations.portable) return TextOf(locations.settingsFile);
     if (forWriting)
         mCrypt::PrepareFolder(locations.settingsFile.parent_path());
@@ -72,7 +77,9 @@ int Write(WriteRequest request, bool onlyGiven, bool withPassword) {
     }
     const std::string text =
         BuildSettingsFile(existing, request, password, mCustom::CoreCipherKey(), onlyGiven);
-    ReplaceFileAtomically(request.file, text, 0600, Durability::Flushed, Ownership::KeepExisting);
+    ReplaceFileAtomically(request.file, text, SettingsFileMode(request.file), Durability::Flushed,
+                          Ownership::KeepExisting);
+    ShareWithService(request.file);
     std::cout << "orvane-config: wrote " << request.file << "\n";
     return Done;
 }
@@ -84,7 +91,10 @@ int Check(const std::string& named) {
     int problems = 0;
     for (const std::string& warning : SettingsWarnings(*content, mCustom::CoreCipherKey()))
         std::cerr << "orvane-config: warning: " << warning << "\n";
-    for (const KeyVerdict& verdict : CheckSettings(*content, mCustom::CoreCipherKey())) {
+    std::vector<KeyVerdict> verdicts = CheckSettings(*content, mCustom::CoreCipherKey());
+    for (KeyVerdict& verdict : CheckTargets(*content, mCustom::CoreCipherKey()))
+        verdicts.push_back(std::move(verdict));
+    for (const KeyVerdict& verdict : verdicts) {
         std::cout << VerdictLine(verdict) << "\n";
         if (verdict.status != KeyVerdict::Status::Ok) ++problems;
     }
@@ -97,14 +107,61 @@ int Check(const std::string& named) {
     return Failed;
 }
 
+// Adds or removes a target in a file edited under its lock, as a write does; the password or
+// secret is read as write reads the password.
+int ChangeTargets(const Command& command) {
+    const bool adding = command.kind == Command::Kind::TargetAdd;
+    const std::string file = SettingsFile(command.target.file, adding);
+    std::optional<std::string> secret;
+    if (adding && TargetNeedsSecret(command.target)) {
+        std::string problem;
+        secret = ReadPassword(problem);
+        if (!secret) {
+            std::cerr << "orvane-config: " << problem << "\n";
+            return WrongUsage;
+        }
+        RequireStorable("the password or secret", *secret, true);
+    }
+    const FileChangeLock lock(file);
+    std::string existing;
+    struct stat info {};
+    if (stat(file.c_str(), &info) == 0 || !adding) {
+        auto content = settings::ReadWholeFile(file);
+        if (!content) return Fail("cannot read the existing file " + file);
+        existing = std::move(*content);
+    } else if (errno != ENOENT) {
+        return Fail(FileFailure(errno, "cannot reach", file).detail());
+    }
+    const std::string text =
+        adding ? AddTarget(existing, command.target, secret, mCustom::CoreCipherKey())
+               : RemoveTarget(existing, command.target.name);
+    ReplaceFileAtomically(file, text, 0600, Durability::Flushed, Ownership::KeepExisting);
+    std::cout << "orvane-config: wrote " << file << "\n";
+    return Done;
+}
+
+int ListTargetsOf(const std::string& named) {
+    const std::string file = SettingsFile(named, false);
+    const auto content = settings::ReadWholeFile(file);
+    if (!content) return Fail("cannot read " + file);
+    const std::vector<std::string> lines = ListTargets(*content, mCustom::CoreCipherKey());
+    for (const std::string& line : lines) std::cout << line << "\n";
+    if (lines.empty()) std::cout << file << ": no targets\n";
+    return Done;
+}
+
 int Run(const std::vector<std::string>& args) {
     try {
         const Command command = ParseCommandLine(args);
         switch (command.kind) {
             case Command::Kind::Help: std::cout << UsageText(); return Done;
-            case Command::Kind::Write: return Write(command.write, false, true);
+            case Command::Kind::Write:
+                return Write(command.write, false, !command.write.WithoutFile());
             case Command::Kind::Set: return Write(command.write, true, command.withPassword);
             case Command::Kind::Check: return Check(command.file);
+            case Command::Kind::TargetAdd:
+            case Command::Kind::TargetRemove: return ChangeTargets(command);
+            case Command::Kind::TargetList: return ListTargetsOf(command.target.file);
         }
     } catch (const UsageError& error) {
         std::cerr << "orvane-config: " << error.what() << "\n\n" << UsageText();
