@@ -252,10 +252,9 @@ std::chrono::system_clock::time_point WallTime(std::tm local) {
 void fOrvane::PublishToTargets(const dialup::DialUpLink& link, const std::string& address,
                                bool all) {
     if (state_.Targets.empty()) return;
-    const std::vector<publish::TargetReport> reports =
-        publish::PublishToTargets(state_.Targets, makeTarget_, AppFile(kTargetRecords),
-                                  {address, link.address6, link.entryName}, all,
-                                  WallTime(clock_.LocalNow()), cycleWait_);
+    const std::vector<publish::TargetReport> reports = publish::PublishToTargets(
+        state_.Targets, makeTarget_, AppFile(kTargetRecords),
+        {address, link.address6, link.entryName}, all, WallTime(clock_.LocalNow()), cycleWait_);
     for (const publish::TargetReport& report : reports) {
         status_.targets.push_back({report.name, OutcomeText(report.result)});
         LogTargetReport(report);
