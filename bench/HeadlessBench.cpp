@@ -101,13 +101,16 @@ std::unique_ptr<Child> StartStandInPppd(const std::vector<std::string>& env) {
     return pppd;
 }
 
-// orvane-headless and its settings (written by orvane-config) in a folder of their own.
+// orvane-headless, its transfer helper and its settings (written by orvane-config) in a folder of
+// their own.
 std::unique_ptr<Child> StartOrvane(const std::filesystem::path& app,
                                    const testing::FtpTestServer& ftp,
                                    const std::vector<std::string>& env) {
     const auto bin = ExecutableDir();
     std::filesystem::create_directory(app);
-    std::filesystem::copy_file(bin / "orvane-headless", app / "orvane-headless");
+    for (const char* program : {"orvane-headless", "orvane-transfer"}) {
+        std::filesystem::copy_file(bin / program, app / program);
+    }
     const int written =
         RunToEnd({(bin / "orvane-config").string(), "write", (app / "orvane.ini").string(),
                   "--server", ftp.address(), "--user", ftp.options().user, "--path", "/", "--file",

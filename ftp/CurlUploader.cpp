@@ -541,10 +541,10 @@ std::unique_ptr<Uploader> MakeCurlUploader(Timeouts timeouts,
                                           std::make_shared<CurlLibrary>(std::move(libraryNames)));
 }
 
-}  // namespace detail
-
-std::unique_ptr<Uploader> MakeSystemUploader(Timeouts timeouts) {
+std::unique_ptr<Uploader> MakeInProcessUploader(Timeouts timeouts) {
     return std::make_unique<CurlUploader>(timeouts, SystemCurlLibrary());
 }
+
+}  // namespace detail
 
 }  // namespace orvane::ftp

@@ -1,6 +1,6 @@
-// The dyndns2 target over libcurl: one HTTPS (or HTTP) GET with basic authentication, run on a
-// thread of its own while the program's event loop is served, and given up at once when the
-// program closes.
+// The dyndns2 target over libcurl, as the transfer helper runs it: one HTTPS (or HTTP) GET with
+// basic authentication, run on a thread of its own while the program's event loop is served, and
+// given up at once when the program closes.
 #include <pthread.h>
 
 #include <atomic>
@@ -11,6 +11,7 @@
 #include "ftp/CurlLibrary.h"
 #include "ftp/FtpUrl.h"
 #include "ftp/ServerAddress.h"
+#include "publish/Dyndns2Helper.h"
 #include "publish/Dyndns2Protocol.h"
 
 namespace orvane::publish {
@@ -172,7 +173,7 @@ class CurlDyndns2Target final : public Target {
 
 }  // namespace
 
-std::unique_ptr<Target> MakeDyndns2Target(const Dyndns2Settings& settings) {
+std::unique_ptr<Target> detail::MakeInProcessDyndns2Target(const Dyndns2Settings& settings) {
     return std::make_unique<CurlDyndns2Target>(settings, ftp::SystemCurlLibrary());
 }
 

@@ -63,13 +63,14 @@ sandbox_ftp_start() {
   [[ -n $SANDBOX_FTP_PORT ]] || { sandbox_say "the FTP server did not start"; return 1; }
 }
 
-# An application folder: orvane copied from BIN and a settings file written by orvane-config.
+# An application folder: orvane and its transfer helper copied from BIN and a settings file
+# written by orvane-config.
 # Usage: sandbox_app DIR BIN SERVER USER PASSWORD PATH FILE INTERVAL FIRST [DELAY]
 sandbox_app() {
   local dir=$1 bin=$2 server=$3 user=$4 password=$5 path=$6 file=$7 interval=$8 first=$9
   local delay=${10:-0}
   mkdir -p "$dir"
-  cp "$bin/orvane" "$dir/orvane"
+  cp "$bin/orvane" "$bin/orvane-transfer" "$dir/"
   printf '%s\n' "$password" | "$bin/orvane-config" write "$dir/orvane.ini" --server "$server" \
     --user "$user" --path "$path" --file "$file" --interval "$interval" --first "$first" \
     --delay "$delay" >/dev/null

@@ -320,8 +320,9 @@ headless)
   online normal
   home=$work/home
   program=$work/usr/bin
-  mkdir -p "$home" "$program" "$work/run"
+  mkdir -p "$home" "$program" "$work/run" "$work/usr/lib/orvane"
   cp "$bin/orvane" "$bin/orvane-config" "$program/"
+  cp "$bin/orvane-transfer" "$work/usr/lib/orvane/"
   printf '%s\n' "$password" | HOME=$home "$program/orvane-config" write --server \
     "127.0.0.1:$SANDBOX_FTP_PORT" --user "$user" --path / --file ip.txt --interval 600 --first 1 \
     >/dev/null

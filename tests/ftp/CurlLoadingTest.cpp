@@ -30,15 +30,19 @@ bool CurlIsLoaded() {
     return handle != nullptr;
 }
 
-// In a process of its own, whatever else this run has loaded already; the exit code is 0 when
-// libcurl arrives with the first open and not before, else the step that went wrong.
-TEST(CurlLoadingTest, TheProgramStartsWithoutLibcurlAndTheFirstOpenLoadsIt) {
+// In a process of its own, whatever else this run has loaded already: the program's uploader
+// runs libcurl in its helper process, so a session (here one the helper refuses) never loads it
+// here, while the in-process one loads it at its first open. The exit code is 0, else the step
+// that went wrong.
+TEST(CurlLoadingTest, OnlyTheHelperLoadsLibcurl) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto wrongStep = [] {
         if (CurlIsLoaded()) return 1;
-        const auto uploader = MakeSystemUploader();
-        if (CurlIsLoaded()) return 2;
-        return OpenWithoutServer(*uploader).step != UploadStep::Login ? 3 : CurlIsLoaded() ? 0 : 4;
+        if (OpenWithoutServer(*MakeSystemUploader()).step != UploadStep::Login) return 2;
+        if (CurlIsLoaded()) return 3;
+        const auto inProcess = detail::MakeInProcessUploader({});
+        if (CurlIsLoaded()) return 4;
+        return OpenWithoutServer(*inProcess).step != UploadStep::Login ? 5 : CurlIsLoaded() ? 0 : 6;
     };
     EXPECT_EXIT(std::exit(wrongStep()), ::testing::ExitedWithCode(0), "");
 }

@@ -1,8 +1,13 @@
 // The libcurl uploader against real servers on loopback, well behaved and misbehaving.
+#include "ftp/CurlUploader.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <variant>
@@ -123,6 +128,7 @@ struct Failure {
     std::string server = "";  // "plain": FTP whatever the client expects; "stopped": port closed
     bool revoked = false;     // known_hosts lists the server's key, after marking it @revoked
     const char* says = "";    // what the error text must hold
+    const char* helper = "";  // a shell script run as the transfer helper instead of the real one
 };
 
 void PrintTo(const Failure& f, std::ostream* out) { *out << f.name; }
@@ -143,6 +149,12 @@ TEST_P(FailureTest, FailsTheRightStepWithinBoundsWithoutSecretsOrLeftovers) {
     const orvane::testing::KnownHostsHome home(server, f.revoked, f.revoked);
     const auto [caFile, hostKey] = server.identity(f.protocol, trust);
     WriteLocal(ArbitraryBytes());
+    if (*f.helper != '\0') {
+        const fs::path script = local_ / "helper";
+        test::WriteText(script, std::string("#!/bin/sh\n") + f.helper + "\n");
+        fs::permissions(script, fs::perms::owner_all);
+        uploader_ = detail::MakeHelperUploader({}, script.string());
+    }
     const auto start = std::chrono::steady_clock::now();
     UploadFailure failure{};
     {
@@ -192,9 +204,74 @@ const Failure kFailures[] = {
      .says = "only RSA host keys"},
     {.name = "SftpWrongPassword", .atLogin = true, .protocol = "sftp", .password = "not-it"},
     {.name = "SftpMissingDirectory", .protocol = "sftp", .remote = "missing/ip.txt"},
+    {.name = "HelperDies",
+     .atLogin = true,
+     .says = "ended unexpectedly (exit status 7)",
+     .helper = "exit 7"},
+    {.name = "HelperAnswersGarbage",
+     .atLogin = true,
+     .says = "unreadable",
+     .helper = "head -c 4 <&3 >/dev/null; printf '\\377\\377\\377\\377' >&3; sleep 30"},
 };
 INSTANTIATE_TEST_SUITE_P(Outside, FailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// The transfer helpers this process started and has not reaped (zombies included).
+std::vector<std::string> Helpers() {
+    std::vector<std::string> helpers;
+    const std::string parent = "PPid:\t" + std::to_string(getpid()) + "\n";
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream status(entry.path() / "status");
+        const std::string text(std::istreambuf_iterator<char>(status), {});
+        if (text.starts_with("Name:\torvane-transfer\n") && text.find(parent) != npos) {
+            helpers.push_back(entry.path().string());
+        }
+    }
+    return helpers;
+}
+
+// Closing asked for from a given moment; meanwhile it keeps what the transfer helpers' command
+// lines and environments show.
+struct ClosingLater final : EventWait {
+    void WaitForEvents(std::chrono::milliseconds atMost) override {
+        std::this_thread::sleep_for(atMost);
+        for (const std::string& child : Helpers()) {
+            for (const char* part : {"/cmdline", "/environ"}) {
+                std::ifstream file(child + part);
+                shown.append(std::istreambuf_iterator<char>(file), {});
+            }
+        }
+    }
+    bool StopRequested() const override { return std::chrono::steady_clock::now() >= from; }
+
+    std::chrono::steady_clock::time_point from = std::chrono::steady_clock::time_point::max();
+    std::string shown;
+};
+
+// Closing the program while the server holds back its answer to a store: the store ends at
+// once as cancelled and the helper process is gone; the password was never in its command line
+// or environment.
+TEST_F(UploaderTest, ClosingMidTransferLeavesNoHelperAndNoSecretShows) {
+    FtpServerOptions options;
+    options.mode = "stall-stor";
+    FtpTestServer server(options);
+    unsetenv("FTP_TEST_PASSWORD");  // the server's, given to it by this process's environment
+    ClosingLater closing;
+    {
+        OpenedSession opened =
+            uploader_->Open({"127.0.0.1", server.port(), kUser, kPassword, {}}, closing);
+        ASSERT_EQ(FailureOf(opened), nullptr) << FailureOf(opened)->reason;
+        const auto start = std::chrono::steady_clock::now();
+        closing.from = start + std::chrono::milliseconds(300);
+        const auto failure = std::get<0>(opened)->Put(WriteLocal("10.1.2.3").string(), "ip.txt");
+        ASSERT_TRUE(failure);
+        EXPECT_NE(failure->reason.find("cancelled"), npos) << failure->reason;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    }
+    EXPECT_EQ(Helpers(), std::vector<std::string>{});
+    EXPECT_NE(closing.shown.find("orvane-transfer"), npos);  // a helper was looked at
+    EXPECT_EQ(closing.shown.find(kPassword), npos);
+}
 
 // The public-address service over HTTPS: its answer read as plain text or as the common page;
 // an answer without an address, one that never comes and a certificate the client cannot
