@@ -211,7 +211,7 @@ const Failure kFailures[] = {
     {.name = "HelperAnswersGarbage",
      .atLogin = true,
      .says = "unreadable",
-     .helper = "head -c 4 <&3 >/dev/null; printf '\\377\\377\\377\\377' >&3; sleep 30"},
+     .helper = "head -c 4 <&3 >/dev/null; printf '\\377\\377\\377\\377' >&3; exec sleep 30"},
 };
 INSTANTIATE_TEST_SUITE_P(Outside, FailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& test) { return std::string(test.param.name); });
