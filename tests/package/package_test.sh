@@ -99,6 +99,7 @@ echo "== contents"
 holds() { grep -qx "./$2" <<<"$(dpkg-deb -c "$1" | awk '{print $6}')"; }
 for entry in "$window usr/share/applications/orvane.desktop" "$window usr/share/pixmaps/orvane.xpm" \
   "$common usr/share/man/man1/orvane.1.gz" "$common usr/share/man/man1/orvane-config.1.gz" \
+  "$common usr/lib/orvane/orvane-transfer" \
   "$headless usr/share/polkit-1/rules.d/50-orvane.rules" "$headless usr/lib/sysusers.d/orvane.conf"; do
   read -r deb path <<<"$entry"
   check "$(basename "$deb") holds /$path" holds "$deb" "$path"
