@@ -34,11 +34,12 @@ class SocketWait final : public EventWait {
     bool stop_ = false;
 };
 
-std::optional<std::chrono::milliseconds> Milliseconds(const std::string& text) {
+// A whole decimal number, not negative.
+std::optional<long long> Count(const std::string& text) {
     try {
         std::size_t used = 0;
         const long long value = std::stoll(text, &used);
-        if (used == text.size() && value >= 0) return std::chrono::milliseconds(value);
+        if (used == text.size() && value >= 0) return value;
     } catch (const std::exception&) {
     }
     return std::nullopt;
@@ -47,11 +48,12 @@ std::optional<std::chrono::milliseconds> Milliseconds(const std::string& text) {
 // The three bounds that end a request, in the order the program sends them.
 std::optional<Timeouts> TimeoutsAt(const Message& m, std::size_t at) {
     if (m.size() != at + 3) return std::nullopt;
-    const auto connect = Milliseconds(m[at]);
-    const auto stall = Milliseconds(m[at + 1]);
-    const auto lookup = Milliseconds(m[at + 2]);
+    const auto connect = Count(m[at]);
+    const auto stall = Count(m[at + 1]);
+    const auto lookup = Count(m[at + 2]);
     if (!connect || !stall || !lookup) return std::nullopt;
-    return Timeouts{*connect, *stall, *lookup};
+    using std::chrono::milliseconds;
+    return Timeouts{milliseconds(*connect), milliseconds(*stall), milliseconds(*lookup)};
 }
 
 Message Failed(const UploadFailure& failure) {
@@ -81,11 +83,11 @@ class Helper {
     std::optional<Message> Open(const Message& m) {
         const auto timeouts = TimeoutsAt(m, 8);
         const auto protocol = timeouts ? ParseProtocol(m[5]) : std::nullopt;
-        const auto port = timeouts ? Milliseconds(m[2]) : std::nullopt;
-        if (!protocol || !port || port->count() > 65535 || session_) return std::nullopt;
+        const auto port = timeouts ? Count(m[2]) : std::nullopt;
+        if (!protocol || !port || *port > 65535 || session_) return std::nullopt;
         uploader_ = detail::MakeInProcessUploader(*timeouts);
         const SessionTarget target{
-            m[1], static_cast<uint16_t>(port->count()), m[3], m[4], {*protocol, m[6], m[7]}};
+            m[1], static_cast<uint16_t>(*port), m[3], m[4], {*protocol, m[6], m[7]}};
         OpenedSession opened = uploader_->Open(target, wait_);
         if (auto* failure = std::get_if<UploadFailure>(&opened)) return Failed(*failure);
         session_ = std::move(std::get<std::unique_ptr<UploadSession>>(opened));
@@ -112,7 +114,7 @@ class Helper {
 
     SocketWait wait_;
     std::unique_ptr<Uploader> uploader_;
-    std::unique_ptr<UploadSession> session_;  // after the uploader: it may use its library
+    std::unique_ptr<UploadSession> session_;  // goes before the uploader, whose library it uses
 };
 
 int Serve() {
