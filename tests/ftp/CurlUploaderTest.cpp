@@ -1,4 +1,5 @@
-// The libcurl uploader against real servers on loopback, well behaved and misbehaving.
+// The program's uploader (libcurl in its transfer helper) against real servers on loopback, well
+// behaved and misbehaving, and the helper process itself.
 #include "ftp/CurlUploader.h"
 
 #include <gtest/gtest.h>
