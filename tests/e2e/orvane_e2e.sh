@@ -120,12 +120,41 @@ log_has() { (($(cat "$app/orvane.log" 2>/dev/null | grep -c "$1") >= ${2:-1})); 
 lines_with() { (($(cat "$2" 2>/dev/null | grep -c -- "$1") >= $3)); }
 no_leftovers() { [[ ! -e $app/raradozo.so && ! -e $app/ip.txt ]]; }
 
+# A primary server for example.test on 127.0.0.1:5300 that takes updates signed with the key
+# "orvane" (hmac-sha256, $named_secret), its files in DIR.
+named_secret=b3J2YW5lLWUyZS1rZXktZm9yLWV4YW1wbGUtdGVzdA==
+start_named() {
+  local dir=$1
+  mkdir -p "$dir"
+  printf '$TTL 300\n@ IN SOA ns.example.test. admin.example.test. 1 3600 600 86400 300\n@ IN NS ns\nns IN A 192.0.2.53\n' \
+    >"$dir/example.test.zone"
+  cat >"$dir/named.conf" <<CONF
+options { directory "$dir"; listen-on port 5300 { 127.0.0.1; }; listen-on-v6 { none; };
+  pid-file "$dir/named.pid"; session-keyfile "$dir/session.key"; managed-keys-directory "$dir";
+  recursion no; dnssec-validation no; };
+controls { };
+key "orvane" { algorithm hmac-sha256; secret "$named_secret"; };
+zone "example.test" { type primary; file "$dir/example.test.zone"; allow-update { key "orvane"; }; };
+CONF
+  /usr/sbin/named -g -c "$dir/named.conf" >"$dir/named.log" 2>&1 &
+  helper_pids+=($!)
+  sandbox_wait_for 10 zone_serial >/dev/null
+}
+dig_short() { dig @127.0.0.1 -p 5300 +short +time=1 +tries=1 "$@"; }
+zone_serial() { dig_short SOA example.test | awk 'NF { print $3; found=1 } END { exit !found }'; }
+# The updates named has applied to the name's A record.
+zone_updates() { grep -c "adding an RR at 'casa.example.test' A" "$work/bind/named.log"; }
+test_zone_updates() { [[ $(zone_updates) == "$1" ]]; }
+dig_answers() { [[ $(dig_short A casa.example.test) == "$1" ]]; }
+
 case $scenario in
 targets)
-  # One settings file written with orvane-config: the FTP file, a dyndns2 server over HTTPS and a
-  # command. The next cycle, with the same address, sends them nothing; a badauth answer stops
-  # the dyndns2 target with one log line, and even "publish now" sends it nothing more.
+  # One settings file written with orvane-config: the FTP file, a dyndns2 server over HTTPS, a
+  # zone of a real BIND 9 updated with TSIG, and a command. The next cycle, with the same
+  # address, sends them nothing; a badauth answer stops the dyndns2 target with one log line,
+  # and even "publish now" sends it nothing more.
   sandbox_link ppp0 203.0.113.45 203.0.113.1
+  start_named "$work/bind"
   sandbox_ftp_start "$served" "$user" "$password" normal "$work/ftp.log"
   ftp_port=$SANDBOX_FTP_PORT
   helper_pids+=("$SANDBOX_FTP_PID")
@@ -135,6 +164,9 @@ targets)
   printf '%s\n' 'dyn pw' | "$bin/orvane-config" target add "$app/orvane.ini" --name dyn \
     --type dyndns2 --server "127.0.0.1:$SANDBOX_FTP_PORT" --user me \
     --hostname casa.example.net --cafile "$work/tls/ca.pem" >/dev/null
+  printf '%s\n' "$named_secret" | "$bin/orvane-config" target add "$app/orvane.ini" --name zona \
+    --type dnsupdate --server 127.0.0.1:5300 --zone example.test --hostname casa.example.test \
+    --key-name orvane >/dev/null
   printf '#!/bin/sh\necho "$1 $ORVANE_PREVIOUS_ADDRESS" >>%s\n' "$work/ran" >"$work/hook"
   chmod 700 "$work/hook"
   "$bin/orvane-config" target add "$app/orvane.ini" --name hook --type command \
@@ -145,12 +177,15 @@ targets)
   check "the dyndns2 server is sent the address" sandbox_wait_for 20 grep -q \
     "<- GET /nic/update?hostname=casa.example.net&myip=203.0.113.45 HTTP" "$work/dyn.log"
   check "the command is run with the address" sandbox_wait_for 20 grep -qx "203.0.113.45 " "$work/ran"
+  check "the zone answers the address" sandbox_wait_for 20 dig_answers 203.0.113.45
   # The third file is sent once the second cycle's targets have had their turn.
   check "the next cycles publish the file" sandbox_wait_for 20 lines_with "<- STOR" "$work/ftp.log" 3
   check "... and send the targets nothing" test "$(grep -c '<- GET' "$work/dyn.log")$(wc -l <"$work/ran")" = 11
+  check "... nor the zone an update" test "$(zone_updates)" = 1
   echo badauth >"$work/dyn/answer"
   kill -USR1 "$orvane_pid"
   check "publishing now sends to every target" sandbox_wait_for 20 lines_with "<- GET" "$work/dyn.log" 2
+  check "... the zone too, changed or not" sandbox_wait_for 20 test_zone_updates 2
   check "badauth stops the target with one log line" sandbox_wait_for 20 log_has "Aggiornamento dyn sospeso"
   kill -USR1 "$orvane_pid"
   check "the command is run again" sandbox_wait_for 20 lines_with . "$work/ran" 3
