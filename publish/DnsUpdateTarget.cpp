@@ -22,6 +22,7 @@
 #include <utility>
 #include <variant>
 
+#include "publish/HelperTargets.h"
 #include "publish/Target.h"
 
 namespace orvane::publish {
@@ -407,9 +408,7 @@ class DnsUpdateTarget final : public Target {
 
 }  // namespace
 
-bool DnsUpdateAvailable() { return true; }
-
-std::unique_ptr<Target> MakeDnsUpdateTarget(const DnsUpdateSettings& settings) {
+std::unique_ptr<Target> detail::MakeInProcessDnsUpdateTarget(const DnsUpdateSettings& settings) {
     return std::make_unique<DnsUpdateTarget>(settings);
 }
 

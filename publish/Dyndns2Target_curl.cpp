@@ -11,7 +11,7 @@
 #include "ftp/CurlLibrary.h"
 #include "ftp/FtpUrl.h"
 #include "ftp/ServerAddress.h"
-#include "publish/Dyndns2Helper.h"
+#include "publish/HelperTargets.h"
 #include "publish/Dyndns2Protocol.h"
 
 namespace orvane::publish {

@@ -1,6 +1,6 @@
 // The transfer helper's main: reads requests from descriptor 3, one at a time, runs each with
-// libcurl in this process and answers it. It ends when the program closes its end of the socket
-// or ends itself; the program kills it when it closes mid-request.
+// libcurl or ldns in this process and answers it. It ends when the program closes its end of the
+// socket or ends itself; the program kills it when it closes mid-request.
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -12,7 +12,7 @@
 
 #include "ftp/CurlUploader.h"
 #include "ftp/TransferChannel.h"
-#include "publish/Dyndns2Helper.h"
+#include "publish/HelperTargets.h"
 
 namespace orvane::ftp {
 
@@ -75,7 +75,8 @@ class Helper {
             return Message{"closed"};
         }
         if (verb == "lookup") return LookUp(m);
-        if (verb == "dyndns2") return Publish(m);
+        if (verb == "dyndns2") return PublishDyndns2(m);
+        if (verb == "dnsupdate") return PublishDnsUpdate(m);
         return std::nullopt;
     }
 
@@ -105,10 +106,17 @@ class Helper {
         return Message{"nolookup", std::get<LookupFailure>(answer).reason};
     }
 
-    std::optional<Message> Publish(const Message& m) {
+    std::optional<Message> PublishDyndns2(const Message& m) {
         const auto request = publish::detail::DecodeDyndns2Request(m);
         if (!request) return std::nullopt;
         const auto target = publish::detail::MakeInProcessDyndns2Target(request->settings);
+        return publish::detail::EncodeOutcome(target->Publish(request->now, {}, wait_));
+    }
+
+    std::optional<Message> PublishDnsUpdate(const Message& m) {
+        const auto request = publish::detail::DecodeDnsUpdateRequest(m);
+        if (!request) return std::nullopt;
+        const auto target = publish::detail::MakeInProcessDnsUpdateTarget(request->settings);
         return publish::detail::EncodeOutcome(target->Publish(request->now, {}, wait_));
     }
 

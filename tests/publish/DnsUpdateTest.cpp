@@ -15,6 +15,7 @@
 #include <fstream>
 #include <thread>
 
+#include "publish/HelperTargets.h"
 #include "publish/Target.h"
 #include "support/PrivateNamespaces.h"
 #include "support/SleepingWait.h"
@@ -234,7 +235,7 @@ TEST(DnsUpdateTarget, UpdatesTheZoneOrSaysWhyNot) {
              "198.51.100.11\n2001:db8::11\n"},
         };
         for (const Row& row : rows) {
-            const auto target = MakeDnsUpdateTarget(row.settings);
+            const auto target = detail::MakeInProcessDnsUpdateTarget(row.settings);
             testing::SleepingWait sleeping;
             ClosingWait closing;
             const auto start = std::chrono::steady_clock::now();

@@ -1,7 +1,11 @@
-// The dyndns2 target the program uses on Linux: each request runs in a transfer helper process,
-// so libcurl is never loaded into the long-running program; closing kills the helper at once.
+// The dyndns2 and dnsupdate targets the program uses on Linux: each request runs in a transfer
+// helper process, so neither libcurl nor ldns is loaded into the long-running program; closing
+// kills the helper at once.
+#include <cstdint>
+#include <functional>
+
 #include "ftp/TransferHelper.h"
-#include "publish/Dyndns2Helper.h"
+#include "publish/HelperTargets.h"
 
 namespace orvane::publish {
 
@@ -42,6 +46,31 @@ std::optional<Dyndns2Request> DecodeDyndns2Request(const ftp::Message& m) {
     return request;
 }
 
+ftp::Message EncodeDnsUpdateRequest(const DnsUpdateRequest& request) {
+    const DnsUpdateSettings& s = request.settings;
+    return {"dnsupdate",
+            s.server,
+            s.zone,
+            s.hostname,
+            std::to_string(s.ttl),
+            s.keyName,
+            s.keyAlgorithm,
+            s.keySecret,
+            request.now.ipv4,
+            request.now.ipv6,
+            request.now.entryName};
+}
+
+std::optional<DnsUpdateRequest> DecodeDnsUpdateRequest(const ftp::Message& m) {
+    if (m.size() != 11 || m[0] != "dnsupdate") return std::nullopt;
+    const auto ttl = Number(m[4]);
+    if (!ttl || *ttl < 0 || *ttl > UINT32_MAX) return std::nullopt;
+    DnsUpdateRequest request;
+    request.settings = {m[1], m[2], m[3], static_cast<uint32_t>(*ttl), m[5], m[6], m[7]};
+    request.now = {m[8], m[9], m[10]};
+    return request;
+}
+
 ftp::Message EncodeOutcome(const Outcome& outcome) {
     return {"outcome", std::to_string(static_cast<int>(outcome.verdict)), outcome.reason,
             std::to_string(outcome.retryAfter.count())};
@@ -62,17 +91,20 @@ std::optional<Outcome> DecodeOutcome(const ftp::Message& m) {
 
 namespace {
 
-class HelperDyndns2Target final : public Target {
+// A target whose every request is one message to a new helper, answered with its outcome.
+class HelperTarget final : public Target {
   public:
-    HelperDyndns2Target(Dyndns2Settings settings, std::string helperPath)
-        : settings_(std::move(settings)), helperPath_(std::move(helperPath)) {}
+    using Encoder = std::function<ftp::Message(const PublishedAddresses& now)>;
+
+    HelperTarget(Encoder encode, std::string helperPath)
+        : encode_(std::move(encode)), helperPath_(std::move(helperPath)) {}
 
     Outcome Publish(const PublishedAddresses& now, const PublishedAddresses&,
                     EventWait& wait) override {
         std::string error;
         auto helper = ftp::TransferHelper::Start(helperPath_, error);
         if (!helper) return Failure(error);
-        const auto reply = helper->Ask(detail::EncodeDyndns2Request({settings_, now}), wait);
+        const auto reply = helper->Ask(encode_(now), wait);
         using Status = ftp::TransferHelper::Status;
         if (reply.status == Status::Cancelled) return Failure("cancelled: the program is closing");
         if (reply.status == Status::Broken) return Failure("the request failed: " + reply.error);
@@ -83,14 +115,28 @@ class HelperDyndns2Target final : public Target {
   private:
     static Outcome Failure(std::string reason) { return {Verdict::Failed, std::move(reason), {}}; }
 
-    Dyndns2Settings settings_;
+    Encoder encode_;
     std::string helperPath_;
 };
 
 }  // namespace
 
 std::unique_ptr<Target> MakeDyndns2Target(const Dyndns2Settings& settings) {
-    return std::make_unique<HelperDyndns2Target>(settings, ftp::TransferHelperPath());
+    return std::make_unique<HelperTarget>(
+        [settings](const PublishedAddresses& now) {
+            return detail::EncodeDyndns2Request({settings, now});
+        },
+        ftp::TransferHelperPath());
+}
+
+bool DnsUpdateAvailable() { return true; }
+
+std::unique_ptr<Target> MakeDnsUpdateTarget(const DnsUpdateSettings& settings) {
+    return std::make_unique<HelperTarget>(
+        [settings](const PublishedAddresses& now) {
+            return detail::EncodeDnsUpdateRequest({settings, now});
+        },
+        ftp::TransferHelperPath());
 }
 
 }  // namespace orvane::publish
