@@ -1,11 +1,12 @@
 // The dyndns2 and dnsupdate targets the program uses on Linux: each request runs in a transfer
 // helper process, so neither libcurl nor ldns is loaded into the long-running program; closing
 // kills the helper at once.
+#include "publish/HelperTargets.h"
+
 #include <cstdint>
 #include <functional>
 
 #include "ftp/TransferHelper.h"
-#include "publish/HelperTargets.h"
 
 namespace orvane::publish {
 
