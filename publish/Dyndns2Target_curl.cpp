@@ -11,8 +11,8 @@
 #include "ftp/CurlLibrary.h"
 #include "ftp/FtpUrl.h"
 #include "ftp/ServerAddress.h"
-#include "publish/HelperTargets.h"
 #include "publish/Dyndns2Protocol.h"
+#include "publish/HelperTargets.h"
 
 namespace orvane::publish {
 
