@@ -187,10 +187,12 @@ TEST(NetworkManagerService, ConnectionsDialsAndHangUps) {
         const QString connectionName = QString("stand-in-%1").arg(++row);
         const auto started = Clock::now();
         {
+            // The dial's limit is longer than the 2 s between confirming reads, so that a
+            // NetworkManager gone without a word is seen by a read, not taken for a slow dial.
             NetworkManagerLinks links(
                 QDBusConnection::connectToBus(QString::fromStdString(standIn.Address()),
                                               connectionName),
-                {std::chrono::milliseconds(1500), std::chrono::seconds(2)});
+                {std::chrono::milliseconds(2600), std::chrono::seconds(2)});
             ClosingWait wait(c.closeAfter);
             const testing::RecordingReporter reported;
             if (c.action == Action::Dial) {
