@@ -171,6 +171,12 @@ else
   chmod 755 "$root"
   dpkg-deb -x "$arm64" "$root"
   dpkg-deb -x "$(deb_of orvane-common arm64)" "$root"
+  # The program starts its transfer helper itself; without binfmt_misc the kernel cannot run an
+  # ARM executable, so the helper's place holds a script that runs the real one under qemu too.
+  helper=$root/usr/lib/orvane/orvane-transfer
+  mv "$helper" "$helper.arm64"
+  printf '#!/bin/sh\nexec qemu-aarch64 "$0.arm64" "$@"\n' >"$helper"
+  chmod 755 "$helper"
   check "the arm64 program is an ARM executable" \
     grep -q "ARM aarch64" <<<"$(file -L "$root/usr/bin/orvane-headless")"
   bash "$0" --user-run qemu-aarch64 "$root/usr/bin/orvane-config" -- \
