@@ -207,56 +207,70 @@ InadynSide StartInadyn(const std::filesystem::path& dir, const std::vector<std::
     return side;
 }
 
-void BM_HeadlessAgainstInadyn(benchmark::State& state) {
-    const auto env = CurrentEnvironment();
-    TempDir dir("orvane-bench-headless");
-    std::unique_ptr<testing::FtpTestServer> ftp;
-    std::unique_ptr<Child> pppd;
-    std::unique_ptr<Child> orvane;
-    InadynSide inadyn;
-    try {
+// The two sides over the same link: a private network with a stand-in pppd owning ppp0, the
+// loopback FTP server with orvane-headless publishing to it, and inadyn with its provider.
+// Members end in reverse order: the programs before the link and the servers.
+struct Contest {
+    explicit Contest(const std::string& prefix) : dir(prefix) {}
+
+    // Everything started, inadyn checking every `period` seconds; throws what failed.
+    void Start(const std::vector<std::string>& env, int period = 600) {
         if (access(kInadyn, X_OK) != 0) throw std::runtime_error("inadyn is not installed");
         EnterPrivateNetwork(env);
         pppd = StartStandInPppd(env);
         testing::FtpServerOptions account;
         account.user = "bench";
         ftp = std::make_unique<testing::FtpTestServer>(account);
-        std::vector<std::string> orvaneEnv = {"HOME=" + dir.path().string(), "PATH=/usr/bin:/bin",
-                                              "LANG=C.UTF-8"};
+        const std::vector<std::string> orvaneEnv = {"HOME=" + dir.path().string(),
+                                                    "PATH=/usr/bin:/bin", "LANG=C.UTF-8"};
         orvane = StartOrvane(dir.path() / "app", *ftp, orvaneEnv);
-        inadyn = StartInadyn(dir.path(), env);
+        inadyn = StartInadyn(dir.path(), env, period);
+    }
+
+    TempDir dir;
+    std::unique_ptr<testing::FtpTestServer> ftp;
+    std::unique_ptr<Child> pppd;
+    std::unique_ptr<Child> orvane;
+    InadynSide inadyn;
+};
+
+void BM_HeadlessAgainstInadyn(benchmark::State& state) {
+    const auto env = CurrentEnvironment();
+    Contest contest("orvane-bench-headless");
+    try {
+        contest.Start(env);
     } catch (const std::exception& error) {
         return Fail(state, "headless against inadyn", error.what());
     }
     for (auto _ : state) {
         const bool published = WaitUntil(
             [&] {
-                return ReadText(dir.path() / "app" / "orvane.log").find("Cambio IP") !=
+                return ReadText(contest.dir.path() / "app" / "orvane.log").find("Cambio IP") !=
                            std::string::npos &&
-                       !ReadText(inadyn.requests).empty();
+                       !ReadText(contest.inadyn.requests).empty();
             },
             kPublishLimit);
         if (!published)
             return Fail(state, "headless against inadyn",
                         "a first publication did not come within 30 s");
         std::this_thread::sleep_for(kSettle);
-        const double ourMiB = ResidentKiB(orvane->pid()) / 1024.0;
-        const double peerMiB = ResidentKiB(inadyn.inadyn->pid()) / 1024.0;
+        const double ourMiB = ResidentKiB(contest.orvane->pid()) / 1024.0;
+        const double peerMiB = ResidentKiB(contest.inadyn.inadyn->pid()) / 1024.0;
         // Most of it is libraries' pages, shared with every other process that maps them.
         auto privatePart = [](pid_t pid) {
             return " (" + Fixed(PrivateResidentKiB(pid) / 1024.0, 1) + " MiB private)";
         };
-        const std::string ourPrivate = privatePart(orvane->pid());
-        const std::string peerPrivate = privatePart(inadyn.inadyn->pid());
-        PrintMemoryByMapping("orvane-headless", orvane->pid());
-        PrintMemoryByMapping("inadyn", inadyn.inadyn->pid());
+        const std::string ourPrivate = privatePart(contest.orvane->pid());
+        const std::string peerPrivate = privatePart(contest.inadyn.inadyn->pid());
+        PrintMemoryByMapping("orvane-headless", contest.orvane->pid());
+        PrintMemoryByMapping("inadyn", contest.inadyn.inadyn->pid());
 
         const auto from = std::chrono::steady_clock::now();
-        const double ourFrom = CpuSecondsOf(orvane->pid()),
-                     peerFrom = CpuSecondsOf(inadyn.inadyn->pid());
+        const double ourFrom = CpuSecondsOf(contest.orvane->pid()),
+                     peerFrom = CpuSecondsOf(contest.inadyn.inadyn->pid());
         std::this_thread::sleep_for(kIdleWindow);
-        const double ourCpu = CpuSecondsOf(orvane->pid()) - ourFrom;
-        const double peerCpu = CpuSecondsOf(inadyn.inadyn->pid()) - peerFrom;
+        const double ourCpu = CpuSecondsOf(contest.orvane->pid()) - ourFrom;
+        const double peerCpu = CpuSecondsOf(contest.inadyn.inadyn->pid()) - peerFrom;
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
         state.SetIterationTime(wall);
@@ -294,31 +308,18 @@ double Median(std::vector<double> values) {
 
 void BM_AddressChangeAgainstInadyn(benchmark::State& state) {
     const auto env = CurrentEnvironment();
-    TempDir dir("orvane-bench-change");
-    std::unique_ptr<testing::FtpTestServer> ftp;
-    std::unique_ptr<Child> pppd;
-    std::unique_ptr<Child> orvane;
-    InadynSide inadyn;
+    Contest contest("orvane-bench-change");
     try {
-        if (access(kInadyn, X_OK) != 0) throw std::runtime_error("inadyn is not installed");
-        EnterPrivateNetwork(env);
-        pppd = StartStandInPppd(env);
-        testing::FtpServerOptions account;
-        account.user = "bench";
-        ftp = std::make_unique<testing::FtpTestServer>(account);
-        std::vector<std::string> orvaneEnv = {"HOME=" + dir.path().string(), "PATH=/usr/bin:/bin",
-                                              "LANG=C.UTF-8"};
-        orvane = StartOrvane(dir.path() / "app", *ftp, orvaneEnv);
-        inadyn = StartInadyn(dir.path(), env, kShortestPeriod);
+        contest.Start(env, kShortestPeriod);
     } catch (const std::exception& error) {
         return Fail(state, "address change against inadyn", error.what());
     }
-    const auto file = ftp->root() / "ip.txt";
+    const auto file = contest.ftp->root() / "ip.txt";
     for (auto _ : state) {
         const bool first = WaitUntil(
             [&] {
                 return ReadText(file).find("203.0.113.45") != std::string::npos &&
-                       ReadText(inadyn.requests).find("203.0.113.45") != std::string::npos;
+                       ReadText(contest.inadyn.requests).find("203.0.113.45") != std::string::npos;
             },
             kChangeWait);
         if (!first) return Fail(state, "address change against inadyn", "no first publication");
@@ -339,7 +340,7 @@ void BM_AddressChangeAgainstInadyn(benchmark::State& state) {
                         std::chrono::duration<double>(std::chrono::steady_clock::now() - from)
                             .count();
                     if (!our && ReadText(file).find(next) != std::string::npos) our = now;
-                    if (!peer && ReadText(inadyn.requests).find(next) != std::string::npos)
+                    if (!peer && ReadText(contest.inadyn.requests).find(next) != std::string::npos)
                         peer = now;
                     return our && peer;
                 },
