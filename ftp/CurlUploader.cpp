@@ -205,6 +205,21 @@ bool RunOffLoop(SharedState& shared, EventWait& wait, const std::function<void()
     return false;
 }
 
+// What every transfer of the program sets: no signals, its sockets recorded so that closing can
+// shut them, an error buffer, no waiting for a name lookup given up, and no proxy.
+void SetTransferBasics(const CurlApi& curl, CURL* easy, SharedState& shared) {
+    curl.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl.easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, SessionSockets::Open);
+    curl.easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &shared.sockets);
+    curl.easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, SessionSockets::Close);
+    curl.easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, &shared.sockets);
+    curl.easy_setopt(easy, CURLOPT_ERRORBUFFER, shared.errors);
+    // A name lookup still under way when a transfer is given up is left to end on its own
+    // thread instead of being waited for (it may take the resolver's whole time-out).
+    curl.easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
+    curl.easy_setopt(easy, CURLOPT_PROXY, "");  // direct, whatever the environment says
+}
+
 // One transfer on `easy` through `multi`, to its end, on the thread that runs libcurl; its
 // result. Taking it off the multi handle unfinished, when the program closes, drops its
 // connection without a goodbye.
@@ -309,16 +324,7 @@ class CurlSession final : public UploadSession {
 
     void SetConnectionOptions(const SessionTarget& target, const Timeouts& timeouts) {
         CURL* easy = easy_.get();
-        curl_.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_.easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, SessionSockets::Open);
-        curl_.easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &shared_.sockets);
-        curl_.easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, SessionSockets::Close);
-        curl_.easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, &shared_.sockets);
-        curl_.easy_setopt(easy, CURLOPT_ERRORBUFFER, shared_.errors);
-        // A name lookup still under way when a transfer is given up is left to end on its own
-        // thread instead of being waited for (it may take the resolver's whole time-out).
-        curl_.easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
-        curl_.easy_setopt(easy, CURLOPT_PROXY, "");  // direct, whatever the environment says
+        SetTransferBasics(curl_, easy, shared_);
         curl_.easy_setopt(easy, CURLOPT_USERNAME, target.user.c_str());
         curl_.easy_setopt(easy, CURLOPT_PASSWORD, target.password.c_str());
         curl_.easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
@@ -453,14 +459,7 @@ class AddressQuestion {
   private:
     void SetOptions(const AddressService& service, const Timeouts& timeouts) {
         CURL* easy = easy_.get();
-        curl_.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_.easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, SessionSockets::Open);
-        curl_.easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &shared_.sockets);
-        curl_.easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, SessionSockets::Close);
-        curl_.easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, &shared_.sockets);
-        curl_.easy_setopt(easy, CURLOPT_ERRORBUFFER, shared_.errors);
-        curl_.easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
-        curl_.easy_setopt(easy, CURLOPT_PROXY, "");
+        SetTransferBasics(curl_, easy, shared_);
         curl_.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "https");
         curl_.easy_setopt(easy, CURLOPT_URL, service.url.c_str());
         curl_.easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
